@@ -1,0 +1,74 @@
+# Build conventions shared by every subsystem.
+#
+# Each folder under src/ is one subsystem and one static library varnel_<name>.
+# Files ending in _win32.cpp talk to Windows and are built only in the win32
+# tree; files ending in _native.cpp stand in for them in the host tree. All
+# other files are portable and are built in both trees.
+
+set(VARNEL_WARNINGS -Wall -Wextra -Wshadow -Wundef -Wformat=2)
+
+# Adds every immediate sub-folder of DIR that has a CMakeLists.txt.
+function(varnel_add_subdirectories dir)
+  file(GLOB children LIST_DIRECTORIES true ${PROJECT_SOURCE_DIR}/${dir}/*)
+  list(SORT children)
+  foreach(child ${children})
+    if(IS_DIRECTORY ${child} AND EXISTS ${child}/CMakeLists.txt)
+      add_subdirectory(${child})
+    endif()
+  endforeach()
+endfunction()
+
+# Keeps the sources that belong to the tree being built.
+function(varnel_filter_sources out)
+  set(kept)
+  foreach(src ${ARGN})
+    if(src MATCHES "_win32\\.(c|cpp|rc)$")
+      if(WIN32)
+        list(APPEND kept ${src})
+      endif()
+    elseif(src MATCHES "_native\\.(c|cpp)$")
+      if(NOT WIN32)
+        list(APPEND kept ${src})
+      endif()
+    else()
+      list(APPEND kept ${src})
+    endif()
+  endforeach()
+  set(${out} ${kept} PARENT_SCOPE)
+endfunction()
+
+# varnel_library(NAME [DEPS targets...] [WIN32_LIBS libs...])
+# Builds every .c/.cpp of the calling folder into varnel_NAME.
+function(varnel_library name)
+  cmake_parse_arguments(A "" "" "DEPS;WIN32_LIBS" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  varnel_filter_sources(srcs ${srcs})
+  add_library(varnel_${name} STATIC ${srcs})
+  target_include_directories(varnel_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR})
+  target_compile_options(varnel_${name} PRIVATE ${VARNEL_WARNINGS})
+  target_link_libraries(varnel_${name} PUBLIC ${A_DEPS})
+  if(WIN32 AND A_WIN32_LIBS)
+    target_link_libraries(varnel_${name} PUBLIC ${A_WIN32_LIBS})
+  endif()
+endfunction()
+
+# varnel_test(NAME SOURCES files... [DEPS targets...] [LABELS labels...])
+# One GoogleTest executable registered as one ctest test. In the win32 tree
+# the test runs under Wine through CMAKE_CROSSCOMPILING_EMULATOR, and one
+# executable per area keeps the number of Wine starts small.
+function(varnel_test name)
+  cmake_parse_arguments(A "" "" "SOURCES;DEPS;LABELS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  target_compile_options(${name} PRIVATE ${VARNEL_WARNINGS})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(${name} PRIVATE ${A_DEPS} GTest::gtest_main)
+  if(WIN32)
+    # A console program, so that Wine hands its output to ctest.
+    target_link_options(${name} PRIVATE -mconsole)
+  endif()
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  if(A_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${A_LABELS}")
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+endfunction()

@@ -1,0 +1,47 @@
+# Shared Wine helpers, sourced by the scripts. Every build tree has a private
+# prefix (<tree>/wineprefix); a run keeps one wineserver alive so that each
+# Wine start costs about 0.1 s instead of about 3 s.
+
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+# Finds the build tree that holds FILE (the folder with CMakeCache.txt).
+varnel_build_root() {
+  local d
+  d=$(cd "$(dirname "$1")" && pwd)
+  while [ "$d" != / ]; do
+    [ -f "$d/CMakeCache.txt" ] && { echo "$d"; return 0; }
+    d=$(dirname "$d")
+  done
+  return 1
+}
+
+# Creates the prefix once; concurrent callers wait for the first.
+varnel_prefix_init() {
+  local prefix=$1
+  mkdir -p "$prefix"
+  (
+    flock 9
+    if [ ! -f "$prefix/.varnel-ready" ]; then
+      WINEPREFIX=$prefix wineboot -i >/dev/null 2>&1
+      WINEPREFIX=$prefix wineserver -w
+      touch "$prefix/.varnel-ready"
+    fi
+  ) 9>"$prefix.lock"
+}
+
+# Starts a private headless X server; exports DISPLAY and sets VARNEL_XVFB_PID.
+varnel_start_xvfb() {
+  local n i
+  for n in $(seq 91 140); do
+    [ -e /tmp/.X$n-lock ] && continue
+    Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    VARNEL_XVFB_PID=$!
+    for i in $(seq 50); do
+      if [ -e /tmp/.X11-unix/X$n ]; then export DISPLAY=:$n; return 0; fi
+      sleep 0.1
+    done
+    kill "$VARNEL_XVFB_PID" 2>/dev/null
+  done
+  return 1
+}

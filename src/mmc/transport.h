@@ -1,0 +1,79 @@
+// The command record and the transport seam. Every command to a drive is one
+// ScsiRequest carried by the installed Transport row: SPTI or ASPI under
+// Windows, the virtual drives in native tests.
+#pragma once
+#include <cstdint>
+
+struct DeviceAddress {
+  uint32_t HaId;    // host adapter (ASPI) / path id (SPTI, always 0)
+  uint32_t Target;  // target id
+  uint32_t Lun;     // logical unit
+  int32_t Letter;   // drive letter as its ASCII code, 0 when none is known
+};
+
+// One command, built on the caller's stack and zeroed before use.
+struct ScsiRequest {
+  DeviceAddress Address;
+  uint32_t CdbLength;      // 6, 10 or 12
+  uint8_t Cdb[16];         // bytes past CdbLength are 0
+  uint32_t SenseLength;    // in: sense bytes wanted (16 or 0); out: returned
+  uint8_t SenseData[16];   // out
+  uint32_t DataLength;     // in: bytes to transfer; out: bytes transferred
+  void* DataBuffer;        // none when DataLength is 0
+  int32_t DataOut;         // 0 = from the device (or no data), 1 = to the device
+  int32_t SystemError;     // out: operating-system error, -1 if none
+  int32_t RequestStatus;   // out: ASPI request status, -1 if none
+  int32_t AdapterStatus;   // out: ASPI host adapter status, -1 if none
+  int32_t ScsiStatus;      // out: SCSI status byte, -1 if none
+  int32_t SenseKey;        // out: whole sense byte 2, -1 if no sense came back
+};
+
+// Where an enumeration stands; each transport keeps its own position in
+// Position and reports the drive found in Address.
+struct DriveCursor {
+  uint32_t Position[4];
+  DeviceAddress Address;
+};
+
+using TransportHandle = void*;
+
+// One transport's operations, replaced as a whole by SelectTransport.
+struct Transport {
+  int TransportId;  // 1 = SPTI, 2 = ASPI
+  bool (*Execute)(ScsiRequest& request);
+  bool (*FirstDrive)(DriveCursor& cursor);
+  bool (*NextDrive)(DriveCursor& cursor);
+  TransportHandle (*Open)(const ScsiRequest& request);  // null when it cannot open
+  bool (*Send)(ScsiRequest& request, TransportHandle handle);
+  void (*Close)(TransportHandle handle);
+};
+
+// A transport SelectTransport may choose: its availability check (which also
+// sets that transport's status code) and its row.
+struct TransportChoice {
+  bool (*Available)();
+  const Transport* Row;
+};
+
+// Registers the two candidates. The Windows shell registers the SPTI and ASPI
+// transports at start-up; native tests register virtual-drive rows. The ASPI
+// row becomes the current table until the first SelectTransport.
+void RegisterTransports(TransportChoice aspi, TransportChoice spti);
+
+// Runs both availability checks and installs ASPI when it answers and SPTI
+// does not or apiPrefered is 2; SPTI otherwise. Returns the installed id.
+int SelectTransport(int apiPrefered);
+
+const Transport& CurrentTransport();
+int TransportId();
+
+// Status codes kept by the transports (see the information dialog for texts).
+int AspiStatus();
+int SptiStatus();
+void SetAspiStatus(int status);
+void SetSptiStatus(int status);
+
+// Runs a request with up to three attempts: waits 500 ms after NOT READY,
+// retries at once after UNIT ATTENTION, and restores the whole request as the
+// caller built it before each retry.
+bool ExecuteCommand(ScsiRequest& request);
