@@ -1,0 +1,13 @@
+#include <gtest/gtest.h>
+
+#include "clock/clock.h"
+
+TEST(SystemClock, SleepWaitsAndCalendarTimeIsPlausible) {
+  uint32_t before = ClockTickCount();
+  ClockSleep(30);
+  EXPECT_GE(ClockTickCount() - before, 20u);
+  CalendarTime now = ClockNow();
+  EXPECT_GE(now.Year, 2000);
+  EXPECT_GE(now.Month, 1);
+  EXPECT_LE(now.Month, 12);
+}
