@@ -6,6 +6,7 @@
 #include "app/main_window_win32.h"
 #include "app/version_win32.h"
 #include "compat/compat.h"
+#include "transport/transport.h"
 
 namespace {
 
@@ -29,6 +30,7 @@ int ScreenBitsPerPixel() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   InitCompatLayer();
+  RegisterSystemTransports();
   StartMode mode = ParseStartMode(SkipProgramName(GetCommandLineA()));
   if (mode == StartMode::RunOnce) {
     RunOnce();
