@@ -2,6 +2,7 @@
 // the capabilities and speed lists of every drive.
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "compat/wide_text.h"
 #include "dialogs/dialogs.h"
