@@ -117,21 +117,23 @@ RegStatus ResolveWith(RegKey key, uint32_t needed, std::shared_ptr<Node>* node) 
   return RegError::Success;
 }
 
-// Splits a sub-key path at its backslashes. One trailing backslash is
-// accepted; an empty name anywhere else is a bad path.
+// Splits a sub-key path at its backslashes. As in the system, empty names
+// between backslashes (doubled or trailing ones) are skipped, but a path may
+// not start with a backslash.
 bool SplitPath(const char* path, std::vector<std::string_view>* parts) {
   parts->clear();
   if (!path || !*path) return true;
+  if (*path == '\\') return false;
   std::string_view rest(path);
-  if (rest.back() == '\\') rest.remove_suffix(1);
-  while (true) {
+  while (!rest.empty()) {
     size_t cut = rest.find('\\');
     std::string_view part = rest.substr(0, cut);
-    if (part.empty() || part.size() > 255) return false;
-    parts->push_back(part);
-    if (cut == std::string_view::npos) return true;
+    if (part.size() > 255) return false;
+    if (!part.empty()) parts->push_back(part);
+    if (cut == std::string_view::npos) break;
     rest.remove_prefix(cut + 1);
   }
+  return true;
 }
 
 std::shared_ptr<Node> ChildPointer(Node* parent, Node* child) {

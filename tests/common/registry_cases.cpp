@@ -90,6 +90,11 @@ TEST_F(RegistrySeam, CreateMakesMissingParentsAndNamesIgnoreCase) {
   key = RegKey{1};
   EXPECT_EQ(Registry().OpenKey(RegRoot::CurrentUser, (path + "\\C").c_str(), RegAccess::Read, &key), RegError::FileNotFound);
   EXPECT_FALSE(key);
+  // Empty names between backslashes are skipped; a leading one is refused.
+  EXPECT_TRUE(KeyExists(kArea + "\\\\Test\\A\\\\B\\"));
+  EXPECT_EQ(Registry().OpenKey(RegRoot::CurrentUser, ("\\" + path).c_str(), RegAccess::Read, &key), RegError::BadPathname);
+  EXPECT_EQ(Registry().CreateKey(RegRoot::CurrentUser, ("\\" + path).c_str(), RegAccess::AllAccess, &key, nullptr),
+            RegError::BadPathname);
 }
 
 TEST_F(RegistrySeam, QueryValueAnswersSizesAndRefusesShortBuffers) {
@@ -482,8 +487,4 @@ TEST_F(ProgramSettingsStore, SaveCutsAFieldThatLostItsTerminator) {
   s->Save();
   EXPECT_EQ(Stored(kProgram + "\\Lock", "Data").Data.size(), 35u);  // 34 characters and the terminator
   EXPECT_EQ(s->LockData[34], '\0');
-}
-
-TEST_F(ProgramSettingsStore, TheProcessWideRecordIsOne) {
-  EXPECT_EQ(&ProgramSettings::Current(), &ProgramSettings::Current());
 }
