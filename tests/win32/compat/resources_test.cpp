@@ -166,6 +166,13 @@ TEST(ManifestResource, AsksForCommonControlsSix) {
                            "<description>Varnel 3.2</description>", "name=\"Microsoft.Windows.Common-Controls\"",
                            "version=\"6.0.0.0\"", "publicKeyToken=\"6595b64144ccf1df\"", "language=\"*\""})
     EXPECT_NE(manifest.find(part), std::string::npos) << part;
+
+  // The system honours it: comctl32.dll is redirected to the side-by-side
+  // common controls of version 6 for this program.
+  ACTCTX_SECTION_KEYED_DATA redirect = {};
+  redirect.cbSize = sizeof(redirect);
+  EXPECT_TRUE(FindActCtxSectionStringW(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, L"comctl32.dll",
+                                       &redirect));
 }
 
 }  // namespace
