@@ -46,7 +46,7 @@ wait_for() { # tenths command...
   return 1
 }
 
-varnel_window_exists() { driver find; }
+varnel_window_exists() { driver find >/dev/null; }
 varnel_ended() { [ -f "$WORK/varnel.rc" ]; }
 
 # Asks a running copy to quit and waits for it.
