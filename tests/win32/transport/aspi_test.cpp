@@ -85,13 +85,46 @@ LAYER_SUITE(AspiBrokenLayer, "broken");
 LAYER_SUITE(AspiLayerWithoutAdapters, "empty");
 LAYER_SUITE(AspiScanLayer, "scan");
 LAYER_SUITE(AspiLateLayer, "late");
+
+bool OnWindows98() { return getenv("VARNEL_WIN98") != nullptr; }
 }  // namespace
+
+class AspiOnWindows98 : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!OnWindows98()) GTEST_SKIP() << "runs in the Windows 98 prefix";
+  }
+};
+
+TEST_F(AspiOnWindows98, SptiIsUnavailableAndAspiIsChosenWhateverThePreference) {
+  OSVERSIONINFOA version{};
+  version.dwOSVersionInfoSize = sizeof version;
+  ASSERT_TRUE(GetVersionExA(&version));
+  ASSERT_EQ(version.dwPlatformId, DWORD(VER_PLATFORM_WIN32_WINDOWS));
+  RegisterSystemTransports();
+  for (int preferred : {0, 1, 2}) {
+    EXPECT_EQ(SelectTransport(preferred), 2) << preferred;
+    EXPECT_EQ(SptiStatus(), 1);
+    EXPECT_EQ(AspiStatus(), 3);
+  }
+  EXPECT_EQ(SptiAccessMask(), uint32_t(GENERIC_READ));
+}
 
 TEST_F(AspiWineBuiltinLayer, LoadsAndFindsNoDrive) {
   EXPECT_TRUE(AspiLoad());
   EXPECT_EQ(AspiStatus(), 3);
   EXPECT_EQ(Drives(), "");
   EXPECT_EQ(GetProcAddress(GetModuleHandleA("wnaspi32.dll"), "TestLayerStateOf"), nullptr);
+}
+
+TEST_F(AspiWineBuiltinLayer, IsChosenOnNtOnlyWhenPreferred) {
+  RegisterSystemTransports();
+  EXPECT_EQ(CurrentTransport().TransportId, 2);  // before the first selection
+  EXPECT_EQ(SelectTransport(1), 1);
+  EXPECT_EQ(SptiStatus(), 4);
+  EXPECT_EQ(AspiStatus(), 3);
+  EXPECT_EQ(SelectTransport(2), 2);
+  EXPECT_EQ(&CurrentTransport(), &AspiTransport);
 }
 
 TEST_F(AspiLayerWithoutSend, IsBrokenAndSendsNothing) {

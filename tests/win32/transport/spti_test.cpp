@@ -314,7 +314,7 @@ TEST_F(SptiFake, ProbeOnNtCountsADriveThatOpens) {
   EXPECT_EQ(SptiAccessMask(), uint32_t(GENERIC_READ | GENERIC_WRITE));
 }
 
-// Run by spti_drive_letters.sh in a prefix whose letters VARNEL_CDROM_LETTERS
+// Run by run_in_prefix.sh in a prefix whose letters VARNEL_CDROM_LETTERS
 // are CD-ROMs around a hard disk; Wine opens them but has no pass-through.
 TEST(SptiWineDrives, FindsTheCdromLettersAndFailsCommandsCleanly) {
   const char* expected = getenv("VARNEL_CDROM_LETTERS");
