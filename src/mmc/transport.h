@@ -28,6 +28,19 @@ struct ScsiRequest {
   int32_t SenseKey;        // out: whole sense byte 2, -1 if no sense came back
 };
 
+// What a transport does before it sends: the five status fields read "none".
+inline void ClearRequestStatus(ScsiRequest& request) {
+  request.SystemError = request.RequestStatus = request.AdapterStatus = -1;
+  request.ScsiStatus = request.SenseKey = -1;
+}
+
+// The sense key of returned sense data: the whole byte 2, or -1 when fewer
+// than 3 bytes came back (a shorter answer carries no key; byte 2 would be
+// stale buffer contents).
+inline int32_t SenseKeyOf(const uint8_t* sense, uint32_t returnedLength) {
+  return returnedLength >= 3 ? sense[2] : -1;
+}
+
 // Where an enumeration stands; each transport keeps its own position in
 // Position and reports the drive found in Address.
 struct DriveCursor {
@@ -66,6 +79,10 @@ int SelectTransport(int apiPrefered);
 
 const Transport& CurrentTransport();
 int TransportId();
+
+// The row installed while no transport is registered: an ASPI layer that is
+// not loaded, whose every operation fails.
+extern const Transport AbsentTransport;
 
 // Status codes kept by the transports (see the information dialog for texts).
 int AspiStatus();

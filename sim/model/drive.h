@@ -1,0 +1,130 @@
+// One virtual MMC optical drive: answers the commands the program sends as a
+// drive of its profile would, changes state when a person handles it
+// (insert, remove, open, close, play), and logs every command.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sim/model/profile.h"
+
+namespace sim {
+
+constexpr uint8_t kStatusGood = 0x00;
+constexpr uint8_t kStatusCheckCondition = 0x02;
+constexpr uint32_t kFixedSenseLength = 18;
+
+// What the drive did with one command.
+struct CommandOutcome {
+  bool Answered = true;        // false: the drive did not answer at all
+  uint8_t Status = kStatusGood;
+  uint8_t Sense[kFixedSenseLength] = {};
+  uint32_t SenseLength = 0;    // bytes of Sense the drive returns (0 when GOOD)
+  uint32_t Transferred = 0;    // data bytes moved
+};
+
+// One line of the command log: a command and its answer, or a control
+// action applied by hand.
+struct LogEntry {
+  uint32_t Tick = 0;
+  uint32_t Handle = 0;               // open handle the command came on, 0 for single commands
+  std::vector<uint8_t> Cdb;
+  std::vector<uint8_t> DataOut;
+  std::vector<uint8_t> Answer;       // first bytes of the data returned (at most 256)
+  uint32_t Transferred = 0;
+  int Status = -1;                   // -1: no answer
+  std::vector<uint8_t> Sense;
+  std::string Control;               // non-empty for a control action
+};
+constexpr size_t kLoggedAnswerBytes = 256;
+
+class Drive {
+ public:
+  explicit Drive(Profile profile);
+
+  // Runs one command. data holds dataLength bytes: filled for data-in,
+  // read for data-out. The virtual clock advances by the time reads take.
+  CommandOutcome Execute(const uint8_t* cdb, uint32_t cdbLength, uint8_t* data, uint32_t dataLength, bool dataOut,
+                         uint32_t handle = 0);
+
+  // What a person does. Each returns false when the drive cannot do it now.
+  bool InsertDisc(const MediumSpec& medium);  // into the open tray, or drawn in by a closed or slot drive
+  bool RemoveDisc();                          // takes the disc out (opening and closing a tray)
+  bool OpenTray(bool evenWhenLocked = false); // the eject button
+  bool CloseTray();                           // pushing the tray in
+  bool PlayAudio();                           // audio play started from elsewhere
+  bool PauseAudio();
+  bool StopAudio();                           // reported once as "completed"
+  void AddFault(const Fault& fault);
+  void ClearFaults();
+  void StartSpinUp(uint32_t milliseconds);
+  void RaiseUnitAttention();
+
+  // Applies one control action, a JSON object such as
+  // {"action":"insert","medium":"audio-cd"}; false with a message otherwise.
+  bool ApplyControl(std::string_view json, std::string& error);
+
+  // State, for tests and front ends.
+  const Profile& profile() const { return profile_; }
+  bool TrayOpen() const { return trayOpen_; }
+  bool Locked() const { return locked_; }
+  const std::optional<MediumSpec>& Medium() const { return medium_; }
+  bool Ready() const;
+  uint32_t CurrentReadSpeed() const;
+  uint32_t CurrentWriteSpeed() const;
+  int AudioStatus() const { return audio_; }
+
+  const std::vector<LogEntry>& Log() const { return log_; }
+  void ClearLog() { log_.clear(); }
+  // One JSON object per entry, without a line end.
+  static std::string LogLine(const LogEntry& entry);
+
+ private:
+  struct Answer;
+  void Dispatch(const uint8_t* cdb, uint32_t cdbLength, uint8_t* data, uint32_t dataLength, bool dataOut,
+                CommandOutcome& out);
+  bool MediumReady(CommandOutcome& out) const;
+  void Load();  // the tray closes or the slot draws a disc in
+  bool IsSlot() const;       // no tray: ejecting hands the disc out
+  bool SpinningNow() const;
+  bool Readable() const;     // the drive can read the disc it holds
+  bool IsDvdLoaded() const;
+  uint8_t MediumTypeByte() const;
+  uint32_t ReadSpeedFor(bool dvd) const;
+  uint32_t MaxReadSpeedFor(bool dvd) const;
+  void AdvanceClockForRead(uint32_t bytes);
+  void LogControl(std::string text);
+
+  void Inquiry(const uint8_t* cdb, uint8_t* data, uint32_t length, CommandOutcome& out);
+  void ModeSense(const uint8_t* cdb, uint8_t* data, uint32_t length, CommandOutcome& out);
+  void SetCdSpeed(const uint8_t* cdb, CommandOutcome& out);
+  void StartStop(const uint8_t* cdb, CommandOutcome& out);
+  void TestUnitReady(CommandOutcome& out);
+  void ReadCapacity(uint8_t* data, uint32_t length, CommandOutcome& out);
+  void Read10(const uint8_t* cdb, uint8_t* data, uint32_t length, CommandOutcome& out);
+  void PreventAllow(const uint8_t* cdb, CommandOutcome& out);
+  void ReadSubChannel(const uint8_t* cdb, uint8_t* data, uint32_t length, CommandOutcome& out);
+  void GetConfiguration(const uint8_t* cdb, uint8_t* data, uint32_t length, CommandOutcome& out);
+  void SetStreaming(const uint8_t* cdb, const uint8_t* data, uint32_t length, CommandOutcome& out);
+  void GetPerformance(const uint8_t* cdb, uint8_t* data, uint32_t length, CommandOutcome& out);
+
+  Profile profile_;
+  std::optional<MediumSpec> medium_;
+  bool trayOpen_ = false;
+  bool locked_ = false;
+  bool unitAttention_ = false;
+  uint32_t readyAt_ = 0;        // tick when a spinning-up disc becomes ready
+  bool spinning_ = false;       // spinning up
+  int audio_ = 0x15;            // READ SUB-CHANNEL audio status
+  uint32_t requestedCd_ = 0xFFFF, requestedDvd_ = 0xFFFF, requestedWrite_ = 0xFFFF;
+  uint64_t readMicros_ = 0;     // read time not yet given to the clock
+  std::vector<Fault> faults_;
+  std::vector<LogEntry> log_;
+};
+
+// The speed a drive with this rule and these speeds runs at for a request.
+uint32_t PickSpeed(const std::vector<uint32_t>& speeds, uint32_t request, SpeedRule rule);
+
+}  // namespace sim

@@ -1,0 +1,55 @@
+// The set of virtual drives a process sees, and the Transport rows that
+// carry commands to them. Native tests build a set, register the rows with
+// RegisterTransports and run the program's own command code against them;
+// the ASPI front end under Wine serves the same set.
+#pragma once
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "mmc/transport.h"
+#include "sim/model/drive.h"
+
+namespace sim {
+
+// Empties the set (open handles stay valid but reach no drive).
+void ClearDrives();
+// Adds a drive at an address; returns it. Drives are enumerated in the
+// order they were added.
+Drive& AddDrive(const Profile& profile, const DeviceAddress& address);
+size_t DriveCount();
+Drive& DriveAt(size_t index);
+const DeviceAddress& DriveAddress(size_t index);
+// The drive a request's address names, or null.
+Drive* FindDrive(const DeviceAddress& address);
+
+// Builds the set from a set-up file:
+// {"drives":[{"profile":"cd48-reader" or a path, "haId":0, "target":1,
+//   "lun":0, "letter":"E", "medium":"data-cd", "trayOpen":false}],
+//  "log":"path of the command log"}
+// A profile without "/" or ".json" is looked up in sim/profiles/, relative
+// paths against the set-up file's folder. Replaces the current set.
+bool LoadSetup(const std::string& path, std::string& error);
+bool ParseSetup(std::string_view json, const std::string& baseFolder, std::string& error);
+
+// Applies one control line to the drive it names ("drive": index, default
+// 0), e.g. {"drive":1,"action":"open"}. Empty lines and lines starting with
+// '#' are accepted and do nothing.
+bool ApplyControlLine(std::string_view line, std::string& error);
+
+// Every command and control action is appended to this file as one JSON
+// line with a "drive" field, as it happens. Empty path: no file.
+bool SetLogFile(const std::string& path);
+
+// The Transport rows. TransportId 1 answers like SPTI (sense only when asked
+// for, at most 16 bytes); TransportId 2 like ASPI (always 14 sense bytes).
+// Open hands out a handle that Send and Close use; a drive that does not
+// answer cannot be opened.
+const Transport& VirtualTransport(int transportId);
+size_t OpenHandleCount();
+
+// Registers the two virtual rows with the given availability, installs the
+// ASPI one, and sets the two status codes as the real probes would.
+void UseVirtualTransports(bool aspiAvailable = true, bool sptiAvailable = true);
+
+}  // namespace sim

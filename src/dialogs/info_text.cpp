@@ -1,0 +1,185 @@
+// The text of the information window: the state of both transports, then
+// the capabilities and speed lists of every drive.
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+
+#include "compat/wide_text.h"
+#include "dialogs/dialogs.h"
+#include "drive/drive.h"
+
+namespace {
+
+// A wide text that grows as it is written. After a failed allocation it
+// stops writing and Take gives null.
+class WideBuilder {
+ public:
+  ~WideBuilder() { std::free(text_); }
+
+  WideBuilder& Units(const char16_t* units, size_t n) {
+    if (!Reserve(n)) return *this;
+    std::memcpy(text_ + length_, units, n * sizeof(char16_t));
+    length_ += n;
+    return *this;
+  }
+  WideBuilder& Wide(const char16_t* s) { return Units(s, WideLength(s)); }
+  WideBuilder& String(uint32_t id) {
+    WideSpan span = FindString(id);
+    return Units(span.Text, span.Length);
+  }
+  WideBuilder& Decimal(uint32_t value) {
+    char16_t digits[10];
+    size_t n = 0;
+    do {
+      digits[sizeof digits / sizeof digits[0] - 1 - n++] = static_cast<char16_t>(u'0' + value % 10);
+      value /= 10;
+    } while (value != 0);
+    return Units(digits + sizeof digits / sizeof digits[0] - n, n);
+  }
+  WideBuilder& Ansi(const char* ansi) {
+    if (ansi == nullptr) return *this;
+    size_t n = TextSource().AnsiToWide(ansi, nullptr, 0);
+    if (n == 0 || !Reserve(n)) return *this;
+    length_ += TextSource().AnsiToWide(ansi, text_ + length_, n);
+    return *this;
+  }
+  WideBuilder& Line() { return Units(u"\r\n", 2); }
+
+  // The text, terminated, now owned by the caller; null after a failure.
+  char16_t* Take() {
+    if (!Reserve(0)) return nullptr;
+    text_[length_] = 0;
+    char16_t* text = text_;
+    text_ = nullptr;
+    return text;
+  }
+
+ private:
+  // Room for n more units and the terminator.
+  bool Reserve(size_t n) {
+    if (failed_) return false;
+    if (length_ + n + 1 <= capacity_) return true;
+    size_t wanted = capacity_ == 0 ? 4096 : capacity_;
+    while (wanted < length_ + n + 1) wanted *= 2;
+    void* grown = std::realloc(text_, wanted * sizeof(char16_t));
+    if (grown == nullptr) {
+      failed_ = true;
+      return false;
+    }
+    text_ = static_cast<char16_t*>(grown);
+    capacity_ = wanted;
+    return true;
+  }
+
+  char16_t* text_ = nullptr;
+  size_t length_ = 0;
+  size_t capacity_ = 0;
+  bool failed_ = false;
+};
+
+constexpr uint32_t StrMethod = 31, StrAspiMethod = 35, StrSptiMethod = 36;
+constexpr uint32_t StrDrive = 109, StrMaxSpeed = 110, StrGetSpeed = 111, StrSetSpeed = 112;
+constexpr uint32_t StrGetDvdSpeed = 113, StrSetDvdSpeed = 114, StrYes = 115, StrNo = 116;
+constexpr uint32_t StrWriter = 117, StrDvd = 118, StrNone = 119, StrCdR = 120, StrCdRw = 121;
+constexpr uint32_t StrDvdRom = 122, StrDvdR = 123, StrDvdRam = 124, StrCdSpeeds = 125;
+constexpr uint32_t StrDvdSpeeds = 126, StrSenseMedium = 127, StrDvdMethod = 128;
+constexpr uint32_t StrUndetermined = 129, StrStreaming = 130, StrCdSpeedMethod = 131;
+constexpr uint32_t StrAspiFirst = 132, StrAspiMissing = 133, StrSptiFirst = 136;
+constexpr uint32_t StrNoDrives = 138, StrUnknownError = 141;
+
+uint32_t SptiStatusText(int status) {
+  return status >= 0 && status <= 4 ? StrSptiFirst + static_cast<uint32_t>(status) : StrUnknownError;
+}
+uint32_t AspiStatusText(int status) {
+  return status >= 0 && status <= 3 ? StrAspiFirst + static_cast<uint32_t>(status) : StrUnknownError;
+}
+uint32_t YesNo(int32_t value) { return value != 0 ? StrYes : StrNo; }
+uint32_t MethodText(int32_t method) {
+  return method == 2 ? StrStreaming : method == 1 ? StrCdSpeedMethod : StrUndetermined;
+}
+
+// A speed in whole multiples of the medium's 1x, rounded.
+uint32_t Times(uint32_t speed, uint32_t unit) { return (speed * 10 / unit + 5) / 10; }
+
+void SpeedList(WideBuilder& out, uint32_t title, const SpeedRange& range, uint32_t unit,
+               uint32_t modulo, const char16_t* suffix) {
+  if (range.Count == 0) return;
+  out.String(title);
+  // Fastest first in the record; shown slowest first.
+  uint32_t count = range.Count < MaxSpeedEntries ? range.Count : MaxSpeedEntries;
+  for (uint32_t i = count; i-- > 0;) {
+    out.Decimal(Times(range.Entries[i].Speed, unit) % modulo).Wide(suffix);
+    if (i != 0) out.Wide(u",");
+  }
+  out.Line();
+}
+
+void Drive(WideBuilder& out, const DriveRecord& d) {
+  out.Line().Wide(u"*** ");
+  if (d.Address.Letter != 0) {
+    char16_t letter = static_cast<char16_t>(d.Address.Letter & 0xFF);
+    out.Units(&letter, 1);
+  } else {
+    out.Decimal(d.Address.HaId % 100).Wide(u", ").Decimal(d.Address.Target % 100).Wide(u", ")
+        .Decimal(d.Address.Lun % 100);
+  }
+  out.Wide(u" ***").Line();
+
+  char name[sizeof d.FullName + 1];
+  std::memcpy(name, d.FullName, sizeof d.FullName);
+  name[sizeof d.FullName] = 0;  // the record's name may fill all 32 bytes
+  out.String(StrDrive).Ansi(name).Line().Line();
+
+  out.String(StrMaxSpeed).Decimal(Times(static_cast<uint32_t>(d.MaxSpeed), SpeedUnitCD) % 1000)
+      .Wide(u"x").Line();
+  out.String(StrGetSpeed).String(YesNo(d.CanGetSpeed)).Line();
+  out.String(StrSetSpeed).String(YesNo(d.CanSetSpeed)).Line().Line();
+
+  out.String(StrDvd);
+  if (d.DVD == 0) out.String(StrNone);
+  if (d.DVD & 0x08) out.String(StrDvdRom);
+  if (d.DVD & 0x10) out.String(StrDvdR);
+  if (d.DVD & 0x20) out.String(StrDvdRam);
+  out.Line();
+  if (d.DVD != 0) {
+    out.String(StrGetDvdSpeed).String(YesNo(d.CanGetDVDSpeed)).Line();
+    out.String(StrSetDvdSpeed).String(YesNo(d.CanSetDVDSpeed)).Line();
+    int32_t method = d.DVDMethodPrefered != 0 ? d.DVDMethodPrefered : d.DVDMethodDetected;
+    out.String(StrDvdMethod).String(MethodText(method)).Line().Line();
+  }
+
+  out.String(StrWriter);
+  if (d.Writer == 0) out.String(StrNone);
+  if (d.Writer & 0x01) out.String(StrCdR);
+  if (d.Writer & 0x02) out.String(StrCdRw);
+  if (d.Writer & 0x10) out.String(StrDvdR);
+  if (d.Writer & 0x20) out.String(StrDvdRam);
+  out.Line();
+  out.String(StrSenseMedium).String(YesNo(d.CanSenseMedium)).Line().Line();
+
+  SpeedList(out, StrCdSpeeds, d.RangeCD, SpeedUnitCD, 1000, u"x");
+  SpeedList(out, StrDvdSpeeds, d.RangeDVD, SpeedUnitDVD, 100, u"X");
+}
+
+}  // namespace
+
+char16_t* BuildInfoText(const TransportFacts& facts, const DriveRecord* drives, int count) {
+  WideBuilder out;
+  out.Wide(u"SPTI: ").String(SptiStatusText(facts.sptiStatus)).Line();
+  const uint32_t aspiText = AspiStatusText(facts.aspiStatus);
+  out.Wide(u"ASPI: ").String(aspiText).Line().Line();
+  if (aspiText != StrAspiMissing) {
+    for (const char* key : {"LegalCopyright", "ProductName", "FileVersion"}) {
+      out.Wide(u"ASPI ").Ansi(key).Wide(u": ");
+      if (facts.aspiVersion != nullptr) out.Ansi(facts.aspiVersion(key));
+      out.Line();
+    }
+    out.Line();
+  }
+  out.String(StrMethod).Wide(u": ");
+  out.String(facts.transportId == 2 ? StrAspiMethod : facts.transportId == 1 ? StrSptiMethod : StrUnknownError);
+  out.Line();
+  if (count <= 0) out.Line().String(StrNoDrives).Line();
+  for (int i = 0; i < count; ++i) Drive(out, drives[i]);
+  return out.Take();
+}

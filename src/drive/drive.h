@@ -1,0 +1,188 @@
+// The drive model: one record per optical drive, its capabilities and speed
+// lists, the setting, restoring and stepping of speeds, speed discovery and
+// measurement, and per-drive storage in the registry.
+//
+// Every operation takes the drive's record; the process-wide array holds at
+// most 16 of them. Operations that talk to the drive run under the record's
+// busy guard: a call made while the record is busy (from a message dispatched
+// during a long command) does nothing.
+#pragma once
+#include <cstdint>
+
+#include "mmc/transport.h"
+
+struct CapabilitiesPage;
+
+// Speeds are kB/s (1000 bytes per second) as drives report them.
+constexpr uint32_t SpeedUnitCD = 176;    // 1x for CD media
+constexpr uint32_t SpeedUnitDVD = 1385;  // 1x for DVD media
+constexpr uint32_t SpeedMaximum = 0xFFFF;  // asks a drive for its fastest speed
+
+constexpr int MaxDrives = 16;
+constexpr int MaxSpeedEntries = 128;
+constexpr int HotKeyCount = 7;  // eject, close, maximum, faster, selected, slower, minimum
+
+struct SpeedEntry {
+  uint32_t Speed;    // the speed the drive reports (or that was measured)
+  uint32_t Command;  // the value to send to get that speed
+};
+
+// A speed list, fastest first, each Speed at most once.
+struct SpeedRange {
+  int32_t Valid;      // built while a disc was in the drive
+  uint32_t Count;     // 0..MaxSpeedEntries
+  uint32_t Selected;  // the user's chosen speed, 0 = none
+  SpeedEntry Entries[MaxSpeedEntries];
+};
+
+// Which of the two lists the medium in the drive selects. A zeroed record
+// uses the CD list.
+enum RangeKind : int32_t { RangeKindCD = 0, RangeKindDVD = 1 };
+
+// Settling states of the medium type byte and the values of interest.
+constexpr int32_t MediumNoDisc = 0x70;
+constexpr int32_t MediumDoorOpen = 0x71;
+constexpr int32_t AudioPlaying = 0x11;
+constexpr int32_t AudioPaused = 0x12;
+
+struct DriveRecord {
+  char FullName[32];            // "vendor product revision" or "<unknown>"
+  char16_t AutoShortName[12];   // first run of letters of FullName, at most 10
+  int32_t Instance;             // 0 for the first drive of its FullName, then 1, 2...
+  // Capabilities, probed once per model and stored under its FullName.
+  int32_t CanGetSpeed;          // reports a read speed (CD list)
+  int32_t CanSetSpeed;          // accepts SET CD SPEED (CD list)
+  int32_t MaxSpeed;             // kB/s (CD list)
+  int32_t CanEject;
+  int32_t CanClose;
+  int32_t Writer;
+  int32_t CanSenseMedium;
+  int32_t DVD;                  // DVD read capability bits; non-zero = DVD drive
+  int32_t CanGetCDSpeed;        // reports a read speed with a DVD inside
+  int32_t CanSetCDSpeed;        // accepts SET CD SPEED with a DVD inside
+  int32_t MaxCDSpeed;
+  int32_t CanGetDVDSpeed;       // GET PERFORMANCE answers
+  int32_t CanSetDVDSpeed;       // SET STREAMING accepted
+  int32_t MaxDVDSpeed;
+  int32_t DVDMethodDetected;    // 0 unknown, 1 SET CD SPEED, 2 SET STREAMING
+  SpeedRange RangeCD;
+  SpeedRange RangeDVD;
+  // The user's settings for this drive.
+  int32_t Ignore;
+  int32_t EventMask;
+  int32_t OnlyWithDisk;
+  int32_t WhenAudio;
+  int32_t IgnoreSpeed;
+  int32_t ShortMenu;
+  int32_t ForceRead;
+  int32_t Lock;
+  int32_t Timer;                // milliseconds, 0 = off
+  int32_t DVDMethodPrefered;    // 0 automatic, 1 SET CD SPEED, 2 SET STREAMING
+  uint32_t HotKeys[HotKeyCount];
+  char16_t ShortName[11];       // chosen by the user, empty = none
+  DeviceAddress Address;
+  // Live state, as fresh as the last RefreshStatus.
+  uint32_t CurrentSpeed;
+  uint32_t CurrentWriteSpeed;
+  int32_t Ready;
+  int32_t TrayClosed;
+  int32_t MediumType;
+  int32_t Busy;
+  int32_t PollCount;
+  int32_t AudioStatus;          // 0x11 playing, 0x12 paused, 0 not asked, -1 failed
+  uint32_t TrayOpenSince;       // tick count, 0 while the tray is not open
+  RangeKind ActiveRange;
+
+  // The list the medium selects. Kept as a kind rather than a pointer so that
+  // copies of a record stay correct.
+  SpeedRange& Active() { return ActiveRange == RangeKindDVD ? RangeDVD : RangeCD; }
+  const SpeedRange& Active() const { return ActiveRange == RangeKindDVD ? RangeDVD : RangeCD; }
+  bool DvdActive() const { return ActiveRange == RangeKindDVD; }
+};
+
+// ---- The drive array ----------------------------------------------------
+
+// The drives in enumeration order; only the first DriveCount are in use.
+// The storage is fixed, so a record stays addressable while an operation on
+// it dispatches messages, even if a rediscovery runs meanwhile.
+extern DriveRecord Drives[MaxDrives];
+extern int DriveCount;
+
+// The record at index, or null when the index is not below DriveCount.
+DriveRecord* DriveAt(int index);
+
+// Called with 1 when a guarded drive operation begins and 0 when it ends.
+extern void (*BusyCallback)(int busy);
+
+// ShortName when set, otherwise AutoShortName.
+const char16_t* DisplayName(const DriveRecord& drive);
+
+void ClearDrives();
+// Rebuilds the array from the current transport's enumeration.
+void DiscoverDrives();
+// Names, loads (or probes and stores) and appends the drive at the cursor;
+// a 17th drive, or one that cannot be named while ShowUnknown is 0, is left out.
+void AddDrive(const DeviceAddress& cursor);
+// INQUIRY into FullName and AutoShortName; true when the drive answered.
+bool NameDrive(DriveRecord& drive);
+
+// ---- Setting the speed ----------------------------------------------------
+
+bool IsCdMedium(int mediumType);
+bool IsDvdMedium(int mediumType);
+bool IsAudioMedium(int mediumType);
+bool IsDvdProfile(int profile);  // a GET CONFIGURATION current profile
+
+// Takes the speeds and medium type of a capabilities page and chooses the
+// active list.
+void ApplyCapabilitiesPage(DriveRecord& drive, const CapabilitiesPage& page);
+// Updates the live state; builds the list of a medium class the first time a
+// readable disc of that class is seen.
+void RefreshStatus(DriveRecord& drive);
+// Sends a command value with the method the medium calls for, reads samples
+// when ForceRead is set, then refreshes.
+void SetSpeed(DriveRecord& drive, uint32_t command);
+// Sets the active list's selected speed when the drive's settings allow it.
+void RestoreSpeed(DriveRecord& drive);
+void SpeedFaster(DriveRecord& drive);
+void SpeedSlower(DriveRecord& drive);
+// The command that gets speed, or the speed itself when it is not listed.
+uint32_t CommandForSpeed(const SpeedRange& range, uint32_t speed);
+// eject 1 opens the tray, 0 closes it; re-locks when Lock is set.
+void MoveTray(DriveRecord& drive, int eject);
+bool IsTrayOpen(const DriveRecord& drive);
+bool IsTrayClosed(DriveRecord& drive);  // refreshes first
+
+// ---- Speed discovery ------------------------------------------------------
+
+enum class SpeedMethod : int32_t {
+  Fast = 0,     // ask from the maximum down in steps of 1x CD
+  Full = 1,     // ask every value from the maximum down to 1
+  Measure = 2,  // time real reads at speeds from 28160 kB/s down
+};
+
+// Called with (0, 0, 0, speed, command) before a pair is added (the result is
+// ignored) and with (phase, total, done, 0, 0) as a method goes on; returning
+// 0 then asks the method to stop.
+using ProgressCallback = int (*)(int phase, int total, int done, int speed, int command, void* context);
+
+// Rebuilds the active list with a method. progress may be null.
+void EnumerateSpeeds(DriveRecord& drive, SpeedMethod method, ProgressCallback progress, void* context);
+// Fills the capability fields for the medium class in the drive.
+void ProbeDrive(DriveRecord& drive);
+// Inserts a pair in speed order unless the speed is listed, is 0 or the list is full.
+void AddEntry(SpeedRange& range, uint32_t speed, uint32_t command, ProgressCallback progress, void* context);
+// Index of the slowest entry within tolerance of speed, or -1.
+int FindEntryNear(const SpeedRange& range, uint32_t speed, uint32_t tolerance);
+// Reads near the end of the disc for durationMs and returns kB/s in the unit
+// of the medium (1x CD = 176, 1x DVD = 1385), 0 when nothing could be read.
+uint32_t MeasureReadSpeed(const DeviceAddress& address, uint32_t lastBlock, uint32_t durationMs,
+                          bool dvdMedium = false);
+
+// ---- Per-drive storage ----------------------------------------------------
+
+// True only when the model's key exists and all 17 capability values were read.
+bool LoadCapabilities(DriveRecord& drive);
+void SaveCapabilities(const DriveRecord& drive);
+void LoadDriveSettings(DriveRecord& drive);
+void SaveDriveSettings(const DriveRecord& drive);

@@ -1,0 +1,249 @@
+#include "mmc/commands.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "mmc/wire.h"
+
+namespace {
+// A zeroed request addressed to the drive, with its CDB length and the sense
+// bytes it wants.
+ScsiRequest NewRequest(const DeviceAddress& address, uint32_t cdbLength, uint32_t senseLength) {
+  ScsiRequest request;
+  std::memset(&request, 0, sizeof request);
+  request.Address = address;
+  request.CdbLength = cdbLength;
+  request.SenseLength = senseLength;
+  return request;
+}
+
+// The old LUN field in the top three bits of CDB byte 1.
+uint8_t LunBits(const ScsiRequest& request) { return uint8_t((request.Address.Lun & 7) << 5); }
+
+void ExpectData(ScsiRequest& request, void* buffer, uint32_t length) {
+  request.DataBuffer = buffer;
+  request.DataLength = length;
+}
+
+// How many answer bytes may be read: what the transport says arrived, never
+// more than the buffer we gave it.
+size_t Returned(const ScsiRequest& request, uint32_t asked) { return std::min(request.DataLength, asked); }
+
+// Copies a fixed-width INQUIRY field as sent, blanks included; bytes the
+// drive did not send end the text.
+void CopyField(const AnswerView& view, size_t offset, size_t width, char* out) {
+  size_t i = 0;
+  for (; i < width && view.Has(offset + i, 1); ++i) out[i] = char(view.Data[offset + i]);
+  std::memset(out + i, 0, width + 1 - i);
+}
+
+constexpr uint8_t kCapabilitiesPageCode = 0x2A;
+constexpr size_t kModeHeaderLength = 8;
+// A page cut off before its current read speed does not count as found.
+constexpr size_t kShortestPage = 16;
+// Write bits of page byte 3: CD-R, CD-RW, DVD-R, DVD-RAM.
+constexpr uint8_t kWriteBits = 0x01 | 0x02 | 0x10 | 0x20;
+// GET PERFORMANCE: header remainder plus exactly one descriptor.
+constexpr uint32_t kOneDescriptor = 20;
+}  // namespace
+
+bool DecodeInquiry(const uint8_t* data, size_t length, InquiryData& out) {
+  std::memset(&out, 0, sizeof out);
+  AnswerView view{data, length};
+  if (!view.Has(0, 8)) return false;  // not even the fixed header: no names
+  CopyField(view, 8, 8, out.Vendor);
+  CopyField(view, 16, 16, out.Product);
+  CopyField(view, 32, 4, out.Revision);
+  return true;
+}
+
+bool DecodeCapabilities(const uint8_t* data, size_t length, CapabilitiesPage& out) {
+  std::memset(&out, 0, sizeof out);
+  AnswerView view{data, length};
+  // Drives differ in where the page starts: after a header and a block
+  // descriptor, after the regular header, or with no header at all.
+  static const size_t kPlaces[] = {16, kModeHeaderLength, 0};
+  for (size_t start : kPlaces) {
+    if (!view.Has(start, kShortestPage) || (view.Byte(start) & 0x3F) != kCapabilitiesPageCode) continue;
+    out.MaxReadSpeed = view.Be16(start + 8);
+    out.CurrentReadSpeed = view.Be16(start + 14);
+    out.PageByte2 = view.Byte(start + 2);
+    out.PageByte3 = view.Byte(start + 3);
+    out.PageByte6 = view.Byte(start + 6);
+    if (out.PageByte3 & kWriteBits) out.CurrentWriteSpeed = view.Be16(start + 20);
+    if (start == kModeHeaderLength) out.MediumType = view.Byte(2);
+    return true;
+  }
+  return false;
+}
+
+uint32_t DecodeReadPerformance(const uint8_t* data, size_t length) {
+  AnswerView view{data, length};
+  uint32_t dataLength = view.Be32(0);
+  if (!view.Has(0, 8)) return 0;
+  if (dataLength > kOneDescriptor || (view.Byte(4) & 0x03)) return 0;  // several zones, or not nominal read data
+  if (dataLength < kOneDescriptor || !view.Has(20, 4)) return 0;      // no complete descriptor
+  return view.Be32(20);                                                // End Performance
+}
+
+int DecodeAudioStatus(const uint8_t* data, size_t length) {
+  AnswerView view{data, length};
+  return view.Has(1, 1) ? view.Byte(1) : -1;
+}
+
+int DecodeCurrentProfile(const uint8_t* data, size_t length) {
+  AnswerView view{data, length};
+  return view.Has(6, 2) ? view.Be16(6) : -1;
+}
+
+uint32_t DecodeLastBlock(const uint8_t* data, size_t length) {
+  AnswerView view{data, length};
+  return view.Be32(0);
+}
+
+bool Inquiry(const DeviceAddress& address, InquiryData& out) {
+  uint8_t answer[kInquiryLength] = {};
+  ScsiRequest request = NewRequest(address, 6, kSenseWanted);
+  request.Cdb[0] = 0x12;
+  request.Cdb[4] = kInquiryLength;
+  ExpectData(request, answer, sizeof answer);
+  if (!ExecuteCommand(request)) {
+    std::memset(&out, 0, sizeof out);
+    return false;
+  }
+  return DecodeInquiry(answer, Returned(request, sizeof answer), out);
+}
+
+bool ModeSenseCapabilities(const DeviceAddress& address, CapabilitiesPage& out) {
+  uint8_t answer[kModeSenseLength] = {};
+  ScsiRequest request = NewRequest(address, 10, kSenseWanted);
+  request.Cdb[0] = 0x5A;
+  request.Cdb[2] = kCapabilitiesPageCode;
+  put_be16(request.Cdb + 7, kModeSenseLength);
+  ExpectData(request, answer, sizeof answer);
+  if (!ExecuteCommand(request)) {
+    std::memset(&out, 0, sizeof out);
+    return false;
+  }
+  return DecodeCapabilities(answer, Returned(request, sizeof answer), out);
+}
+
+bool SetCdSpeed(const DeviceAddress& address, uint32_t readSpeed, uint32_t writeSpeed) {
+  ScsiRequest request = NewRequest(address, 12, kSenseWanted);
+  request.Cdb[0] = 0xBB;
+  request.Cdb[1] = LunBits(request);
+  put_be16(request.Cdb + 2, uint16_t(readSpeed));  // wider values keep their low 16 bits
+  put_be16(request.Cdb + 4, uint16_t(writeSpeed));
+  return ExecuteCommand(request);
+}
+
+bool StartStopUnit(const DeviceAddress& address, bool eject) {
+  ScsiRequest request = NewRequest(address, 6, 0);
+  request.Cdb[0] = 0x1B;
+  request.Cdb[1] = LunBits(request);
+  request.Cdb[4] = eject ? 0x02 : 0x03;  // LoEj with Start 0 ejects, with Start 1 loads
+  return ExecuteCommand(request);
+}
+
+int TestUnitReady(const DeviceAddress& address) {
+  ScsiRequest request = NewRequest(address, 6, kSenseWanted);
+  request.Cdb[0] = 0x00;
+  request.Cdb[1] = LunBits(request);
+  // One attempt: NOT READY is the answer wanted here, not a reason to wait.
+  if (CurrentTransport().Execute(request)) return 0;
+  return request.SenseKey == 2 ? 1 : -1;
+}
+
+uint32_t ReadCapacity(const DeviceAddress& address) {
+  uint8_t answer[kReadCapacityLength] = {};
+  ScsiRequest request = NewRequest(address, 10, kSenseWanted);
+  request.Cdb[0] = 0x25;
+  ExpectData(request, answer, sizeof answer);
+  if (!ExecuteCommand(request)) return 0;
+  return DecodeLastBlock(answer, Returned(request, sizeof answer));
+}
+
+bool ReadSectors(const DeviceAddress& address, uint32_t firstBlock, uint32_t count, void* buffer) {
+  if (count && !buffer) return false;
+  const Transport& transport = CurrentTransport();
+  ScsiRequest opener = NewRequest(address, 10, kSenseWanted);
+  TransportHandle handle = transport.Open(opener);
+  if (!handle) return false;
+  bool ok = true;
+  uint8_t* into = static_cast<uint8_t*>(buffer);
+  uint32_t block = firstBlock;
+  for (uint32_t left = count; left && ok;) {
+    uint32_t n = std::min(left, kMaxBlocksPerRead);
+    uint32_t bytes = n * kSectorSize;
+    ScsiRequest request = NewRequest(address, 10, kSenseWanted);
+    request.Cdb[0] = 0x28;
+    put_be32(request.Cdb + 2, block);
+    put_be16(request.Cdb + 7, uint16_t(n));
+    ExpectData(request, into, bytes);
+    // A transfer that came back short left part of the buffer unread.
+    ok = transport.Send(request, handle) && request.DataLength >= bytes;
+    into += bytes;
+    block += n;
+    left -= n;
+  }
+  transport.Close(handle);
+  return ok;
+}
+
+bool PreventAllowRemoval(const DeviceAddress& address, bool prevent) {
+  ScsiRequest request = NewRequest(address, 6, 0);
+  request.Cdb[0] = 0x1E;
+  request.Cdb[1] = LunBits(request);
+  request.Cdb[4] = prevent ? 0x01 : 0x00;
+  return ExecuteCommand(request);
+}
+
+int ReadAudioStatus(const DeviceAddress& address) {
+  uint8_t answer[kSubChannelLength] = {};
+  ScsiRequest request = NewRequest(address, 10, kSenseWanted);
+  request.Cdb[0] = 0x42;
+  request.Cdb[1] = LunBits(request);
+  request.Cdb[3] = 0x01;  // current position; SubQ 0 returns the header only
+  put_be16(request.Cdb + 7, kSubChannelLength);
+  ExpectData(request, answer, sizeof answer);
+  if (!ExecuteCommand(request)) return -1;
+  return DecodeAudioStatus(answer, Returned(request, sizeof answer));
+}
+
+int GetCurrentProfile(const DeviceAddress& address) {
+  uint8_t answer[kConfigurationLength] = {};
+  ScsiRequest request = NewRequest(address, 10, kSenseWanted);
+  request.Cdb[0] = 0x46;
+  request.Cdb[1] = LunBits(request);
+  put_be16(request.Cdb + 7, kConfigurationLength);  // the feature header only
+  ExpectData(request, answer, sizeof answer);
+  if (!ExecuteCommand(request)) return -1;
+  return DecodeCurrentProfile(answer, Returned(request, sizeof answer));
+}
+
+bool SetStreaming(const DeviceAddress& address, uint32_t readSpeed, uint32_t writeSpeed) {
+  uint8_t descriptor[kStreamingLength] = {};
+  put_be32(descriptor + 4, 0);            // start LBA
+  put_be32(descriptor + 8, 0xFFFFFFFF);   // end LBA: the whole disc
+  put_be32(descriptor + 12, readSpeed);   // read size, kB ...
+  put_be32(descriptor + 16, 1000);        // ... per 1000 ms
+  put_be32(descriptor + 20, writeSpeed);
+  put_be32(descriptor + 24, 1000);
+  ScsiRequest request = NewRequest(address, 12, kSenseWanted);
+  request.Cdb[0] = 0xB6;
+  put_be16(request.Cdb + 9, kStreamingLength);
+  ExpectData(request, descriptor, sizeof descriptor);
+  request.DataOut = 1;
+  return ExecuteCommand(request);
+}
+
+uint32_t GetReadPerformance(const DeviceAddress& address) {
+  uint8_t answer[kPerformanceLength] = {};
+  ScsiRequest request = NewRequest(address, 12, kSenseWanted);
+  request.Cdb[0] = 0xAC;
+  request.Cdb[1] = uint8_t(LunBits(request) | 0x10);  // nominal read performance within 10 %
+  put_be16(request.Cdb + 8, 8);                       // at most 8 descriptors
+  ExpectData(request, answer, sizeof answer);
+  if (!ExecuteCommand(request)) return 0;
+  return DecodeReadPerformance(answer, Returned(request, sizeof answer));
+}
