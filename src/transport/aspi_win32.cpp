@@ -104,12 +104,8 @@ uint32_t SendScanBlock(AspiCall*& call) {
   return answer;
 }
 
-void ClearStatusFields(ScsiRequest& request) {
-  request.SystemError = request.RequestStatus = request.AdapterStatus = request.ScsiStatus = request.SenseKey = -1;
-}
-
 bool AspiExecute(ScsiRequest& request) {
-  ClearStatusFields(request);
+  ClearRequestStatus(request);
   ReclaimParkedCalls();
   if (!g_send) return false;
   // The layer transfers through a buffer of the call, not the caller's: a

@@ -21,10 +21,6 @@ struct SptiDevice {
 
 bool IsDriveLetter(int32_t letter) { return (letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z'); }
 
-void ClearStatusFields(ScsiRequest& request) {
-  request.SystemError = request.RequestStatus = request.AdapterStatus = request.ScsiStatus = request.SenseKey = -1;
-}
-
 // Opens "\\.\X:". Another program holding the drive exclusively (a burner,
 // a player) answers ERROR_SHARING_VIOLATION for a moment: wait and try again.
 HANDLE OpenDrive(int32_t letter, DWORD& error) {
@@ -50,14 +46,14 @@ TransportHandle SptiOpen(const ScsiRequest& request) {
   HANDLE handle = OpenDrive(request.Address.Letter, error);
   auto& out = const_cast<ScsiRequest&>(request);
   if (!IsUsableHandle(handle)) {
-    ClearStatusFields(out);
+    ClearRequestStatus(out);
     out.SystemError = int32_t(error);
     return nullptr;
   }
   auto* device = new (std::nothrow) SptiDevice{handle};
   if (!device) {
     CloseUsableHandle(handle, g_calls->CloseHandle);
-    ClearStatusFields(out);
+    ClearRequestStatus(out);
     out.SystemError = ERROR_NOT_ENOUGH_MEMORY;
   }
   return device;
@@ -71,7 +67,7 @@ void SptiClose(TransportHandle handle) {
 }
 
 bool SptiSend(ScsiRequest& request, TransportHandle handle) {
-  ClearStatusFields(request);
+  ClearRequestStatus(request);
   auto* device = static_cast<SptiDevice*>(handle);
   if (!device || !IsUsableHandle(device->Handle)) {
     request.SystemError = ERROR_INVALID_HANDLE;
@@ -104,7 +100,7 @@ bool SptiSend(ScsiRequest& request, TransportHandle handle) {
   // The driver's lengths are trusted only within what was asked for.
   uint32_t senseLength = header.SenseInfoLength <= sizeof buffer.Sense ? header.SenseInfoLength : sizeof buffer.Sense;
   request.ScsiStatus = header.ScsiStatus;
-  if (senseLength > 2) request.SenseKey = buffer.Sense[2];
+  request.SenseKey = SenseKeyOf(buffer.Sense, senseLength);
   memcpy(request.SenseData, buffer.Sense, sizeof request.SenseData);
   request.SenseLength = senseLength;
   if (header.DataTransferLength < request.DataLength) request.DataLength = header.DataTransferLength;
