@@ -306,7 +306,10 @@ void Drive::StartStop(const uint8_t* cdb, CommandOutcome& out) {
     audio_ = 0x15;
     return;
   }
-  if (!trayOpen_) return;
+  if (IsSlot() || !trayOpen_) {
+    if (!profile_.CanLoad) InvalidField(out);  // nothing this drive can close
+    return;
+  }
   if (!profile_.CanLoad) return InvalidField(out);  // the tray must be pushed in by hand
   Load();
 }
