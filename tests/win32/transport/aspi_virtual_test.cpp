@@ -68,10 +68,29 @@ Command SendCommand(const DeviceAddress& address, std::vector<uint8_t> cdb, uint
   return command;
 }
 
+bool OnWindows98() { return getenv("VARNEL_WIN98") != nullptr; }
+
+// Each run starts with an empty log and control file (the layer opens them
+// at its first call, in SetUp).
+void StartFiles() {
+  std::ofstream(EnvironmentOf("VARNEL_SIM_LOG"), std::ios::trunc);
+  std::ofstream(EnvironmentOf("VARNEL_SIM_CONTROL"), std::ios::trunc);
+}
+
+std::vector<DeviceAddress> ScanDrives() {
+  std::vector<DeviceAddress> found;
+  DriveCursor cursor{};
+  for (bool more = CurrentTransport().FirstDrive(cursor); more; more = CurrentTransport().NextDrive(cursor))
+    found.push_back(cursor.Address);
+  return found;
+}
+
 class AspiVirtualDrives : public ::testing::Test {
  protected:
   void SetUp() override {
     if (EnvironmentOf("VARNEL_TEST_LAYER") != "virtual") GTEST_SKIP() << "runs beside the virtual drives' layer";
+    static bool started = (StartFiles(), true);
+    (void)started;
     RegisterSystemTransports();
     ASSERT_EQ(SelectTransport(2), 2);
   }
@@ -81,13 +100,11 @@ class AspiVirtualDrives : public ::testing::Test {
 
 TEST_F(AspiVirtualDrives, AreChosenWhenPreferredAndAllFound) {
   EXPECT_EQ(AspiStatus(), 3);
-  EXPECT_EQ(SptiStatus(), 4);  // Wine reports NT; no optical drive there
-  EXPECT_EQ(SelectTransport(0), 1);
+  // Wine reports NT unless told otherwise, and has no optical drive there.
+  EXPECT_EQ(SptiStatus(), OnWindows98() ? 1 : 4);
+  EXPECT_EQ(SelectTransport(0), OnWindows98() ? 2 : 1);
   EXPECT_EQ(SelectTransport(2), 2);
-  std::vector<DeviceAddress> found;
-  DriveCursor cursor{};
-  for (bool more = CurrentTransport().FirstDrive(cursor); more; more = CurrentTransport().NextDrive(cursor))
-    found.push_back(cursor.Address);
+  std::vector<DeviceAddress> found = ScanDrives();
   ASSERT_EQ(found.size(), 4u);
   for (uint32_t i = 0; i < 4; ++i) {
     EXPECT_EQ(found[i].HaId, 0u);
@@ -96,6 +113,38 @@ TEST_F(AspiVirtualDrives, AreChosenWhenPreferredAndAllFound) {
   }
   EXPECT_STREQ(AspiVersionString("ProductName"), "Varnel virtual drives");
   EXPECT_STREQ(AspiVersionString("LegalCopyright"), "Test equipment of the Varnel project");
+}
+
+// The letters Windows 9x keeps for SCSI devices: the layer names the device
+// node, the configuration manager's dynamic key names its hardware key, and
+// that key holds the letter.
+TEST_F(AspiVirtualDrives, GetTheirLettersThroughTheConfigurationManager) {
+  const char* dynamicKey = "Config Manager\\Enum\\7E570001";  // adapter 0, target 1
+  const char* hardwareKey = "SCSI\\VARNEL__VIRTUAL\\7E570001";
+  const std::string enumKey = std::string("Enum\\") + hardwareKey;
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_DYN_DATA, dynamicKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(key, "HardWareKey", 0, REG_SZ, reinterpret_cast<const BYTE*>(hardwareKey),
+                 DWORD(strlen(hardwareKey) + 1));
+  RegCloseKey(key);
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, enumKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(key, "CurrentDriveLetterAssignment", 0, REG_SZ, reinterpret_cast<const BYTE*>("E"), 2);
+  RegCloseKey(key);
+
+  std::vector<DeviceAddress> found = ScanDrives();
+  RegDeleteKeyA(HKEY_DYN_DATA, dynamicKey);
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, enumKey.c_str());
+  ASSERT_EQ(found.size(), 4u);
+  EXPECT_EQ(found[0].Letter, 0);
+  EXPECT_EQ(found[1].Letter, 'E');
+  EXPECT_EQ(found[2].Letter, 0);
+
+  // A command to the lettered drive still reaches it by adapter and target.
+  InquiryData inquiry{};
+  ASSERT_TRUE(Inquiry(found[1], inquiry));
+  EXPECT_EQ(std::string(inquiry.Product), "DVD-ROM DR-1648 ");
 }
 
 TEST_F(AspiVirtualDrives, CommandsCrossTheLayerWithTheBytesTheDriveLogged) {
