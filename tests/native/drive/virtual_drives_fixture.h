@@ -101,3 +101,24 @@ class VirtualDrives : public ::testing::Test {
     return c;
   }
 };
+
+// A firmware quirk layered over the virtual drives: every answer passes
+// through the virtual transport and is then edited, as a drive with that
+// quirk would have answered.
+struct QuirkTransport {
+  static inline void (*Edit)(ScsiRequest& request) = nullptr;
+  static inline Transport Row{};
+
+  static bool Execute(ScsiRequest& request) {
+    bool ok = sim::VirtualTransport(2).Execute(request);
+    if (ok && Edit) Edit(request);
+    return ok;
+  }
+  static void Install(void (*edit)(ScsiRequest& request)) {
+    Edit = edit;
+    Row = sim::VirtualTransport(2);
+    Row.Execute = Execute;
+    RegisterTransports({[] { return true; }, &Row}, {[] { return false; }, &Row});
+    SelectTransport(0);
+  }
+};
