@@ -170,3 +170,38 @@ TEST_F(ControlTest, AspiRowAlwaysBringsFourteenSenseBytes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ControlTest, SetUpFileFindsProfilesBesideItAndReportsItsErrors) {
+  std::string folder = ::testing::TempDir();
+  std::string profilePath = folder + "/varnel-sim-drive.json";
+  {
+    std::ofstream profile(profilePath);
+    profile << R"({"inquiry":{"vendor":"HOMEMADE"},"speeds":{"cdX":[8,24]}})";
+    std::ofstream setup(folder + "/varnel-sim-setup.json");
+    setup << R"({"drives":[{"profile":"varnel-sim-drive.json","target":3,"medium":"cd-rw"}]})";
+  }
+  std::string error;
+  ASSERT_TRUE(sim::LoadSetup(folder + "/varnel-sim-setup.json", error)) << error;
+  ASSERT_EQ(sim::DriveCount(), 1u);
+  EXPECT_EQ(sim::DriveAddress(0).Target, 3u);
+  EXPECT_EQ(sim::DriveAt(0).Medium()->MediumType, 0x21);
+  EXPECT_EQ(sim::DriveAt(0).CurrentReadSpeed(), 4234u);
+
+  const char* bad[] = {
+      R"({"drives":{}})",
+      R"({"drives":[{"profile":"no-such-profile"}]})",
+      R"({"drives":[{"profile":"cd48-reader","letter":"e"}]})",
+      R"({"drives":[{"profile":"cd48-reader","medium":"tape"}]})",
+      R"({"drives":[{"profile":"cd48-reader","slot":1}]})",
+  };
+  for (const char* text : bad) {
+    SCOPED_TRACE(text);
+    EXPECT_FALSE(sim::ParseSetup(text, "", error));
+    EXPECT_EQ(sim::DriveCount(), 1u) << "a refused set-up leaves the drives as they were";
+  }
+  EXPECT_FALSE(sim::LoadSetup(folder + "/no-such-setup.json", error));
+}
+
+}  // namespace
