@@ -8,7 +8,7 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 # Finds the build tree that holds FILE (the folder with CMakeCache.txt).
 varnel_build_root() {
   local d
-  d=$(cd "$(dirname "$1")" && pwd)
+  d=$(cd "$(dirname "$1")" 2>/dev/null && pwd) || return 1  # a missing folder would loop for ever
   while [ "$d" != / ]; do
     [ -f "$d/CMakeCache.txt" ] && { echo "$d"; return 0; }
     d=$(dirname "$d")

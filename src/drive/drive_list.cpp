@@ -94,6 +94,10 @@ void AddDrive(const DeviceAddress& cursor) {
 }
 
 void DiscoverDrives() {
+  // A rediscovery asked for from a message dispatched while a drive works
+  // would pull the record from under that operation: the array stays as it is.
+  for (int i = 0; i < DriveCount; ++i)
+    if (Drives[i].Busy) return;
   ClearDrives();
   const Transport& transport = CurrentTransport();
   if (!transport.FirstDrive || !transport.NextDrive) return;

@@ -142,6 +142,26 @@ TEST_F(Discovery, DrivesThatDoNotAnswerInquiry) {
   CloseRegKey(key);
 }
 
+TEST_F(Discovery, RediscoveryWaitsForADriveAtWork) {
+  Add("cd48-reader");
+  Add("cdrw52-writer");
+  Discover();
+  static int nestedCount;
+  nestedCount = -1;
+  // A device change handled from the message loop of a long discovery.
+  auto progress = [](int, int, int, int, int, void*) {
+    sim::ClearDrives();
+    DiscoverDrives();
+    nestedCount = DriveCount;
+    return 0;
+  };
+  EnumerateSpeeds(Drives[1], SpeedMethod::Full, progress, nullptr);
+  EXPECT_EQ(nestedCount, 2) << "the array stayed";
+  EXPECT_EQ(std::string(Drives[1].FullName), "ORVEX    CD-RW RW-5232A   2.10");
+  DiscoverDrives();
+  EXPECT_EQ(DriveCount, 0);
+}
+
 TEST_F(Discovery, SeventeenthDriveIsLeftOut) {
   for (int i = 0; i < 17; ++i) Add("cd48-reader");
   DiscoverDrives();

@@ -245,36 +245,6 @@ TEST_F(SpeedControl, TrayMovesAndLock) {
   EXPECT_EQ(d.TrayOpenSince, 0u);
 }
 
-TEST_F(SpeedControl, TrayQuestionsFromTheLastState) {
-  DriveRecord d{};
-  struct Case {
-    int32_t medium, ready, trayClosed;
-    bool open;
-  } cases[] = {{0x71, 1, 1, true}, {0x70, 0, 0, false}, {0x01, 0, 0, false},
-               {0, 1, 0, false},   {0, 0, 0, true},     {0, 0, 1, false}};
-  for (const Case& c : cases) {
-    d.MediumType = c.medium;
-    d.Ready = c.ready;
-    d.TrayClosed = c.trayClosed;
-    EXPECT_EQ(IsTrayOpen(d), c.open) << c.medium << "/" << c.ready << "/" << c.trayClosed;
-  }
-}
-
-TEST_F(SpeedControl, ClosedTrayOfDrivesThatCannotTell) {
-  sim::Profile p = Profile("cd48-reader");
-  p.ReportsMediumType = false;
-  sim::Drive& sd = Add(p);
-  Add("slot24-combo");
-  Discover();
-  ASSERT_EQ(Drives[0].CanSenseMedium, 0);
-  sd.OpenTray();
-  EXPECT_TRUE(IsTrayClosed(Drives[0])) << "believed closed until the program moves it";
-  MoveTray(Drives[0], 1);
-  EXPECT_FALSE(IsTrayClosed(Drives[0]));
-  EXPECT_EQ(Drives[1].CanClose, 0);
-  EXPECT_TRUE(IsTrayClosed(Drives[1])) << "a slot has no tray to close";
-}
-
 TEST_F(SpeedControl, AudioPlaybackPostponesTheFirstEnumeration) {
   sim::Profile p = Profile("cd48-reader");
   p.Medium = "none";
