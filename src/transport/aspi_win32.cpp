@@ -48,7 +48,7 @@ AspiCall* NewCall(uint32_t dataLength) {
   if (!call) return nullptr;
   memset(call, 0, sizeof *call);
   if (dataLength) {
-    call->Data = new (std::nothrow) uint8_t[dataLength];
+    call->Data = new (std::nothrow) uint8_t[dataLength]();
     if (!call->Data) {
       delete call;
       return nullptr;
