@@ -157,7 +157,7 @@ CommandOutcome Drive::Execute(const uint8_t* cdb, uint32_t cdbLength, uint8_t* d
   bool faulted = false;
   for (size_t i = 0; i < faults_.size(); ++i) {
     Fault& f = faults_[i];
-    if (f.Opcode >= 0 && (cdbLength == 0 || f.Opcode != cdb[0])) continue;
+    if (f.Count == 0 || (f.Opcode >= 0 && (cdbLength == 0 || f.Opcode != cdb[0]))) continue;
     fault = f;
     faulted = true;
     if (f.Count > 0 && --f.Count == 0) faults_.erase(faults_.begin() + long(i));
@@ -306,7 +306,10 @@ void Drive::StartStop(const uint8_t* cdb, CommandOutcome& out) {
     audio_ = 0x15;
     return;
   }
-  if (!trayOpen_) return;
+  if (IsSlot() || !trayOpen_) {
+    if (!profile_.CanLoad) InvalidField(out);  // nothing this drive can close
+    return;
+  }
   if (!profile_.CanLoad) return InvalidField(out);  // the tray must be pushed in by hand
   Load();
 }
@@ -438,10 +441,7 @@ bool Drive::InsertDisc(const MediumSpec& medium) {
 bool Drive::RemoveDisc() {
   if (!medium_ || (!trayOpen_ && locked_)) return false;
   medium_.reset();
-  if (!trayOpen_) {
-    Load();
-    spinning_ = false;
-  }
+  if (!trayOpen_) Load();  // as if the tray went out and back in
   LogControl("remove");
   return true;
 }

@@ -118,7 +118,8 @@ extern void (*BusyCallback)(int busy);
 const char16_t* DisplayName(const DriveRecord& drive);
 
 void ClearDrives();
-// Rebuilds the array from the current transport's enumeration.
+// Rebuilds the array from the current transport's enumeration; does nothing
+// while an operation on one of the drives runs.
 void DiscoverDrives();
 // Names, loads (or probes and stores) and appends the drive at the cursor;
 // a 17th drive, or one that cannot be named while ShowUnknown is 0, is left out.

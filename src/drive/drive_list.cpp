@@ -1,8 +1,12 @@
 // The drive array: discovery, naming and the per-model instance numbers.
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 
+#include "drive/busy_guard.h"
 #include "drive/drive.h"
+#include "mmc/commands.h"
+#include "settings/program_settings.h"
 
 DriveRecord Drives[MaxDrives];
 int DriveCount = 0;
@@ -17,4 +21,87 @@ const char16_t* DisplayName(const DriveRecord& drive) {
 void ClearDrives() {
   DriveCount = 0;
   std::memset(static_cast<void*>(Drives), 0, sizeof Drives);
+}
+
+namespace {
+
+// The first run of letters of the name, at most 10, widened to UTF-16.
+void MakeAutoShortName(DriveRecord& drive) {
+  constexpr size_t MaxLetters = 10;
+  const char* p = drive.FullName;
+  auto isLetter = [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; };
+  while (*p && !isLetter(*p)) ++p;
+  size_t n = 0;
+  while (n < MaxLetters && isLetter(p[n])) {
+    drive.AutoShortName[n] = static_cast<unsigned char>(p[n]);
+    ++n;
+  }
+  drive.AutoShortName[n] = 0;
+}
+
+}  // namespace
+
+bool NameDrive(DriveRecord& drive) {
+  BusyGuard guard(drive);
+  if (!guard.Entered()) return false;
+  InquiryData inquiry{};
+  bool found = Inquiry(drive.Address, inquiry);
+  if (found)
+    std::snprintf(drive.FullName, sizeof drive.FullName, "%s %s %s", inquiry.Vendor, inquiry.Product,
+                  inquiry.Revision);
+  else
+    std::snprintf(drive.FullName, sizeof drive.FullName, "%s", "<unknown>");
+  MakeAutoShortName(drive);
+  return found;
+}
+
+void AddDrive(const DeviceAddress& cursor) {
+  if (DriveCount >= MaxDrives) return;  // a 17th drive is left out
+  DriveRecord& drive = Drives[DriveCount];
+  std::memset(static_cast<void*>(&drive), 0, sizeof drive);
+  drive.Address = cursor;
+
+  if (!NameDrive(drive) && !ProgramSettings::Current().ShowUnknown) return;
+  for (int i = DriveCount; i-- > 0;) {
+    if (std::strcmp(Drives[i].FullName, drive.FullName) == 0) {
+      drive.Instance = Drives[i].Instance + 1;
+      break;
+    }
+  }
+  drive.ActiveRange = RangeKindCD;
+  drive.TrayClosed = 1;
+
+  // A model seen for the first time is probed and its speeds enumerated once.
+  if (!LoadCapabilities(drive)) {
+    EnumerateSpeeds(drive, SpeedMethod::Fast, nullptr, nullptr);
+    SaveCapabilities(drive);
+  }
+
+  drive.RangeCD.Selected = 0;
+  drive.RangeDVD.Selected = 0;
+  drive.EventMask = 11;
+  drive.OnlyWithDisk = 0;
+  drive.ShortMenu = drive.RangeCD.Count > 8 ? 1 : 0;
+  drive.Ignore = 0;
+  drive.WhenAudio = 0;
+  drive.IgnoreSpeed = 0;
+  drive.ForceRead = 1;
+  drive.Lock = 0;
+  drive.DVDMethodPrefered = 0;
+  drive.Timer = 0;
+  LoadDriveSettings(drive);
+  DriveCount++;
+}
+
+void DiscoverDrives() {
+  // A rediscovery asked for from a message dispatched while a drive works
+  // would pull the record from under that operation: the array stays as it is.
+  for (int i = 0; i < DriveCount; ++i)
+    if (Drives[i].Busy) return;
+  ClearDrives();
+  const Transport& transport = CurrentTransport();
+  if (!transport.FirstDrive || !transport.NextDrive) return;
+  DriveCursor cursor{};
+  for (bool found = transport.FirstDrive(cursor); found; found = transport.NextDrive(cursor))
+    AddDrive(cursor.Address);
 }

@@ -95,7 +95,8 @@ def strings_cpp(strings_path, out_path):
 
 
 def rc_literal(text):
-    """A string for windres, which reads the script as UTF-8 (code page 65001)."""
+    """A narrow string: windres converts it to UTF-16 from the script's code
+    page (65001, UTF-8). A wide L"" string would be taken byte by byte."""
     out = []
     for ch in text:
         if ch == '"':
@@ -108,7 +109,7 @@ def rc_literal(text):
             out.append('\\t')
         else:
             out.append(ch)
-    return 'L"' + ''.join(out) + '"'
+    return '"' + ''.join(out) + '"'
 
 
 def rc(strings_path, out_dir):

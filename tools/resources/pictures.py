@@ -293,32 +293,51 @@ def bitmap_files():
         yield name, bmp_1bit(rows)
 
 
+def tile_16(draw, size):
+    indices, mask = reduce_16(draw(size), size)
+    img = Image.new('RGBA', (size, size))
+    img.putdata([(0, 0, 0, 0) if m else VGA16[i] + (255,) for i, m in zip(indices, mask)])
+    return img
+
+
+def tray_strip():
+    """The six tray pictures side by side as a notification area shows them:
+    16-colour style on the classic grey, XP style on the XP blue."""
+    strip = Image.new('RGB', (6 * 22 + 4, 2 * 22 + 4), (192, 192, 192))
+    ImageDraw.Draw(strip).rectangle([0, 24, strip.width, strip.height], fill=(16, 74, 200))
+    for n, (_, draw) in enumerate(TRAY):
+        classic = tile_16(draw, 16)
+        xp = reduce_alpha(draw(16), 16)
+        strip.paste(classic, (4 + 22 * n, 4), classic)
+        strip.paste(xp, (4 + 22 * n, 28), xp)
+    return strip
+
+
 def contact_sheet(zoom=8):
-    """Every image enlarged, with the 16-colour and 32-bit forms side by side."""
+    """Every image enlarged, each also at its real size, and the tray strip
+    at the bottom, at real size and three times enlarged."""
     tiles = []
     for name, images in icons():
         for kind, size, draw in images:
-            if kind == '16':
-                indices, mask = reduce_16(draw(size), size)
-                img = Image.new('RGBA', (size, size))
-                img.putdata([(0, 0, 0, 0) if m else VGA16[i] + (255,) for i, m in zip(indices, mask)])
-            else:
-                img = reduce_alpha(draw(size), size)
+            img = tile_16(draw, size) if kind == '16' else reduce_alpha(draw(size), size)
             tiles.append((f'{name} {size} {kind}', img))
     for name, rows in BITMAPS.items():
         img = Image.new('RGBA', (len(rows[0]), len(rows)))
         img.putdata([(0, 0, 0, 255) if ch == '#' else (255, 255, 255, 255) for row in rows for ch in row])
         tiles.append((name, img))
     cell_w, cell_h, columns = 32 * zoom + 16, 32 * zoom + 60, 6
-    sheet = Image.new('RGB', (cell_w * columns, cell_h * ((len(tiles) + columns - 1) // columns)), (236, 233, 216))
+    rows_needed = (len(tiles) + columns - 1) // columns
+    strip = tray_strip()
+    sheet = Image.new('RGB', (cell_w * columns, cell_h * rows_needed + strip.height * 4 + 24), (236, 233, 216))
     d = ImageDraw.Draw(sheet)
     font = ImageFont.truetype('DejaVuSans.ttf', 13)
     for n, (label, img) in enumerate(tiles):
         x, y = (n % columns) * cell_w + 8, (n // columns) * cell_h + 8
         big = img.resize((img.width * zoom, img.height * zoom), Image.NEAREST)
         sheet.paste(big, (x, y), big)
-        actual = img  # the real size too, as the tray shows it
-        sheet.paste(actual, (x, y + 32 * zoom + 4), actual)
-        sheet.paste(actual, (x + 40, y + 32 * zoom + 4), actual)
+        sheet.paste(img, (x, y + 32 * zoom + 4), img)
         d.text((x, y + 32 * zoom + 24), label, fill=(0, 0, 0), font=font)
+    y = cell_h * rows_needed + 8
+    sheet.paste(strip, (8, y))
+    sheet.paste(strip.resize((strip.width * 3, strip.height * 3), Image.NEAREST), (strip.width + 24, y))
     return sheet

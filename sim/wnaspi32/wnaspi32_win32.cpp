@@ -1,0 +1,247 @@
+// The virtual drives behind the ASPI for Win32 interface, so that the
+// unchanged program reaches them under Wine through its real ASPI transport.
+// Configuration comes from the environment (see README.md). Commands sent
+// with SRB_EVENT_NOTIFY are answered from a thread of their own after the
+// drive's delay, as a real layer answers from its interrupt path.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "sim/model/virtual_drives.h"
+#include "transport/aspi_srb.h"
+
+namespace {
+constexpr int Never = -1;
+
+CRITICAL_SECTION g_lock;  // the model is not thread-safe: one command at a time
+bool g_started = false;
+bool g_ready = false;      // the configuration was read without error
+uint32_t g_adapters = 0;
+std::vector<int> g_delays; // per drive, milliseconds or Never
+std::string g_controlPath;
+long g_controlRead = 0;    // bytes of the control file already applied
+
+class Locked {
+ public:
+  Locked() { EnterCriticalSection(&g_lock); }
+  ~Locked() { LeaveCriticalSection(&g_lock); }
+  Locked(const Locked&) = delete;
+  Locked& operator=(const Locked&) = delete;
+};
+
+std::string Environment(const char* name) {
+  const char* value = getenv(name);
+  return value ? value : "";
+}
+
+std::vector<std::string> SplitCommas(const std::string& text) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (start <= text.size() && !text.empty()) {
+    size_t comma = text.find(',', start);
+    if (comma == std::string::npos) comma = text.size();
+    parts.push_back(text.substr(start, comma - start));
+    start = comma + 1;
+  }
+  return parts;
+}
+
+std::string JsonString(const std::string& text) {
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') quoted += '\\';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+void Complain(const std::string& what) { fprintf(stderr, "wnaspi32 (virtual drives): %s\n", what.c_str()); }
+
+// Reads the configuration once, on the first call of any entry point.
+void Start() {
+  if (g_started) return;
+  g_started = true;
+  std::string error;
+  std::string setup = Environment("VARNEL_SIM_SETUP");
+  if (!setup.empty()) {
+    if (!sim::LoadSetup(setup, error)) return Complain(error);
+  } else {
+    std::string json = "{\"drives\":[";
+    std::vector<std::string> profiles = SplitCommas(Environment("VARNEL_SIM_PROFILES"));
+    for (size_t i = 0; i < profiles.size(); ++i)
+      json += (i ? "," : "") + std::string("{\"profile\":") + JsonString(profiles[i]) + ",\"target\":" +
+              std::to_string(i) + "}";
+    if (!sim::ParseSetup(json + "]}", "", error)) return Complain(error);
+  }
+  std::string log = Environment("VARNEL_SIM_LOG");
+  if (!log.empty() && !sim::SetLogFile(log)) return Complain("cannot write the command log " + log);
+  g_controlPath = Environment("VARNEL_SIM_CONTROL");
+  for (const std::string& delay : SplitCommas(Environment("VARNEL_SIM_DELAYS")))
+    g_delays.push_back(delay == "never" ? Never : atoi(delay.c_str()));
+  for (size_t i = 0; i < sim::DriveCount(); ++i)
+    if (sim::DriveAddress(i).HaId + 1 > g_adapters) g_adapters = sim::DriveAddress(i).HaId + 1;
+  g_ready = true;
+}
+
+// Applies the control lines appended since the last command.
+void ApplyNewControlLines() {
+  if (g_controlPath.empty()) return;
+  FILE* file = fopen(g_controlPath.c_str(), "rb");
+  if (!file) return;
+  if (fseek(file, g_controlRead, SEEK_SET) == 0) {
+    std::string line;
+    long lineStart = g_controlRead;
+    for (int c; (c = fgetc(file)) != EOF;) {
+      if (c != '\n') {
+        line += char(c);
+        continue;
+      }
+      std::string error;
+      if (!sim::ApplyControlLine(line, error)) Complain("control: " + error);
+      lineStart += long(line.size()) + 1;
+      line.clear();
+    }
+    g_controlRead = lineStart;  // a line still being written waits for its end
+  }
+  fclose(file);
+}
+
+int DriveIndex(uint32_t adapter, uint32_t target, uint32_t lun) {
+  for (size_t i = 0; i < sim::DriveCount(); ++i) {
+    const DeviceAddress& at = sim::DriveAddress(i);
+    if (at.HaId == adapter && at.Target == target && at.Lun == lun) return int(i);
+  }
+  return -1;
+}
+
+uint32_t AdapterInquiry(SRB_HAInquiry& srb) {
+  if (srb.SRB_HaId >= g_adapters) return srb.SRB_Status = SS_INVALID_HA;
+  srb.HA_Count = uint8_t(g_adapters);
+  srb.HA_SCSI_ID = 7;
+  memcpy(srb.HA_ManagerId, "ASPI for WIN32  ", 16);
+  memcpy(srb.HA_Identifier, "VARNEL VIRTUAL  ", 16);
+  uint32_t highest = 0;
+  for (size_t i = 0; i < sim::DriveCount(); ++i)
+    if (sim::DriveAddress(i).HaId == srb.SRB_HaId && sim::DriveAddress(i).Target > highest)
+      highest = sim::DriveAddress(i).Target;
+  srb.HA_Unique[3] = highest < 8 ? 8 : 16;
+  return srb.SRB_Status = SS_COMP;
+}
+
+uint32_t DeviceType(SRB_GDEVBlock& srb) {
+  if (srb.SRB_HaId >= g_adapters) return srb.SRB_Status = SS_INVALID_HA;
+  if (DriveIndex(srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun) < 0) return srb.SRB_Status = SS_NO_DEVICE;
+  srb.SRB_DeviceType = DTYPE_CDROM;
+  return srb.SRB_Status = SS_COMP;
+}
+
+// Runs the block's command on its drive and writes the answer into the
+// block; SRB_Status last, as the caller may be polling it.
+void RunCommand(SRB_ExecSCSICmd& srb, int index) {
+  ApplyNewControlLines();
+  ScsiRequest request{};
+  request.Address = sim::DriveAddress(size_t(index));
+  request.CdbLength = srb.SRB_CDBLen;
+  memcpy(request.Cdb, srb.CDBByte, sizeof request.Cdb);
+  request.SenseLength = srb.SRB_SenseLen;
+  request.DataLength = srb.SRB_BufLen;
+  request.DataBuffer = srb.SRB_BufPointer;
+  request.DataOut = (srb.SRB_Flags & SRB_DIR_OUT) ? 1 : 0;
+  sim::VirtualTransport(2).Execute(request);
+  srb.SRB_HaStat = uint8_t(request.AdapterStatus < 0 ? 0 : request.AdapterStatus);
+  srb.SRB_TargStat = uint8_t(request.ScsiStatus < 0 ? 0 : request.ScsiStatus);
+  size_t sense = srb.SRB_SenseLen < sizeof srb.SenseArea ? srb.SRB_SenseLen : sizeof srb.SenseArea;
+  memcpy(srb.SenseArea, request.SenseData, sense);
+  srb.SRB_BufLen = request.DataLength;
+  MemoryBarrier();
+  srb.SRB_Status = uint8_t(request.RequestStatus < 0 ? SS_ERR : request.RequestStatus);
+}
+
+struct LateAnswer {
+  SRB_ExecSCSICmd* Srb;
+  int Index;
+  DWORD Delay;
+};
+
+DWORD WINAPI AnswerLater(void* parameter) {
+  LateAnswer answer = *static_cast<LateAnswer*>(parameter);
+  delete static_cast<LateAnswer*>(parameter);
+  Sleep(answer.Delay);
+  HANDLE event = answer.Srb->SRB_PostProc;
+  {
+    Locked lock;
+    RunCommand(*answer.Srb, answer.Index);
+  }
+  SetEvent(event);  // the last touch: the caller may release the block now
+  return 0;
+}
+
+uint32_t ExecuteCommand(SRB_ExecSCSICmd& srb) {
+  if (srb.SRB_HaId >= g_adapters) return srb.SRB_Status = SS_INVALID_HA;
+  int index = DriveIndex(srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun);
+  if (index < 0) return srb.SRB_Status = SS_NO_DEVICE;
+  if (srb.SRB_CDBLen > 16 || (srb.SRB_BufLen && !srb.SRB_BufPointer)) return srb.SRB_Status = SS_INVALID_SRB;
+  bool notify = (srb.SRB_Flags & SRB_EVENT_NOTIFY) && srb.SRB_PostProc;
+  if (!notify) {
+    RunCommand(srb, index);
+    return srb.SRB_Status;
+  }
+  int delay = size_t(index) < g_delays.size() ? g_delays[size_t(index)] : 0;
+  srb.SRB_Status = SS_PENDING;
+  if (delay == Never) return SS_PENDING;  // a drive that hangs: no answer ever comes
+  auto* answer = new LateAnswer{&srb, index, DWORD(delay)};
+  HANDLE thread = CreateThread(nullptr, 0, AnswerLater, answer, 0, nullptr);
+  if (!thread) {
+    delete answer;
+    RunCommand(srb, index);
+    return srb.SRB_Status;
+  }
+  CloseHandle(thread);
+  return SS_PENDING;
+}
+}  // namespace
+
+extern "C" {
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void*) {
+  if (reason == DLL_PROCESS_ATTACH) InitializeCriticalSection(&g_lock);
+  return TRUE;
+}
+
+DWORD __cdecl GetASPI32SupportInfo() {
+  Locked lock;
+  Start();
+  if (!g_ready) return 0xE4 << 8;  // SS_FAILED_INIT: the configuration is wrong
+  if (g_adapters == 0) return SS_NO_ADAPTERS << 8;
+  return SS_COMP << 8 | g_adapters;
+}
+
+DWORD __cdecl SendASPI32Command(void* block) {
+  if (!block) return SS_INVALID_SRB;
+  Locked lock;
+  Start();
+  auto& header = *static_cast<SRB_Header*>(block);
+  if (!g_ready) return header.SRB_Status = SS_NO_ADAPTERS;
+  switch (header.SRB_Cmd) {
+    case SC_HA_INQUIRY: return AdapterInquiry(*static_cast<SRB_HAInquiry*>(block));
+    case SC_GET_DEV_TYPE: return DeviceType(*static_cast<SRB_GDEVBlock*>(block));
+    case SC_EXEC_SCSI_CMD: return ExecuteCommand(*static_cast<SRB_ExecSCSICmd*>(block));
+    default: return header.SRB_Status = SS_INVALID_CMD;
+  }
+}
+
+// Device nodes are 0x7E570000 | adapter << 8 | target, so that a test can
+// give a virtual drive its letter through the configuration manager's keys.
+BOOL __cdecl TranslateASPI32Address(DWORD* path, DWORD* node) {
+  if (!path || !node) return FALSE;
+  Locked lock;
+  Start();
+  uint32_t adapter = *path >> 16 & 0xFF, target = *path >> 8 & 0xFF, lun = *path & 0xFF;
+  if (DriveIndex(adapter, target, lun) < 0) return FALSE;
+  *node = 0x7E570000 | adapter << 8 | target;
+  return TRUE;
+}
+}

@@ -1,0 +1,334 @@
+#include "transport/aspi_win32.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "clock/clock.h"
+#include "transport/aspi_srb.h"
+#include "transport/handle_win32.h"
+#include "transport/transport.h"
+
+namespace {
+// Process-wide: the library is loaded once and never unloaded; a request
+// the layer still holds may point into it.
+HMODULE g_library = nullptr;
+GetASPI32SupportInfoFn g_supportInfo = nullptr;
+SendASPI32CommandFn g_send = nullptr;
+TranslateASPI32AddressFn g_translate = nullptr;
+uint32_t g_adapterCount = 0;
+uint32_t g_waitLimit = AspiDefaultWaitMs;
+
+char* g_versionBlock = nullptr;
+char g_translation[9] = "040904b0";
+
+// One request block with what the layer may write while it is pending: the
+// block, its event and the data buffer. It lives on the heap, never on the
+// caller's stack, so that a request given up on can outlive the call.
+struct AspiCall {
+  union {
+    SRB_ExecSCSICmd Exec;
+    SRB_HAInquiry Inquiry;
+    SRB_GDEVBlock Device;
+  } Block;
+  HANDLE Event;
+  uint8_t* Data;
+  AspiCall* NextParked;
+};
+
+AspiCall* g_parked = nullptr;
+
+AspiCall* NewCall(uint32_t dataLength) {
+  auto* call = new (std::nothrow) AspiCall;
+  if (!call) return nullptr;
+  memset(call, 0, sizeof *call);
+  if (dataLength) {
+    call->Data = new (std::nothrow) uint8_t[dataLength];
+    if (!call->Data) {
+      delete call;
+      return nullptr;
+    }
+  }
+  return call;
+}
+
+void FreeCall(AspiCall* call) {
+  CloseUsableHandle(call->Event);
+  delete[] call->Data;
+  delete call;
+}
+
+void Park(AspiCall* call) {
+  call->NextParked = g_parked;
+  g_parked = call;
+}
+
+// A layer signals the event as its last act on a request, so a parked call
+// whose event is set can go. Calls without an event stay parked for good.
+void ReclaimParkedCalls() {
+  AspiCall** link = &g_parked;
+  while (AspiCall* call = *link) {
+    if (call->Event && WaitForSingleObject(call->Event, 0) == WAIT_OBJECT_0) {
+      *link = call->NextParked;
+      FreeCall(call);
+    } else {
+      link = &call->NextParked;
+    }
+  }
+}
+
+// Waits for a request the layer answered SS_PENDING. True when it completed.
+bool WaitForCompletion(AspiCall& call, const volatile uint8_t& status) {
+  if (call.Event) return WaitForSingleObject(call.Event, g_waitLimit) == WAIT_OBJECT_0;
+  // No event could be made: watch the status byte leave SS_PENDING.
+  uint32_t start = ClockTickCount();
+  while (status == SS_PENDING) {
+    if (ClockTickCount() - start >= g_waitLimit) return false;
+    ClockSleep(10);
+  }
+  return true;
+}
+
+// Sends an adapter inquiry or device-type block, which layers answer at
+// once. A layer that answers SS_PENDING anyway keeps the block: it is parked
+// and `call` is cleared.
+uint32_t SendScanBlock(AspiCall*& call) {
+  if (!g_send) return SS_ERR;
+  uint32_t answer = g_send(&call->Block);
+  if (answer == SS_PENDING) {
+    Park(call);
+    call = nullptr;
+  }
+  return answer;
+}
+
+bool AspiExecute(ScsiRequest& request) {
+  ClearRequestStatus(request);
+  ReclaimParkedCalls();
+  if (!g_send) return false;
+  // The layer transfers through a buffer of the call, not the caller's: a
+  // request answered after we gave up must not write into a stack that has
+  // moved on.
+  AspiCall* call = NewCall(request.DataLength);
+  if (!call) {
+    request.SystemError = ERROR_NOT_ENOUGH_MEMORY;
+    return false;
+  }
+  SRB_ExecSCSICmd& srb = call->Block.Exec;
+  srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
+  srb.SRB_HaId = uint8_t(request.Address.HaId);
+  if (request.DataLength) srb.SRB_Flags = request.DataOut ? SRB_DIR_OUT : SRB_DIR_IN;
+  srb.SRB_Target = uint8_t(request.Address.Target);
+  srb.SRB_Lun = uint8_t(request.Address.Lun);
+  srb.SRB_BufLen = request.DataLength;
+  srb.SRB_BufPointer = call->Data;
+  if (request.DataLength && request.DataOut && request.DataBuffer)
+    memcpy(call->Data, request.DataBuffer, request.DataLength);
+  srb.SRB_SenseLen = AspiSenseLength;
+  srb.SRB_CDBLen = uint8_t(request.CdbLength);
+  memcpy(srb.CDBByte, request.Cdb, sizeof srb.CDBByte);
+  call->Event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  if (call->Event) {
+    srb.SRB_Flags |= SRB_EVENT_NOTIFY;
+    srb.SRB_PostProc = call->Event;
+  }
+
+  uint32_t outcome = g_send(&srb);
+  if (outcome == SS_PENDING) {
+    if (!WaitForCompletion(*call, srb.SRB_Status)) {
+      Park(call);
+      request.RequestStatus = SS_PENDING;
+      request.DataLength = 0;
+      return false;
+    }
+    outcome = srb.SRB_Status;
+  }
+
+  request.RequestStatus = srb.SRB_Status;
+  request.AdapterStatus = srb.SRB_HaStat;
+  request.ScsiStatus = srb.SRB_TargStat;
+  request.SenseKey = srb.SenseArea[2];
+  memcpy(request.SenseData, srb.SenseArea, sizeof request.SenseData);
+  request.SenseLength = AspiSenseLength;
+  // The layer's length is trusted only within what was asked for.
+  uint32_t transferred = srb.SRB_BufLen < request.DataLength ? srb.SRB_BufLen : request.DataLength;
+  if (transferred && !request.DataOut && request.DataBuffer) memcpy(request.DataBuffer, call->Data, transferred);
+  request.DataLength = transferred;
+  FreeCall(call);
+  return outcome == SS_COMP;
+}
+
+// The drive letter the Windows 9x configuration manager gave a device, or 0.
+int32_t LetterOf(uint32_t adapter, uint32_t target, uint32_t lun) {
+  if (!g_translate) return 0;
+  uint32_t path = adapter << 16 | target << 8 | lun;
+  uint32_t node = 0;
+  if (!g_translate(&path, &node) || node == 0) return 0;
+  char nodeKey[40];
+  snprintf(nodeKey, sizeof nodeKey, "Config Manager\\Enum\\%08X", unsigned(node));
+  HKEY dynamic;
+  if (RegOpenKeyExA(HKEY_DYN_DATA, nodeKey, 0, KEY_READ, &dynamic) != ERROR_SUCCESS) return 0;
+
+  int32_t letter = 0;
+  DWORD size = 0;
+  constexpr DWORD Prefix = 5;  // "Enum\"
+  if (RegQueryValueExA(dynamic, "HardWareKey", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS && size > 0 &&
+      size < 1024) {
+    char* hardwareKey = new (std::nothrow) char[Prefix + size + 1];
+    DWORD got = size;
+    if (hardwareKey && RegQueryValueExA(dynamic, "HardWareKey", nullptr, nullptr,
+                                        reinterpret_cast<BYTE*>(hardwareKey + Prefix), &got) == ERROR_SUCCESS) {
+      memcpy(hardwareKey, "Enum\\", Prefix);
+      hardwareKey[Prefix + (got < size ? got : size)] = 0;  // the value need not end in a zero
+      HKEY device;
+      if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, hardwareKey, 0, KEY_READ, &device) == ERROR_SUCCESS) {
+        BYTE value[2] = {};
+        DWORD valueSize = sizeof value;
+        if (RegQueryValueExA(device, "CurrentDriveLetterAssignment", nullptr, nullptr, value, &valueSize) ==
+                ERROR_SUCCESS &&
+            valueSize >= 1) {
+          if (value[0] >= 'a' && value[0] <= 'z') value[0] = BYTE(value[0] - 'a' + 'A');
+          if (value[0] >= 'A' && value[0] <= 'Z') letter = value[0];
+        }
+        RegCloseKey(device);
+      }
+    }
+    delete[] hardwareKey;
+  }
+  RegCloseKey(dynamic);
+  return letter;
+}
+
+// The first CD-ROM at or after (adapter, target); targets of later adapters
+// start again at 0.
+bool ScanFrom(uint32_t adapter, uint32_t target, DriveCursor& cursor) {
+  for (; adapter < g_adapterCount; ++adapter, target = 0) {
+    AspiCall* inquiry = NewCall(0);
+    if (!inquiry) return false;
+    inquiry->Block.Inquiry.SRB_Cmd = SC_HA_INQUIRY;
+    inquiry->Block.Inquiry.SRB_HaId = uint8_t(adapter);
+    if (SendScanBlock(inquiry) != SS_COMP) {
+      if (inquiry) FreeCall(inquiry);
+      continue;
+    }
+    // Adapters that do not say how many targets they have get the SCSI-1
+    // eight; wide adapters are looked at up to 16.
+    uint32_t targets = inquiry->Block.Inquiry.HA_Unique[3];
+    FreeCall(inquiry);
+    if (targets == 0) targets = 8;
+    if (targets > 16) targets = 16;
+    for (; target < targets; ++target) {
+      AspiCall* device = NewCall(0);
+      if (!device) return false;
+      device->Block.Device.SRB_Cmd = SC_GET_DEV_TYPE;
+      device->Block.Device.SRB_HaId = uint8_t(adapter);
+      device->Block.Device.SRB_Target = uint8_t(target);
+      bool cdrom = SendScanBlock(device) == SS_COMP && device->Block.Device.SRB_DeviceType == DTYPE_CDROM;
+      if (device) FreeCall(device);
+      if (cdrom) {
+        cursor.Position[0] = adapter;
+        cursor.Position[1] = target;
+        cursor.Address = DeviceAddress{adapter, target, 0, LetterOf(adapter, target, 0)};
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+bool AspiFirstDrive(DriveCursor& cursor) { return ScanFrom(0, 0, cursor); }
+bool AspiNextDrive(DriveCursor& cursor) { return ScanFrom(cursor.Position[0], cursor.Position[1] + 1, cursor); }
+
+// ASPI has no handles; READ(10) transfers still go through Open/Send/Close.
+TransportHandle AspiOpen(const ScsiRequest&) {
+  static int token;
+  return &token;
+}
+bool AspiSend(ScsiRequest& request, TransportHandle) { return AspiExecute(request); }
+void AspiClose(TransportHandle) {}
+
+// GetProcAddress types every export alike; the layer's are __cdecl.
+template <typename Function>
+Function EntryPoint(const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(g_library, name)));
+}
+
+void ReadVersionBlock() {
+  delete[] g_versionBlock;
+  g_versionBlock = nullptr;
+  snprintf(g_translation, sizeof g_translation, "%04x%04x", 0x0409u, 0x04B0u);
+  char file[MAX_PATH];
+  DWORD length = GetModuleFileNameA(g_library, file, sizeof file);
+  if (length == 0 || length >= sizeof file) return;
+  DWORD ignored = 0;
+  DWORD size = GetFileVersionInfoSizeA(file, &ignored);
+  if (size == 0) return;
+  char* block = new (std::nothrow) char[size];
+  if (!block) return;
+  if (!GetFileVersionInfoA(file, 0, size, block)) {
+    delete[] block;
+    return;
+  }
+  g_versionBlock = block;
+  struct LanguageCodePage {
+    WORD Language, CodePage;
+  };
+  LanguageCodePage* translation = nullptr;
+  UINT translationSize = 0;
+  if (VerQueryValueA(g_versionBlock, "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
+                     &translationSize) &&
+      translation && translationSize >= sizeof *translation)
+    snprintf(g_translation, sizeof g_translation, "%04x%04x", unsigned(translation->Language),
+             unsigned(translation->CodePage));
+}
+}  // namespace
+
+const Transport AspiTransport = {2, AspiExecute, AspiFirstDrive, AspiNextDrive, AspiOpen, AspiSend, AspiClose};
+
+bool AspiLoad() {
+  if (!g_library) g_library = LoadLibraryA("wnaspi32.dll");
+  if (!g_library) {
+    SetAspiStatus(1);
+    return false;
+  }
+  ReadVersionBlock();
+  g_supportInfo = EntryPoint<GetASPI32SupportInfoFn>("GetASPI32SupportInfo");
+  g_send = EntryPoint<SendASPI32CommandFn>("SendASPI32Command");
+  g_translate = EntryPoint<TranslateASPI32AddressFn>("TranslateASPI32Address");
+  g_adapterCount = 0;
+  if (!g_supportInfo || !g_send) {
+    SetAspiStatus(2);
+    return false;
+  }
+  uint32_t info = g_supportInfo();
+  uint32_t status = info >> 8 & 0xFF;
+  if (status == SS_COMP) g_adapterCount = info & 0xFF;
+  bool usable = status == SS_COMP || status == SS_NO_ADAPTERS;
+  SetAspiStatus(usable ? 3 : 2);
+  return usable;
+}
+
+const char* AspiVersionString(const char* name) {
+  if (!g_versionBlock || !name) return nullptr;
+  char query[160];
+  int length = snprintf(query, sizeof query, "\\StringFileInfo\\%s\\%s", g_translation, name);
+  if (length < 0 || size_t(length) >= sizeof query) return nullptr;
+  char* value = nullptr;
+  UINT valueLength = 0;
+  if (!VerQueryValueA(g_versionBlock, query, reinterpret_cast<void**>(&value), &valueLength) || valueLength == 0)
+    return nullptr;
+  return value;
+}
+
+void SetAspiWaitLimit(uint32_t milliseconds) { g_waitLimit = milliseconds; }
+
+uint32_t AspiParkedRequestCount() {
+  ReclaimParkedCalls();
+  uint32_t count = 0;
+  for (AspiCall* call = g_parked; call; call = call->NextParked) ++count;
+  return count;
+}
+
+void RegisterSystemTransports() { RegisterTransports({AspiLoad, &AspiTransport}, {SptiProbe, &SptiTransport}); }

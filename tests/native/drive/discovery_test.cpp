@@ -1,0 +1,179 @@
+#include <string>
+
+#include "tests/native/drive/virtual_drives_fixture.h"
+
+namespace {
+
+using Discovery = VirtualDrives;
+
+std::u16string Wide(const char* s) { return std::u16string(s, s + std::strlen(s)); }
+
+TEST_F(Discovery, FirstStartProbesAndStoresLaterStartSendsNoSpeedCommand) {
+  for (const char* name : {"cd48-reader", "dvdrom16-streaming", "cdrw52-writer", "dvdrw16-roundup"}) Add(name);
+  DiscoverDrives();
+  ASSERT_EQ(DriveCount, 4);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_GT(CountOf(sim::DriveAt(i), 0xBB), 0u) << "drive " << i << " was enumerated";
+    RegKey key = OpenProgramSubkey(Drives[i].FullName);
+    EXPECT_TRUE(key) << "capability key of drive " << i;
+    CloseRegKey(key);
+    RegKey settings = OpenDriveKey(Drives[i].FullName, Drives[i].Instance);
+    EXPECT_FALSE(settings) << "settings are stored only when the user confirms them";
+    CloseRegKey(settings);
+  }
+  // The 48x reader with its data CD got its CD list at once.
+  EXPECT_EQ(std::string(Drives[0].FullName), "KAMIRO   CD-ROM CR-4880   1.05");
+  EXPECT_EQ(Speeds(Drives[0].RangeCD),
+            (std::vector<uint32_t>{8467, 7056, 5645, 4234, 2822, 2117, 1411, 706}));
+  EXPECT_EQ(Drives[0].RangeCD.Valid, 1);
+  EXPECT_EQ(Drives[0].ShortMenu, 0);  // 8 entries: one menu block
+  EXPECT_EQ(Drives[0].EventMask, 11);
+  EXPECT_EQ(Drives[0].ForceRead, 1);
+  EXPECT_EQ(Drives[0].TrayClosed, 1);
+  // The DVD reader with a DVD inside got its DVD list through SET STREAMING.
+  EXPECT_EQ(Drives[1].DVDMethodDetected, 2);
+  EXPECT_EQ(Drives[1].RangeDVD.Count, 6u);
+  EXPECT_EQ(Drives[1].RangeDVD.Entries[0].Speed, 16u * 1385);
+
+  std::vector<DriveRecord> first(Drives, Drives + 4);
+  ClearLogs();
+  DiscoverDrives();
+  ASSERT_EQ(DriveCount, 4);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(Opcodes(sim::DriveAt(i)), std::vector<uint8_t>{0x12}) << "drive " << i << ": INQUIRY only";
+    EXPECT_EQ(Speeds(Drives[i].RangeCD), Speeds(first[i].RangeCD));
+    EXPECT_EQ(Commands(Drives[i].RangeDVD), Commands(first[i].RangeDVD));
+    EXPECT_EQ(Drives[i].MaxSpeed, first[i].MaxSpeed);
+    EXPECT_EQ(Drives[i].DVDMethodDetected, first[i].DVDMethodDetected);
+  }
+}
+
+TEST_F(Discovery, IdenticalModelsShareCapabilitiesAndNumberTheirSettings) {
+  Add("cd48-reader");
+  Add("cd48-reader");
+  Add("cdrw52-writer");
+  Add("cd48-reader");
+  DiscoverDrives();
+  ASSERT_EQ(DriveCount, 4);
+  EXPECT_EQ(Drives[0].Instance, 0);
+  EXPECT_EQ(Drives[1].Instance, 1);
+  EXPECT_EQ(Drives[2].Instance, 0);
+  EXPECT_EQ(Drives[3].Instance, 2);
+  // Only the first of a model is probed; the others read its key.
+  EXPECT_GT(CountOf(sim::DriveAt(0), 0xBB), 0u);
+  EXPECT_EQ(CountOf(sim::DriveAt(1), 0xBB), 0u);
+  EXPECT_EQ(CountOf(sim::DriveAt(3), 0xBB), 0u);
+  EXPECT_EQ(Speeds(Drives[3].RangeCD), Speeds(Drives[0].RangeCD));
+
+  Drives[0].RangeCD.Selected = 2822;
+  Drives[1].RangeCD.Selected = 1411;
+  Drives[3].Timer = 60000;
+  for (int i = 0; i < 4; ++i) SaveDriveSettings(Drives[i]);
+  std::string model = Drives[0].FullName;
+  for (const char* suffix : {"\\00", "\\01", "\\02"}) {
+    RegKey key = OpenProgramSubkey((model + suffix).c_str());
+    EXPECT_TRUE(key) << suffix;
+    CloseRegKey(key);
+  }
+  DiscoverDrives();
+  EXPECT_EQ(Drives[0].RangeCD.Selected, 2822u);
+  EXPECT_EQ(Drives[1].RangeCD.Selected, 1411u);
+  EXPECT_EQ(Drives[3].RangeCD.Selected, 0u);
+  EXPECT_EQ(Drives[3].Timer, 60000);
+}
+
+TEST_F(Discovery, AutomaticShortNames) {
+  struct Case {
+    const char* vendor;
+    const char* product;
+    const char* expected;
+  } cases[] = {
+      {"_ABC", "CD-ROM", "ABC"},             // leading non-letters skipped, ends at the blank
+      {"12ORVEXTECH", "X", "ORVEXTECH"},      // the vendor field is 8 characters: "12ORVEXT"
+      {"ABCDEFGH", "IJKLMN", "ABCDEFGH"},     // ends at the blank between the fields
+      {"QWERTYUI", "", "QWERTYUI"},
+      {"--------", "----------------", ""},  // no letter at all
+  };
+  for (const Case& c : cases) {
+    sim::Profile p = Profile("cd48-reader");
+    p.Vendor = c.vendor;
+    p.Product = c.product;
+    Add(p);
+  }
+  sim::Profile twelve = Profile("cd48-reader");
+  twelve.Vendor = "";
+  twelve.Product = "ABCDEFGHIJKL";
+  Add(twelve);
+  DiscoverDrives();
+  ASSERT_EQ(DriveCount, 6);
+  EXPECT_EQ(std::u16string(Drives[1].AutoShortName), u"ORVEXT");
+  for (int i = 0; i < 5; ++i) {
+    if (i == 1) continue;
+    EXPECT_EQ(std::u16string(Drives[i].AutoShortName), Wide(cases[i].expected)) << cases[i].vendor;
+  }
+  EXPECT_EQ(std::u16string(Drives[5].AutoShortName), u"ABCDEFGHIJ");  // at most 10
+
+  EXPECT_EQ(std::u16string(DisplayName(Drives[0])), u"ABC");
+  std::memcpy(Drives[0].ShortName, u"Мой", 8);
+  EXPECT_EQ(std::u16string(DisplayName(Drives[0])), u"Мой");
+}
+
+TEST_F(Discovery, DrivesThatDoNotAnswerInquiry) {
+  sim::Profile mute = Profile("cd48-reader");
+  mute.Faults.push_back(sim::Fault{0x12, -1, 5});  // INQUIRY refused for ever
+  Add(mute);
+  Add("cdrw52-writer");
+  Add(mute);
+
+  DiscoverDrives();
+  ASSERT_EQ(DriveCount, 1);
+  EXPECT_EQ(Drives[0].Address.Target, 1u);
+  EXPECT_EQ(CountOf(sim::DriveAt(0), 0xBB), 0u) << "a dropped drive is not probed";
+
+  ProgramSettings::Current().ShowUnknown = 1;
+  DiscoverDrives();
+  ASSERT_EQ(DriveCount, 3);
+  EXPECT_EQ(std::string(Drives[0].FullName), "<unknown>");
+  EXPECT_EQ(std::u16string(Drives[0].AutoShortName), u"unknown");
+  EXPECT_EQ(Drives[0].Instance, 0);
+  EXPECT_EQ(Drives[2].Instance, 1);
+  RegKey key = OpenProgramSubkey("<unknown>");
+  EXPECT_TRUE(key);
+  CloseRegKey(key);
+}
+
+TEST_F(Discovery, RediscoveryWaitsForADriveAtWork) {
+  Add("cd48-reader");
+  Add("cdrw52-writer");
+  Discover();
+  static int nestedCount;
+  nestedCount = -1;
+  // A device change handled from the message loop of a long discovery.
+  auto progress = [](int, int, int, int, int, void*) {
+    sim::ClearDrives();
+    DiscoverDrives();
+    nestedCount = DriveCount;
+    return 0;
+  };
+  EnumerateSpeeds(Drives[1], SpeedMethod::Full, progress, nullptr);
+  EXPECT_EQ(nestedCount, 2) << "the array stayed";
+  EXPECT_EQ(std::string(Drives[1].FullName), "ORVEX    CD-RW RW-5232A   2.10");
+  DiscoverDrives();
+  EXPECT_EQ(DriveCount, 0);
+}
+
+TEST_F(Discovery, SeventeenthDriveIsLeftOut) {
+  for (int i = 0; i < 17; ++i) Add("cd48-reader");
+  DiscoverDrives();
+  EXPECT_EQ(DriveCount, 16);
+  EXPECT_EQ(Drives[15].Instance, 15);
+  EXPECT_TRUE(Opcodes(sim::DriveAt(16)).empty());
+  EXPECT_EQ(DriveAt(16), nullptr);
+  EXPECT_EQ(DriveAt(-1), nullptr);
+  EXPECT_EQ(DriveAt(15), &Drives[15]);
+  ClearDrives();
+  EXPECT_EQ(DriveCount, 0);
+  EXPECT_EQ(DriveAt(0), nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,178 @@
+// The executable's resources as Windows loads them: every string of the
+// string table through the compatibility layer, the icons and bitmaps with
+// their sizes and colour depths, and the manifest.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "compat/compat.h"
+#include "resources/string_table.h"
+
+namespace {
+
+std::u16string Text(WideSpan s) { return std::u16string(s.Text ? s.Text : u"", s.Length); }
+
+const StringTableEntry* Expected(uint32_t id) {
+  for (size_t i = 0; i < VarnelStringTableCount; ++i)
+    if (VarnelStringTable[i].Id == id) return &VarnelStringTable[i];
+  return nullptr;
+}
+
+TEST(StringResources, EveryIdLoadsAsTheStringTableSays) {
+  HMODULE self = GetModuleHandleA(nullptr);
+  for (uint32_t id = 0; id <= 152; ++id) {
+    const StringTableEntry* expected = Expected(id);
+    std::u16string want = expected ? std::u16string(expected->Text, expected->Length) : u"";
+    EXPECT_EQ(Text(FindString(id)), want) << id;
+    EXPECT_EQ(Text(FindStringResource(self, id, 0)), want) << id;
+    // The system's own reader agrees on every block and entry.
+    WCHAR system[512] = {};
+    int length = LoadStringW(self, id, system, 512);
+    EXPECT_EQ(std::u16string(AsUtf16(system), length), want) << id;
+  }
+  EXPECT_EQ(Text(FindString(0)), u"");
+  EXPECT_EQ(Text(FindString(152)), u"");
+}
+
+TEST(StringResources, BlockEdgesAndTextsWithControlCharacters) {
+  HMODULE self = GetModuleHandleA(nullptr);
+  EXPECT_EQ(Text(FindStringResource(self, 15, 0)), u"Проводник");   // last of block 1
+  EXPECT_EQ(Text(FindStringResource(self, 16, 0)), u"Автозапуск");  // first of block 2
+  WideSpan zero = FindStringResource(self, 0, 0);  // first of block 1, empty
+  EXPECT_NE(zero.Text, nullptr);
+  EXPECT_EQ(zero.Length, 0u);
+  EXPECT_EQ(FindStringResource(self, 160, 0).Text, nullptr);  // no block 11
+  EXPECT_EQ(FindStringResource(self, 0xFFFFFFFFu, 0).Text, nullptr);
+  EXPECT_EQ(Text(FindString(40)), u"Для вступления изменений в силу\nнеобходимо перезапустить сеанс\nWindows.");
+  EXPECT_EQ(Text(FindString(52)), u"Показывать команду \"Проводник\"");
+  EXPECT_EQ(Text(FindString(113)), u"Определение скорости DVD:\t");
+  EXPECT_EQ(Text(FindString(131)), u"CD  (SET  CD SPEED)");
+
+  char16_t buffer[8];
+  EXPECT_EQ(CopyStringResource(144, buffer, 5), 4u);  // "Новый пароль" has 12
+  EXPECT_EQ(std::u16string(buffer), u"Новы");
+  EXPECT_EQ(CopyStringResource(144, nullptr, 0), 12u);
+}
+
+struct IconCase {
+  const char* name;
+  int size;
+  int bits;
+};
+
+// The images of a group icon as its directory lists them.
+std::vector<IconCase> GroupImages(const char* name) {
+  std::vector<IconCase> images;
+  HMODULE self = GetModuleHandleA(nullptr);
+  HRSRC found = FindResourceA(self, name, MAKEINTRESOURCEA(14));  // RT_GROUP_ICON
+  if (!found) return images;
+  const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(self, found)));
+  DWORD size = SizeofResource(self, found);
+  if (!data || size < 6) return images;
+  WORD count = *reinterpret_cast<const WORD*>(data + 4);
+  for (WORD i = 0; i < count && 6 + 14u * (i + 1) <= size; ++i) {
+    const BYTE* entry = data + 6 + 14 * i;  // width, height, colours, reserved, planes, bits, bytes, id
+    images.push_back({name, entry[0] ? entry[0] : 256, *reinterpret_cast<const WORD*>(entry + 6)});
+  }
+  return images;
+}
+
+TEST(IconResources, EveryIconHasItsSizesAndDepths) {
+  struct Want {
+    const char* name;
+    std::vector<std::pair<int, int>> images;  // size, bits per pixel
+  };
+  const Want wants[] = {
+      {"IconApp", {{16, 4}, {32, 4}, {16, 32}, {32, 32}}},
+      {"IconTask16", {{16, 4}}},      {"IconTask16Red", {{16, 4}}},  {"IconTask16Green", {{16, 4}}},
+      {"IconQuestion16", {{16, 4}}},  {"IconWait16", {{16, 4}}},     {"IconError16", {{16, 4}}},
+      {"IconTaskXP", {{16, 32}}},     {"IconTaskXPRed", {{16, 32}}}, {"IconTaskXPGreen", {{16, 32}}},
+      {"IconQuestionXP", {{16, 32}}}, {"IconWaitXP", {{16, 32}}},    {"IconErrorXP", {{16, 32}}},
+      {"IconWinLogo", {{16, 4}}},
+  };
+  HINSTANCE self = GetModuleHandleA(nullptr);
+  for (const Want& want : wants) {
+    std::vector<IconCase> images = GroupImages(want.name);
+    ASSERT_EQ(images.size(), want.images.size()) << want.name;
+    for (size_t i = 0; i < images.size(); ++i) {
+      EXPECT_EQ(images[i].size, want.images[i].first) << want.name << " image " << i;
+      EXPECT_EQ(images[i].bits, want.images[i].second) << want.name << " image " << i;
+    }
+    for (auto [size, bits] : want.images) {
+      HICON icon = static_cast<HICON>(LoadImageA(self, want.name, IMAGE_ICON, size, size, 0));
+      ASSERT_NE(icon, nullptr) << want.name << " " << size;
+      ICONINFO info = {};
+      ASSERT_TRUE(GetIconInfo(icon, &info));
+      BITMAP colour = {};
+      GetObjectA(info.hbmColor, sizeof(colour), &colour);
+      EXPECT_EQ(colour.bmWidth, size) << want.name;
+      EXPECT_EQ(colour.bmHeight, size) << want.name;
+      DeleteObject(info.hbmColor);
+      DeleteObject(info.hbmMask);
+      DestroyIcon(icon);
+    }
+  }
+  // The program asks by mixed-case name; resource names match without case.
+  EXPECT_NE(LoadIconA(self, "ICONAPP"), nullptr);
+  EXPECT_NE(LoadIconA(self, "icontask16red"), nullptr);
+}
+
+TEST(IconResources, TrayPicturesDifferFromEachOther) {
+  // Each of the six states must look different: compare the images' bytes.
+  const char* names[] = {"IconTask16", "IconTask16Red", "IconTask16Green", "IconQuestion16", "IconWait16",
+                         "IconError16"};
+  HMODULE self = GetModuleHandleA(nullptr);
+  std::vector<std::string> pixels;
+  for (const char* name : names) {
+    HRSRC group = FindResourceA(self, name, MAKEINTRESOURCEA(14));
+    ASSERT_NE(group, nullptr) << name;
+    const BYTE* dir = static_cast<const BYTE*>(LockResource(LoadResource(self, group)));
+    WORD imageId = *reinterpret_cast<const WORD*>(dir + 6 + 12);
+    HRSRC image = FindResourceA(self, MAKEINTRESOURCEA(imageId), MAKEINTRESOURCEA(3));  // RT_ICON
+    ASSERT_NE(image, nullptr) << name;
+    const char* bytes = static_cast<const char*>(LockResource(LoadResource(self, image)));
+    pixels.emplace_back(bytes, SizeofResource(self, image));
+  }
+  for (size_t i = 0; i < pixels.size(); ++i)
+    for (size_t j = i + 1; j < pixels.size(); ++j) EXPECT_NE(pixels[i], pixels[j]) << names[i] << " " << names[j];
+}
+
+TEST(BitmapResources, MonochromeWithTheirSizes) {
+  struct Want {
+    const char* name;
+    int width, height;
+  };
+  const Want wants[] = {{"BitmapCSpeed", 16, 16}, {"BitmapEject", 16, 12}, {"BitmapClose", 16, 12}};
+  for (const Want& want : wants) {
+    HBITMAP bitmap = LoadBitmapA(GetModuleHandleA(nullptr), want.name);
+    ASSERT_NE(bitmap, nullptr) << want.name;
+    BITMAP info = {};
+    ASSERT_EQ(GetObjectA(bitmap, sizeof(info), &info), static_cast<int>(sizeof(info)));
+    EXPECT_EQ(info.bmWidth, want.width) << want.name;
+    EXPECT_EQ(info.bmHeight, want.height) << want.name;
+    EXPECT_EQ(info.bmBitsPixel, 1) << want.name;
+    DeleteObject(bitmap);
+  }
+}
+
+TEST(ManifestResource, AsksForCommonControlsSix) {
+  HMODULE self = GetModuleHandleA(nullptr);
+  HRSRC found = FindResourceA(self, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+  ASSERT_NE(found, nullptr);
+  std::string manifest(static_cast<const char*>(LockResource(LoadResource(self, found))),
+                       SizeofResource(self, found));
+  for (const char* part : {"version=\"3.2.0.0\" processorArchitecture=\"X86\" name=\"Morbeck Software.Varnel.Varnel\"",
+                           "<description>Varnel 3.2</description>", "name=\"Microsoft.Windows.Common-Controls\"",
+                           "version=\"6.0.0.0\"", "publicKeyToken=\"6595b64144ccf1df\"", "language=\"*\""})
+    EXPECT_NE(manifest.find(part), std::string::npos) << part;
+
+  // The system honours it: comctl32.dll is redirected to the side-by-side
+  // common controls of version 6 for this program.
+  ACTCTX_SECTION_KEYED_DATA redirect = {};
+  redirect.cbSize = sizeof(redirect);
+  EXPECT_TRUE(FindActCtxSectionStringW(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, L"comctl32.dll",
+                                       &redirect));
+}
+
+}  // namespace

@@ -1,0 +1,231 @@
+// The ASPI transport against the virtual drives' wnaspi32.dll: selection,
+// the scan, commands across the DLL boundary checked against the drives'
+// command log, the control file, and drives that answer late or never.
+// Runs with VARNEL_TEST_LAYER=virtual and the drives of CMakeLists.txt:
+// cd48-reader, dvdrom16-streaming, a cd48-reader that answers after 900 ms
+// and a cd52-fixed that never answers.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "mmc/commands.h"
+#include "sim/model/json_fields.h"
+#include "sim/model/profile.h"
+#include "transport/aspi_win32.h"
+#include "transport/transport.h"
+
+namespace {
+constexpr DeviceAddress Reader = {0, 0, 0, 0}, Dvd = {0, 1, 0, 0}, Late = {0, 2, 0, 0}, Silent = {0, 3, 0, 0};
+
+std::string EnvironmentOf(const char* name) {
+  const char* value = getenv(name);
+  return value ? value : "";
+}
+
+std::vector<nlohmann::json> LogLines() {
+  std::vector<nlohmann::json> lines;
+  std::ifstream log(EnvironmentOf("VARNEL_SIM_LOG"));
+  for (std::string line; std::getline(log, line);)
+    lines.push_back(nlohmann::json::parse(line, nullptr, false));
+  return lines;
+}
+
+// The log lines written since `from`, of one drive.
+std::vector<nlohmann::json> LogOfDrive(size_t from, int drive) {
+  std::vector<nlohmann::json> lines = LogLines(), mine;
+  for (size_t i = from; i < lines.size(); ++i)
+    if (lines[i].value("drive", -1) == drive) mine.push_back(lines[i]);
+  return mine;
+}
+
+std::string Hex(const std::vector<uint8_t>& bytes, size_t length) {
+  return sim::HexBytes(bytes.data(), length < bytes.size() ? length : bytes.size());
+}
+
+struct Command {
+  std::vector<uint8_t> Cdb;
+  std::vector<uint8_t> Data;
+  bool Ok;
+  ScsiRequest Request;
+};
+
+Command SendCommand(const DeviceAddress& address, std::vector<uint8_t> cdb, uint32_t dataLength) {
+  Command command{cdb, std::vector<uint8_t>(dataLength), false, {}};
+  ScsiRequest& request = command.Request;
+  request.Address = address;
+  request.CdbLength = uint32_t(cdb.size());
+  std::copy(cdb.begin(), cdb.end(), request.Cdb);
+  request.SenseLength = 16;
+  request.DataLength = dataLength;
+  request.DataBuffer = dataLength ? command.Data.data() : nullptr;
+  command.Ok = ExecuteCommand(request);
+  return command;
+}
+
+bool OnWindows98() { return getenv("VARNEL_WIN98") != nullptr; }
+
+// Each run starts with an empty log and control file (the layer opens them
+// at its first call, in SetUp).
+void StartFiles() {
+  std::ofstream(EnvironmentOf("VARNEL_SIM_LOG"), std::ios::trunc);
+  std::ofstream(EnvironmentOf("VARNEL_SIM_CONTROL"), std::ios::trunc);
+}
+
+std::vector<DeviceAddress> ScanDrives() {
+  std::vector<DeviceAddress> found;
+  DriveCursor cursor{};
+  for (bool more = CurrentTransport().FirstDrive(cursor); more; more = CurrentTransport().NextDrive(cursor))
+    found.push_back(cursor.Address);
+  return found;
+}
+
+class AspiVirtualDrives : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (EnvironmentOf("VARNEL_TEST_LAYER") != "virtual") GTEST_SKIP() << "runs beside the virtual drives' layer";
+    static bool started = (StartFiles(), true);
+    (void)started;
+    RegisterSystemTransports();
+    ASSERT_EQ(SelectTransport(2), 2);
+  }
+  void TearDown() override { SetAspiWaitLimit(AspiDefaultWaitMs); }
+};
+}  // namespace
+
+TEST_F(AspiVirtualDrives, AreChosenWhenPreferredAndAllFound) {
+  EXPECT_EQ(AspiStatus(), 3);
+  // Wine reports NT unless told otherwise, and has no optical drive there.
+  EXPECT_EQ(SptiStatus(), OnWindows98() ? 1 : 4);
+  EXPECT_EQ(SelectTransport(0), OnWindows98() ? 2 : 1);
+  EXPECT_EQ(SelectTransport(2), 2);
+  std::vector<DeviceAddress> found = ScanDrives();
+  ASSERT_EQ(found.size(), 4u);
+  for (uint32_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(found[i].HaId, 0u);
+    EXPECT_EQ(found[i].Target, i);
+    EXPECT_EQ(found[i].Letter, 0);  // no configuration manager keys here
+  }
+  EXPECT_STREQ(AspiVersionString("ProductName"), "Varnel virtual drives");
+  EXPECT_STREQ(AspiVersionString("LegalCopyright"), "Test equipment of the Varnel project");
+}
+
+// The letters Windows 9x keeps for SCSI devices: the layer names the device
+// node, the configuration manager's dynamic key names its hardware key, and
+// that key holds the letter.
+TEST_F(AspiVirtualDrives, GetTheirLettersThroughTheConfigurationManager) {
+  const char* dynamicKey = "Config Manager\\Enum\\7E570001";  // adapter 0, target 1
+  const char* hardwareKey = "SCSI\\VARNEL__VIRTUAL\\7E570001";
+  const std::string enumKey = std::string("Enum\\") + hardwareKey;
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_DYN_DATA, dynamicKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(key, "HardWareKey", 0, REG_SZ, reinterpret_cast<const BYTE*>(hardwareKey),
+                 DWORD(strlen(hardwareKey) + 1));
+  RegCloseKey(key);
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, enumKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(key, "CurrentDriveLetterAssignment", 0, REG_SZ, reinterpret_cast<const BYTE*>("E"), 2);
+  RegCloseKey(key);
+
+  std::vector<DeviceAddress> found = ScanDrives();
+  RegDeleteKeyA(HKEY_DYN_DATA, dynamicKey);
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, enumKey.c_str());
+  ASSERT_EQ(found.size(), 4u);
+  EXPECT_EQ(found[0].Letter, 0);
+  EXPECT_EQ(found[1].Letter, 'E');
+  EXPECT_EQ(found[2].Letter, 0);
+
+  // A command to the lettered drive still reaches it by adapter and target.
+  InquiryData inquiry{};
+  ASSERT_TRUE(Inquiry(found[1], inquiry));
+  EXPECT_EQ(std::string(inquiry.Product), "DVD-ROM DR-1648 ");
+}
+
+TEST_F(AspiVirtualDrives, CommandsCrossTheLayerWithTheBytesTheDriveLogged) {
+  size_t from = LogLines().size();
+  Command inquiry = SendCommand(Reader, {0x12, 0, 0, 0, 36, 0}, 36);
+  Command setSpeed = SendCommand(Reader, {0xBB, 0, 0x1B, 0x80, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0}, 0);  // 7040 kB/s
+  Command modeSense = SendCommand(Reader, {0x5A, 0x08, 0x2A, 0, 0, 0, 0, 0x01, 0x00, 0}, 256);
+  Command read = SendCommand(Reader, {0x28, 0, 0, 0, 0, 16, 0, 0, 2, 0}, 4096);
+  for (const Command* command : {&inquiry, &setSpeed, &modeSense, &read}) {
+    EXPECT_TRUE(command->Ok) << Hex(command->Cdb, 1);
+    EXPECT_EQ(command->Request.RequestStatus, 1);
+    EXPECT_EQ(command->Request.ScsiStatus, 0);
+  }
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&inquiry.Data[8]), 8), "KAMIRO  ");
+  CapabilitiesPage page{};
+  ASSERT_TRUE(DecodeCapabilities(modeSense.Data.data(), modeSense.Request.DataLength, page));
+  EXPECT_EQ(page.CurrentReadSpeed, sim::CdSpeedForFactor(32));  // 40x lands on 32x
+  EXPECT_EQ(read.Request.DataLength, 4096u);
+
+  std::vector<nlohmann::json> log = LogOfDrive(from, 0);
+  ASSERT_EQ(log.size(), 4u);
+  const Command* sent[] = {&inquiry, &setSpeed, &modeSense, &read};
+  for (size_t i = 0; i < 4; ++i) {
+    const Command& command = *sent[i];
+    EXPECT_EQ(log[i].value("cdb", ""), Hex(command.Cdb, command.Cdb.size()));
+    EXPECT_EQ(log[i].value("status", -1), 0);
+    EXPECT_EQ(log[i].value("transferred", 0u), command.Request.DataLength);
+    if (command.Request.DataLength) {
+      EXPECT_EQ(log[i].value("in", ""), Hex(command.Data, std::min<size_t>(256, command.Request.DataLength)));
+    }
+  }
+}
+
+TEST_F(AspiVirtualDrives, ReadSectorsOfTheCommandLayerArriveWhole) {
+  std::vector<uint8_t> sectors(40 * 2048);
+  size_t from = LogLines().size();
+  ASSERT_TRUE(ReadSectors(Dvd, 100, 40, sectors.data()));
+  std::vector<nlohmann::json> log = LogOfDrive(from, 1);
+  ASSERT_EQ(log.size(), 2u);  // 32 blocks, then 8
+  EXPECT_EQ(log[1].value("in", ""), sim::HexBytes(&sectors[32 * 2048], 256));
+}
+
+TEST_F(AspiVirtualDrives, ControlFileChangesADriveWhileTheProgramRuns) {
+  ASSERT_EQ(TestUnitReady(Dvd), 0);
+  std::ofstream(EnvironmentOf("VARNEL_SIM_CONTROL"), std::ios::app) << "{\"drive\":1,\"action\":\"open\"}\n";
+  Command ready = SendCommand(Dvd, {0, 0, 0, 0, 0, 0}, 0);
+  EXPECT_FALSE(ready.Ok);
+  EXPECT_EQ(ready.Request.SenseKey, 2);  // NOT READY: the tray is out
+  EXPECT_EQ(ready.Request.RequestStatus, 4);
+  EXPECT_EQ(ready.Request.ScsiStatus, 2);
+  std::ofstream(EnvironmentOf("VARNEL_SIM_CONTROL"), std::ios::app) << "{\"drive\":1,\"action\":\"close\"}\n";
+}
+
+TEST_F(AspiVirtualDrives, LateAnswerAfterTheWaitIsReportedAndItsRequestKept) {
+  SetAspiWaitLimit(300);
+  size_t from = LogLines().size();
+  Command inquiry = SendCommand(Late, {0x12, 0, 0, 0, 36, 0}, 36);
+  EXPECT_FALSE(inquiry.Ok);
+  EXPECT_EQ(inquiry.Request.RequestStatus, 0);
+  EXPECT_EQ(inquiry.Request.SenseKey, -1);  // not retried
+  EXPECT_EQ(AspiParkedRequestCount(), 1u);
+  Sleep(1500);
+  ASSERT_EQ(LogOfDrive(from, 2).size(), 1u);  // the drive did answer, late
+  EXPECT_EQ(AspiParkedRequestCount(), 0u);
+  for (uint8_t value : inquiry.Data) ASSERT_EQ(value, 0);  // into the parked buffer, not the caller's
+
+  SetAspiWaitLimit(AspiDefaultWaitMs);
+  Command again = SendCommand(Late, {0x12, 0, 0, 0, 36, 0}, 36);
+  EXPECT_TRUE(again.Ok);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&again.Data[8]), 8), "KAMIRO  ");
+}
+
+TEST_F(AspiVirtualDrives, DriveThatNeverAnswersCostsOneWaitAndKeepsItsRequest) {
+  SetAspiWaitLimit(200);
+  uint32_t parked = AspiParkedRequestCount();
+  uint32_t start = GetTickCount();
+  Command inquiry = SendCommand(Silent, {0x12, 0, 0, 0, 36, 0}, 36);
+  EXPECT_FALSE(inquiry.Ok);
+  EXPECT_LT(GetTickCount() - start, 2000u);
+  EXPECT_EQ(inquiry.Request.RequestStatus, 0);
+  EXPECT_EQ(AspiParkedRequestCount(), parked + 1);
+  // The other drives still answer.
+  EXPECT_TRUE(SendCommand(Reader, {0, 0, 0, 0, 0, 0}, 0).Ok);
+}
