@@ -12,6 +12,7 @@
 #include "compat/compat.h"
 #include "dialogs/dialogs.h"
 #include "dlgengine/dialog_win32.h"
+#include "drive/drive.h"
 #include "tools/dialogprobe/probe_win32.h"
 
 namespace {
@@ -44,6 +45,28 @@ void CALLBACK Watch(HWND, UINT, UINT_PTR timer, DWORD) {
   }
 }
 
+// Two drives as discovery would leave them, for the information window.
+void SampleDrives(DriveRecord* drives) {
+  std::memset(drives, 0, 2 * sizeof(DriveRecord));
+  std::strcpy(drives[0].FullName, "TEAC CD-532E 1.0A");
+  drives[0].Address.Letter = 'D';
+  drives[0].MaxSpeed = 5632;
+  drives[0].CanGetSpeed = drives[0].CanSetSpeed = drives[0].CanSenseMedium = 1;
+  const uint32_t cd[] = {7056, 5280, 3528, 1764, 706};
+  drives[0].RangeCD.Count = 5;
+  for (int i = 0; i < 5; ++i) drives[0].RangeCD.Entries[i] = {cd[i], cd[i]};
+  std::strcpy(drives[1].FullName, "PIONEER DVD-RW DVR-107D 1.20");
+  drives[1].Address = {1, 0, 0, 0};
+  drives[1].MaxSpeed = 7056;
+  drives[1].DVD = 0x38;
+  drives[1].Writer = 0x33;
+  drives[1].CanGetSpeed = drives[1].CanSetSpeed = drives[1].CanGetDVDSpeed = drives[1].CanSetDVDSpeed = 1;
+  drives[1].DVDMethodDetected = 2;
+  const uint32_t dvd[] = {22160, 11080, 5540, 2770};
+  drives[1].RangeDVD.Count = 4;
+  for (int i = 0; i < 4; ++i) drives[1].RangeDVD.Entries[i] = {dvd[i], dvd[i]};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -63,9 +86,15 @@ int main(int argc, char** argv) {
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
     result = ShowMessage(nullptr, 142, 0x2041);
+    RECT r = WindowRectOf(seen);
     std::printf("work area (%ld,%ld)-(%ld,%ld)\n", work.left, work.top, work.right, work.bottom);
+    (void)r;
   } else if (std::strcmp(which, "about") == 0) {
     result = ShowAboutDialog(nullptr);
+  } else if (std::strcmp(which, "info") == 0) {
+    DriveRecord drives[2];
+    SampleDrives(drives);
+    result = ShowInfoDialog(nullptr, drives, 2);
   } else {
     std::fprintf(stderr, "unknown dialog %s\n", which);
     return 2;

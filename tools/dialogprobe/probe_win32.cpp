@@ -62,8 +62,11 @@ bool Inside(const RECT& inner, const RECT& outer) {
 
 BOOL CALLBACK CollectDialog(HWND window, LPARAM found) {
   char cls[16];
+  // A wide dialog answers with its procedure to the W query, an ANSI one
+  // (Windows 98) to the A query; the other gets a conversion thunk.
+  const LONG_PTR proc = reinterpret_cast<LONG_PTR>(GenericDialogProc);
   if (IsWindowVisible(window) && GetClassNameA(window, cls, sizeof cls) && lstrcmpA(cls, "#32770") == 0 &&
-      GetWindowLongPtrW(window, DWLP_DLGPROC) == reinterpret_cast<LONG_PTR>(GenericDialogProc)) {
+      (GetWindowLongPtrW(window, DWLP_DLGPROC) == proc || GetWindowLongPtrA(window, DWLP_DLGPROC) == proc)) {
     *reinterpret_cast<HWND*>(found) = window;
     return FALSE;
   }

@@ -8,8 +8,15 @@ tree=${1:-$root/build/win32}
 shift || true
 dialogs=${*:-message question corner about info}
 . "$root/scripts/lib/wine.sh"
-export WINEPREFIX=$tree/wineprefix
+# A Russian Windows: the ANSI code page 1251 (see tests/win32/dialogs/run_ru.sh).
+if ! locale -a 2>/dev/null | grep -qix 'ru_RU.utf8'; then
+  export LOCPATH=$tree/locale
+  [ -d "$LOCPATH/ru_RU.UTF-8" ] || { mkdir -p "$LOCPATH"; localedef -i ru_RU -f UTF-8 "$LOCPATH/ru_RU.UTF-8" >/dev/null 2>&1; }
+fi
+export LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8
+export WINEPREFIX=$tree/wineprefix-ru
 varnel_prefix_init "$WINEPREFIX"
+wineserver -p >/dev/null 2>&1
 shots=$root/build/e2e/shots
 mkdir -p "$shots"
 VARNEL_XVFB_PID=
@@ -21,7 +28,7 @@ for d in $dialogs; do
   rm -f "$shots/$d.txt"
   wine explorer /desktop=probe,1024x768 "$exe" "$d" 4000 "Z:$shots/$d.txt" >/dev/null 2>&1 &
   pid=$!
-  sleep 2.5
+  sleep 3
   import -window root "$shots/$d.png"
   wait $pid
   cat "$shots/$d.txt"

@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "compat/compat.h"
 #include "dialogs/dialogs.h"
 #include "dlgengine/dialog_win32.h"
+#include "drive/drive.h"
+#include "mmc/transport.h"
+#include "transport/transport.h"
 #include "win32/dialogs/run_with_win32.h"
 
 using dialog_test::ExpectCleanLayout;
@@ -157,6 +162,57 @@ TEST(AboutBox, ShowsVersionAuthorAndBlueLinks) {
       [] { return ShowAboutDialog(nullptr); });
   EXPECT_EQ(result, 0);
   result = RunWith([](HWND d) { PressKey(d, VK_ESCAPE); }, [] { return ShowAboutDialog(nullptr); });
+  EXPECT_EQ(result, 0);
+}
+
+std::u16string WithoutCarriageReturns(std::u16string text) {
+  std::u16string out;
+  for (char16_t c : text)
+    if (c != u'\r') out += c;
+  return out;
+}
+
+TEST(InfoDialog, ShowsTheInformationTextAndGivesItAllExtraSpace) {
+  static DriveRecord drives[2] = {};
+  std::strcpy(drives[0].FullName, "TEAC CD-532E 1.0A");
+  drives[0].Address.Letter = 'D';
+  drives[0].MaxSpeed = 5632;
+  drives[0].RangeCD.Count = 2;
+  drives[0].RangeCD.Entries[0] = {7056, 7056};
+  drives[0].RangeCD.Entries[1] = {1764, 1764};
+  std::strcpy(drives[1].FullName, "PIONEER DVD-RW DVR-107D 1.20");
+  drives[1].Address = {1, 0, 0, 0};
+  drives[1].DVD = 0x38;
+  intptr_t result = RunWith(
+      [](HWND d) {
+        EXPECT_EQ(WindowText(d), u"Varnel 3.2 - Информация");
+        const TransportFacts facts{SptiStatus(), AspiStatus(), TransportId(), AspiVersionString};
+        char16_t* expected = BuildInfoText(facts, drives, 2);
+        ASSERT_NE(expected, nullptr);
+        EXPECT_EQ(WithoutCarriageReturns(WindowText(GetDlgItem(d, 101))), WithoutCarriageReturns(expected));
+        std::free(expected);
+        ExpectCleanLayout(d);
+
+        const RECT start = WindowRectOf(d);
+        const int width = start.right - start.left, height = start.bottom - start.top;
+        RECT rich = WindowRectOf(GetDlgItem(d, 101)), ok = WindowRectOf(GetDlgItem(d, IDOK));
+        // Not smaller than measured.
+        SetWindowPos(d, nullptr, 0, 0, width - 100, height - 100, SWP_NOMOVE | SWP_NOZORDER);
+        RECT small = WindowRectOf(d);
+        EXPECT_EQ(small.right - small.left, width);
+        EXPECT_EQ(small.bottom - small.top, height);
+        // Larger: the text takes all of it; OK stays centred below it.
+        SetWindowPos(d, nullptr, 0, 0, width + 200, height + 150, SWP_NOMOVE | SWP_NOZORDER);
+        RECT rich2 = WindowRectOf(GetDlgItem(d, 101)), ok2 = WindowRectOf(GetDlgItem(d, IDOK));
+        EXPECT_EQ(rich2.right - rich2.left, rich.right - rich.left + 200);
+        EXPECT_EQ(rich2.bottom - rich2.top, rich.bottom - rich.top + 150);
+        EXPECT_EQ(ok2.right - ok2.left, ok.right - ok.left);
+        EXPECT_EQ(ok2.top - rich2.bottom, ok.top - rich.bottom);
+        EXPECT_NEAR((ok2.left + ok2.right) / 2, (rich2.left + rich2.right) / 2, 1);
+        ExpectCleanLayout(d);
+        PressKey(d, VK_RETURN);
+      },
+      [] { return ShowInfoDialog(nullptr, drives, 2); });
   EXPECT_EQ(result, 0);
 }
 

@@ -25,11 +25,24 @@ inline void CALLBACK ActOnDialog(HWND, UINT, UINT_PTR timer, DWORD) {
   if (action) action(dialog);
 }
 
+// A dialog that the action did not end is ended after 20 s, so that a
+// failing test fails instead of hanging.
+inline void CALLBACK Watchdog(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  if (HWND dialog = FindEngineDialog(GetCurrentThreadId())) {
+    ADD_FAILURE() << "the dialog was still open after 20 s";
+    EndDialog(dialog, -99);
+  }
+}
+
 template <typename Open>
 auto RunWith(std::function<void(HWND)> action, Open open) {
   PendingAction() = std::move(action);
   SetTimer(nullptr, 0, 20, ActOnDialog);
-  return open();
+  UINT_PTR watchdog = SetTimer(nullptr, 0, 20000, Watchdog);
+  auto result = open();
+  KillTimer(nullptr, watchdog);
+  return result;
 }
 
 inline void ExpectCleanLayout(HWND dialog) {
