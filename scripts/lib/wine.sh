@@ -45,3 +45,12 @@ varnel_start_xvfb() {
   done
   return 1
 }
+
+# Keeps one wineserver alive for WINEPREFIX (SECONDS after the last program
+# ends; forever without) and starts the prefix's services now, with no
+# terminal: services started by a test would inherit its output pipe and keep
+# ctest waiting for as long as they live.
+varnel_start_wineserver() {
+  wineserver -p${1:-}
+  wineboot </dev/null >/dev/null 2>&1
+}

@@ -16,6 +16,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 // Returning false makes the window creation fail.
 bool CreateProcedure(HWND window) {
   Shell().MainWindow = window;
+  // Long drive operations raise the busy count while they run.
+  BusyCallback = [](int busy) { Shell().BusyCount += busy ? 1 : -1; };
   Reload(true);
   return true;
 }

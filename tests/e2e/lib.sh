@@ -16,7 +16,7 @@ if [ -z "${DISPLAY:-}" ]; then
   trap 'kill $VARNEL_XVFB_PID 2>/dev/null' EXIT
 fi
 varnel_prefix_init "$WINEPREFIX"
-wineserver -p 30
+varnel_start_wineserver 30
 # Every program of the prefix runs in one 1024x768 virtual desktop.
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
