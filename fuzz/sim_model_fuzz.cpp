@@ -18,7 +18,7 @@ const char* const kControls[] = {
     R"({"action":"insert","medium":"audio-cd"})", R"({"action":"remove"})", R"({"action":"open"})",
     R"({"action":"open","force":true})", R"({"action":"close"})", R"({"action":"play"})",
     R"({"action":"pause"})", R"({"action":"stop"})", R"({"action":"unitAttention"})",
-    R"({"action":"spinUp","ms":700})",
+    R"({"action":"spinUp","ms":700})", R"({"action":"powerReset"})",
     R"({"action":"fault","fault":{"opcode":"any","garbage":true,"shortData":3}})",
 };
 

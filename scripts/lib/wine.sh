@@ -8,7 +8,7 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 # Finds the build tree that holds FILE (the folder with CMakeCache.txt).
 varnel_build_root() {
   local d
-  d=$(cd "$(dirname "$1")" && pwd)
+  d=$(cd "$(dirname "$1")" 2>/dev/null && pwd) || return 1  # a missing folder would loop for ever
   while [ "$d" != / ]; do
     [ -f "$d/CMakeCache.txt" ] && { echo "$d"; return 0; }
     d=$(dirname "$d")
@@ -44,4 +44,13 @@ varnel_start_xvfb() {
     kill "$VARNEL_XVFB_PID" 2>/dev/null
   done
   return 1
+}
+
+# Keeps one wineserver alive for WINEPREFIX (SECONDS after the last program
+# ends; forever without) and starts the prefix's services now, with no
+# terminal: services started by a test would inherit its output pipe and keep
+# ctest waiting for as long as they live.
+varnel_start_wineserver() {
+  wineserver -p${1:-}
+  wineboot </dev/null >/dev/null 2>&1
 }

@@ -12,6 +12,10 @@ namespace sim {
 namespace {
 // Sense keys and the additional sense codes drives send with them.
 constexpr uint8_t kNotReady = 0x02, kIllegalRequest = 0x05, kUnitAttention = 0x06;
+// UNIT ATTENTION reasons: not ready to ready change (medium may have
+// changed), and power on or reset.
+constexpr uint8_t kMediumChanged = 0x28, kPowerOnReset = 0x29;
+constexpr uint32_t kMaximumRequest = 0xFFFF;
 
 void Check(CommandOutcome& out, uint8_t key, uint8_t asc, uint8_t ascq) {
   out.Status = kStatusCheckCondition;
@@ -130,11 +134,15 @@ void Drive::Load() {
   audio_ = 0x15;
   spinning_ = medium_.has_value() && profile_.SpinUpMs > 0;
   readyAt_ = ClockTickCount() + profile_.SpinUpMs;
-  if (profile_.UnitAttention) unitAttention_ = true;  // the medium may have changed
+  if (profile_.UnitAttention) unitAttention_ = kMediumChanged;
+  if (profile_.ForgetsSpeed && medium_) requestedCd_ = requestedDvd_ = requestedWrite_ = kMaximumRequest;
 }
 
 void Drive::AdvanceClockForRead(uint32_t bytes) {
-  uint64_t rate = uint64_t(CurrentReadSpeed()) * profile_.ThroughputPercent / 100;  // bytes per ms
+  uint32_t speed = CurrentReadSpeed();
+  uint64_t rate = uint64_t(speed) * profile_.ThroughputPercent / 100;  // kB/s = bytes per ms
+  for (const auto& [nominal, measured] : profile_.Throughput)
+    if (nominal == speed) rate = measured;
   if (!rate) rate = 1;
   readMicros_ += uint64_t(bytes) * 1000 / rate;
   uint32_t ms = uint32_t(readMicros_ / 1000);
@@ -216,23 +224,28 @@ void Drive::Dispatch(const uint8_t* cdb, uint32_t cdbLength, uint8_t* data, uint
   }
   // INQUIRY and GET CONFIGURATION are answered while a unit attention waits.
   if (unitAttention_ && opcode != 0x12 && opcode != 0x46) {
-    unitAttention_ = false;
-    Check(out, kUnitAttention, 0x28, 0x00);  // not ready to ready change, medium may have changed
+    Check(out, kUnitAttention, unitAttention_, 0x00);
+    unitAttention_ = 0;
     return;
   }
+  // Data flows one way: answers go into `in`, SET STREAMING reads `out`.
+  uint8_t* in = dataOut ? nullptr : data;
+  uint32_t inLength = dataOut ? 0 : length;
+  const uint8_t* sent = dataOut ? data : nullptr;
+  uint32_t sentLength = dataOut ? length : 0;
   switch (opcode) {
-    case 0x12: return Inquiry(cdb, dataOut ? nullptr : data, dataOut ? 0 : length, out);
-    case 0x5A: return ModeSense(cdb, dataOut ? nullptr : data, dataOut ? 0 : length, out);
+    case 0x12: return Inquiry(cdb, in, inLength, out);
+    case 0x5A: return ModeSense(cdb, in, inLength, out);
     case 0xBB: return SetCdSpeed(cdb, out);
     case 0x1B: return StartStop(cdb, out);
     case 0x00: return TestUnitReady(out);
-    case 0x25: return ReadCapacity(dataOut ? nullptr : data, dataOut ? 0 : length, out);
-    case 0x28: return Read10(cdb, dataOut ? nullptr : data, dataOut ? 0 : length, out);
+    case 0x25: return ReadCapacity(in, inLength, out);
+    case 0x28: return Read10(cdb, in, inLength, out);
     case 0x1E: return PreventAllow(cdb, out);
-    case 0x42: return ReadSubChannel(cdb, dataOut ? nullptr : data, dataOut ? 0 : length, out);
-    case 0x46: return GetConfiguration(cdb, dataOut ? nullptr : data, dataOut ? 0 : length, out);
-    case 0xB6: return SetStreaming(cdb, dataOut ? data : nullptr, dataOut ? length : 0, out);
-    case 0xAC: return GetPerformance(cdb, dataOut ? nullptr : data, dataOut ? 0 : length, out);
+    case 0x42: return ReadSubChannel(cdb, in, inLength, out);
+    case 0x46: return GetConfiguration(cdb, in, inLength, out);
+    case 0xB6: return SetStreaming(cdb, sent, sentLength, out);
+    case 0xAC: return GetPerformance(cdb, in, inLength, out);
   }
 }
 
@@ -297,7 +310,7 @@ void Drive::StartStop(const uint8_t* cdb, CommandOutcome& out) {
     if (IsSlot()) {
       if (medium_) {
         medium_.reset();
-        if (profile_.UnitAttention) unitAttention_ = true;
+        if (profile_.UnitAttention) unitAttention_ = kMediumChanged;
       }
     } else {
       trayOpen_ = true;
@@ -451,7 +464,7 @@ bool Drive::OpenTray(bool evenWhenLocked) {
   if (IsSlot()) {
     if (!medium_) return false;
     medium_.reset();
-    if (profile_.UnitAttention) unitAttention_ = true;
+    if (profile_.UnitAttention) unitAttention_ = kMediumChanged;
   } else {
     trayOpen_ = true;
   }
@@ -497,7 +510,16 @@ void Drive::StartSpinUp(uint32_t milliseconds) {
   readyAt_ = ClockTickCount() + milliseconds;
 }
 
-void Drive::RaiseUnitAttention() { unitAttention_ = true; }
+void Drive::RaiseUnitAttention() { unitAttention_ = kMediumChanged; }
+
+void Drive::PowerReset() {
+  requestedCd_ = requestedDvd_ = requestedWrite_ = kMaximumRequest;
+  locked_ = false;
+  audio_ = 0x15;
+  StartSpinUp(profile_.SpinUpMs);
+  unitAttention_ = kPowerOnReset;
+  LogControl("powerReset");
+}
 
 void Drive::LogControl(std::string text) {
   LogEntry entry;
@@ -556,6 +578,9 @@ bool Drive::ApplyControl(std::string_view json, std::string& error) {
     if (!ReadUint(obj, "ms", 600000, ms, error)) return false;
     StartSpinUp(ms);
     LogControl("spinUp");
+    ok = true;
+  } else if (action == "powerReset") {
+    PowerReset();
     ok = true;
   } else if (action == "unitAttention") {
     RaiseUnitAttention();

@@ -61,6 +61,9 @@ class Drive {
   void ClearFaults();
   void StartSpinUp(uint32_t milliseconds);
   void RaiseUnitAttention();
+  // Power returns after sleep: speeds back to the maximum, lock released,
+  // UNIT ATTENTION (power on or reset) on the next command.
+  void PowerReset();
 
   // Applies one control action, a JSON object such as
   // {"action":"insert","medium":"audio-cd"}; false with a message otherwise.
@@ -114,7 +117,7 @@ class Drive {
   std::optional<MediumSpec> medium_;
   bool trayOpen_ = false;
   bool locked_ = false;
-  bool unitAttention_ = false;
+  uint8_t unitAttention_ = 0;   // pending UNIT ATTENTION's additional sense code, 0: none
   uint32_t readyAt_ = 0;        // tick when a spinning-up disc becomes ready
   bool spinning_ = false;       // spinning up
   int audio_ = 0x15;            // READ SUB-CHANNEL audio status

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -119,7 +120,8 @@ bool ParseProfileObject(const Json& root, Profile& p, std::string& error) {
 
   const Json& speeds = section("speeds");
   std::string rule = "below", cdOnDvd = "apply";
-  if (!CheckKeys(speeds, {"cd", "cdX", "dvd", "dvdX", "write", "writeX", "rule", "cdSpeedOnDvd", "throughputPercent"},
+  if (!CheckKeys(speeds, {"cd", "cdX", "dvd", "dvdX", "write", "writeX", "rule", "cdSpeedOnDvd", "throughputPercent",
+                         "throughput"},
                  "speeds", error) ||
       !SpeedList(speeds, "cd", "cdX", CdSpeedForFactor, p.CdSpeeds, error) ||
       !SpeedList(speeds, "dvd", "dvdX", DvdSpeedForFactor, p.DvdSpeeds, error) ||
@@ -127,6 +129,24 @@ bool ParseProfileObject(const Json& root, Profile& p, std::string& error) {
       !ReadString(speeds, "rule", rule, error) || !ReadString(speeds, "cdSpeedOnDvd", cdOnDvd, error) ||
       !ReadUint(speeds, "throughputPercent", 1000, p.ThroughputPercent, error))
     return false;
+  auto throughput = speeds.find("throughput");
+  if (throughput != speeds.end()) {
+    if (!throughput->is_object()) {
+      error = "speeds.throughput: expected an object of \"speed\": kB/s";
+      return false;
+    }
+    for (auto it = throughput->begin(); it != throughput->end(); ++it) {
+      char* end = nullptr;
+      unsigned long nominal = std::strtoul(it.key().c_str(), &end, 10);
+      uint32_t measured = 0;
+      if (it.key().empty() || *end || nominal == 0 || nominal > 0xFFFF ||
+          !ReadUint(*throughput, it.key().c_str(), 0xFFFF, measured, error) || measured == 0) {
+        error = "speeds.throughput: \"" + it.key() + "\" must map a speed to a non-zero rate";
+        return false;
+      }
+      p.Throughput.emplace_back(uint32_t(nominal), measured);
+    }
+  }
   if (!ParseRule(rule, p.Rule)) {
     error = "speeds.rule: expected below, nearest, up or ignore";
     return false;
@@ -162,7 +182,8 @@ bool ParseProfileObject(const Json& root, Profile& p, std::string& error) {
     return false;
 
   const Json& disc = section("disc");
-  if (!CheckKeys(disc, {"medium", "spinUpMs", "unitAttention"}, "disc", error) ||
+  if (!CheckKeys(disc, {"medium", "spinUpMs", "unitAttention", "forgetsSpeed"}, "disc", error) ||
+      !ReadBool(disc, "forgetsSpeed", p.ForgetsSpeed, error) ||
       !ReadString(disc, "medium", p.Medium, error) || !ReadUint(disc, "spinUpMs", 600000, p.SpinUpMs, error) ||
       !ReadBool(disc, "unitAttention", p.UnitAttention, error))
     return false;

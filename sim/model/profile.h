@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace sim {
@@ -65,6 +66,9 @@ struct Profile {
   SpeedRule Rule = SpeedRule::Below;
   CdSpeedOnDvd CdOnDvd = CdSpeedOnDvd::Apply;
   uint32_t ThroughputPercent = 100;  // real read rate against the nominal speed
+  // Real read rates of particular speeds (nominal, measured kB/s); these win
+  // over ThroughputPercent.
+  std::vector<std::pair<uint32_t, uint32_t>> Throughput;
 
   bool Streaming = false;          // SET STREAMING understood
   bool Performance = false;        // GET PERFORMANCE understood
@@ -75,6 +79,7 @@ struct Profile {
   bool CanLoad = true;             // START STOP UNIT can close the tray
   uint32_t SpinUpMs = 1500;        // NOT READY for this long after a disc is loaded
   bool UnitAttention = true;       // UNIT ATTENTION after a medium change
+  bool ForgetsSpeed = false;       // back to the maximum speed when a disc is loaded
 
   // Start state.
   std::string Medium = "none";

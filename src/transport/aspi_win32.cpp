@@ -21,6 +21,9 @@ TranslateASPI32AddressFn g_translate = nullptr;
 uint32_t g_adapterCount = 0;
 uint32_t g_waitLimit = AspiDefaultWaitMs;
 
+void* SystemEvent() { return CreateEventA(nullptr, FALSE, FALSE, nullptr); }
+AspiEventMaker g_makeEvent = SystemEvent;
+
 char* g_versionBlock = nullptr;
 char g_translation[9] = "040904b0";
 
@@ -45,7 +48,7 @@ AspiCall* NewCall(uint32_t dataLength) {
   if (!call) return nullptr;
   memset(call, 0, sizeof *call);
   if (dataLength) {
-    call->Data = new (std::nothrow) uint8_t[dataLength];
+    call->Data = new (std::nothrow) uint8_t[dataLength]();
     if (!call->Data) {
       delete call;
       return nullptr;
@@ -129,7 +132,7 @@ bool AspiExecute(ScsiRequest& request) {
   srb.SRB_SenseLen = AspiSenseLength;
   srb.SRB_CDBLen = uint8_t(request.CdbLength);
   memcpy(srb.CDBByte, request.Cdb, sizeof srb.CDBByte);
-  call->Event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  call->Event = g_makeEvent();
   if (call->Event) {
     srb.SRB_Flags |= SRB_EVENT_NOTIFY;
     srb.SRB_PostProc = call->Event;
@@ -323,6 +326,8 @@ const char* AspiVersionString(const char* name) {
 }
 
 void SetAspiWaitLimit(uint32_t milliseconds) { g_waitLimit = milliseconds; }
+
+void InstallAspiEventMaker(AspiEventMaker maker) { g_makeEvent = maker ? maker : SystemEvent; }
 
 uint32_t AspiParkedRequestCount() {
   ReclaimParkedCalls();

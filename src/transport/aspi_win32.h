@@ -9,6 +9,12 @@ constexpr uint32_t AspiDefaultWaitMs = 30000;
 // Tests shorten it; the program keeps the default.
 void SetAspiWaitLimit(uint32_t milliseconds);
 
+// Makes the event a request waits on (CreateEventA: auto-reset, not
+// signalled). Tests install one that fails, as a system out of handles
+// would; null puts the system's back.
+using AspiEventMaker = void* (*)();
+void InstallAspiEventMaker(AspiEventMaker maker);
+
 // Requests given up on while the layer may still complete them. Their
 // blocks, events and data buffers stay allocated until the layer has
 // signalled completion; one sent without an event is never released.

@@ -11,8 +11,8 @@ namespace {
 const SptiSystemCalls SystemCalls = {CreateFileA, DeviceIoControl, CloseHandle, GetDriveTypeA};
 const SptiSystemCalls* g_calls = &SystemCalls;
 
-// Read/write until the probe has seen the version: NT 4 storage drivers
-// refuse GENERIC_WRITE to a CD-ROM opened by a non-administrator.
+// Windows 2000 and later want read/write access for pass-through, NT 4 is
+// opened read-only; read/write until the probe has seen the version.
 DWORD g_accessMask = GENERIC_READ | GENERIC_WRITE;
 
 struct SptiDevice {
@@ -44,6 +44,9 @@ HANDLE OpenDrive(int32_t letter, DWORD& error) {
 TransportHandle SptiOpen(const ScsiRequest& request) {
   DWORD error = 0;
   HANDLE handle = OpenDrive(request.Address.Letter, error);
+  // A failed open reports in the request's status fields like a failed
+  // send. The table hands the request over as const, but every caller
+  // builds it on its own stack as a plain variable.
   auto& out = const_cast<ScsiRequest&>(request);
   if (!IsUsableHandle(handle)) {
     ClearRequestStatus(out);

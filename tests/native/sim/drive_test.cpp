@@ -193,3 +193,53 @@ TEST_F(DriveTest, PerformanceZonesAndReadsPastTheEnd) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DriveTest, SomeDrivesForgetTheirSpeedWithANewDiscAndAllDoAfterPowerLoss) {
+  struct Case {
+    const char* profile;
+    bool forgets;
+  };
+  for (Case c : {Case{"slot24-combo", true}, Case{"cd32-noheader", true}, Case{"cd48-reader", false}}) {
+    SCOPED_TRACE(c.profile);
+    sim::Drive& drive = UseDrive(c.profile, "data-cd");
+    ASSERT_TRUE(SetCdSpeed(kAddress, 1411, 0));
+    uint32_t set = ReportedSpeed();
+    ASSERT_TRUE(drive.OpenTray(true));
+    drive.CloseTray();  // a slot drive has handed the disc out instead
+    if (!drive.Medium()) {
+      sim::MediumSpec disc;
+      ASSERT_TRUE(sim::LookupMedium("data-cd", disc));
+      ASSERT_TRUE(drive.InsertDisc(disc));
+    }
+    Settle();
+    uint32_t fastest = drive.profile().CdSpeeds.back();
+    EXPECT_EQ(ReportedSpeed(), c.forgets ? fastest : set);
+  }
+
+  sim::Drive& drive = UseDrive("cd48-reader", "data-cd");
+  ASSERT_TRUE(SetCdSpeed(kAddress, 1411, 0));
+  ASSERT_TRUE(PreventAllowRemoval(kAddress, true));
+  std::string error;
+  ASSERT_TRUE(sim::ApplyControlLine(R"({"action":"powerReset"})", error)) << error;
+  EXPECT_EQ(TestUnitReady(kAddress), -1);
+  EXPECT_EQ(drive.Log().back().Sense[12], 0x29) << "power on or reset";
+  EXPECT_EQ(TestUnitReady(kAddress), 1) << "spinning up again";
+  EXPECT_FALSE(drive.Locked());
+  EXPECT_EQ(drive.CurrentReadSpeed(), 8467u);
+}
+
+TEST_F(DriveTest, ThroughputOfASpeedCanDifferFromItsNominalRate) {
+  UseDrive("slot24-combo", "data-cd");
+  std::vector<uint8_t> buffer(256 * 2048);
+  uint32_t before = VirtualClock::Elapsed();
+  ASSERT_TRUE(ReadSectors(kAddress, 0, 256, buffer.data()));
+  EXPECT_EQ(VirtualClock::Elapsed() - before, 524288u / 3900);  // 24x reads at 3900 kB/s
+  ASSERT_TRUE(SetCdSpeed(kAddress, 2822, 0));
+  before = VirtualClock::Elapsed();
+  ASSERT_TRUE(ReadSectors(kAddress, 0, 256, buffer.data()));
+  EXPECT_NEAR(VirtualClock::Elapsed() - before, 524288u / 2822, 1);  // the first read left a fraction of a ms
+}
+
+}  // namespace

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "transport/aspi_srb.h"
 #include "transport/aspi_win32.h"
 #include "transport/transport.h"
 #include "win32/transport/test_aspi_layer.h"
@@ -253,10 +254,34 @@ TEST_F(AspiLateLayer, AnswerWithinTheWaitCompletesTheRequest) {
   EXPECT_EQ(LayerState().LastFlags, 0x40);  // event only, no direction
 }
 
+// A system that cannot make an event: the pending request is watched
+// through its status byte instead.
+TEST_F(AspiLateLayer, WithoutAnEventThePendingRequestIsPolled) {
+  ASSERT_TRUE(AspiLoad());
+  InstallAspiEventMaker([]() -> void* { return nullptr; });
+  SetAspiWaitLimit(Delay() < 0 ? 200 : AspiDefaultWaitMs);
+  uint32_t parked = AspiParkedRequestCount();
+  uint8_t data[2048] = {};
+  ScsiRequest request = Read10(data, sizeof data);
+  bool done = AspiTransport.Execute(request);
+  InstallAspiEventMaker(nullptr);
+  SetAspiWaitLimit(AspiDefaultWaitMs);
+  EXPECT_EQ(LayerState().LastFlags, SRB_DIR_IN);  // no notification asked for
+  if (Delay() < 0) {
+    EXPECT_FALSE(done);
+    EXPECT_EQ(AspiParkedRequestCount(), parked + 1);  // nothing will ever say it is done
+  } else {
+    EXPECT_TRUE(done);
+    EXPECT_EQ(data[100], 0x5A);
+    EXPECT_EQ(AspiParkedRequestCount(), parked);
+  }
+}
+
 TEST_F(AspiLateLayer, UnansweredRequestsStayParked) {
   if (Delay() >= 0) GTEST_SKIP() << "the layer answers";
   ASSERT_TRUE(AspiLoad());
   SetAspiWaitLimit(100);
+  uint32_t parked = AspiParkedRequestCount();
   for (int i = 0; i < 2; ++i) {
     uint8_t data[2048];
     ScsiRequest request = Read10(data, sizeof data);
@@ -264,6 +289,6 @@ TEST_F(AspiLateLayer, UnansweredRequestsStayParked) {
     EXPECT_EQ(request.RequestStatus, 0);
   }
   Sleep(200);
-  EXPECT_EQ(AspiParkedRequestCount(), 2u);
+  EXPECT_EQ(AspiParkedRequestCount(), parked + 2);
   SetAspiWaitLimit(AspiDefaultWaitMs);
 }

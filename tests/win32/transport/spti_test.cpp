@@ -110,48 +110,42 @@ ScsiRequest ModeSense(int32_t letter, uint8_t* data, uint32_t length) {
 }
 }  // namespace
 
-TEST_F(SptiFake, SharingViolationIsTriedThreeTimesWithWaits) {
-  g_fake.OpenErrors = {ERROR_SHARING_VIOLATION, ERROR_SHARING_VIOLATION, ERROR_SHARING_VIOLATION};
-  uint8_t data[32];
-  ScsiRequest request = ModeSense('E', data, sizeof data);
-  EXPECT_FALSE(SptiTransport.Execute(request));
-  EXPECT_EQ(g_fake.Opens, 3);
-  EXPECT_EQ(VirtualClock::SleepCount(), 3u);
-  EXPECT_EQ(VirtualClock::SleptTotal(), 450u);
-  EXPECT_EQ(request.SystemError, ERROR_SHARING_VIOLATION);
-  EXPECT_EQ(request.ScsiStatus, -1);
-  EXPECT_EQ(request.SenseKey, -1);
-  EXPECT_EQ(g_fake.Ioctls, 0);
-}
-
-TEST_F(SptiFake, SharingViolationThatClearsOpensTheDrive) {
-  g_fake.OpenErrors = {ERROR_SHARING_VIOLATION, ERROR_SHARING_VIOLATION, 0};
-  uint8_t data[32];
-  ScsiRequest request = ModeSense('E', data, sizeof data);
-  EXPECT_TRUE(SptiTransport.Execute(request));
-  EXPECT_EQ(VirtualClock::SleptTotal(), 300u);
-  EXPECT_EQ(g_fake.Closes, 1);
-}
-
-TEST_F(SptiFake, OtherOpenErrorsFailAtOnce) {
-  g_fake.OpenErrors = {ERROR_ACCESS_DENIED};
-  ScsiRequest request{};
-  request.Address.Letter = 'E';
-  EXPECT_EQ(SptiTransport.Open(request), nullptr);
-  EXPECT_EQ(g_fake.Opens, 1);
-  EXPECT_EQ(VirtualClock::SleepCount(), 0u);
-  EXPECT_EQ(request.SystemError, ERROR_ACCESS_DENIED);
-  EXPECT_EQ(request.RequestStatus, -1);
-}
-
-TEST_F(SptiFake, RequestWithoutALetterOpensNothing) {
-  for (int32_t letter : {0, int('1'), 0x1F5}) {
-    ScsiRequest request{};
-    request.Address.Letter = letter;
-    EXPECT_FALSE(SptiTransport.Execute(request)) << letter;
-    EXPECT_EQ(request.SystemError, ERROR_INVALID_DRIVE);
+// A drive held by another program answers ERROR_SHARING_VIOLATION for a
+// while: three attempts with a wait after each. Other errors end at once.
+TEST_F(SptiFake, OpenRetriesOnlySharingViolations) {
+  constexpr DWORD Sharing = ERROR_SHARING_VIOLATION;
+  struct Case {
+    int32_t Letter;
+    std::vector<DWORD> OpenErrors;
+    bool Opens;
+    int Attempts;
+    uint32_t Waited;
+    int32_t SystemError;
+  } cases[] = {
+      {'E', {Sharing, Sharing, Sharing}, false, 3, 450, int32_t(Sharing)},
+      {'E', {Sharing, Sharing, 0}, true, 3, 300, -1},
+      {'E', {ERROR_ACCESS_DENIED}, false, 1, 0, ERROR_ACCESS_DENIED},
+      {0, {}, false, 0, 0, ERROR_INVALID_DRIVE},      // a drive without a letter
+      {0x1F5, {}, false, 0, 0, ERROR_INVALID_DRIVE},  // garbage
+  };
+  for (const Case& c : cases) {
+    g_fake = FakeSystem{};
+    g_fake.OpenErrors = c.OpenErrors;
+    VirtualClock::Install();
+    uint8_t data[32];
+    ScsiRequest request = ModeSense(c.Letter, data, sizeof data);
+    EXPECT_EQ(SptiTransport.Execute(request), c.Opens) << c.OpenErrors.size();
+    EXPECT_EQ(g_fake.Opens, c.Attempts);
+    EXPECT_EQ(VirtualClock::SleptTotal(), c.Waited);
+    EXPECT_EQ(request.SystemError, c.SystemError);
+    EXPECT_EQ(g_fake.Closes, c.Opens ? 1 : 0);
+    if (!c.Opens) {
+      EXPECT_EQ(request.RequestStatus, -1);
+      EXPECT_EQ(request.ScsiStatus, -1);
+      EXPECT_EQ(request.SenseKey, -1);
+      EXPECT_EQ(g_fake.Ioctls, 0);
+    }
   }
-  EXPECT_EQ(g_fake.Opens, 0);
 }
 
 TEST_F(SptiFake, HeaderCarriesTheRequest) {

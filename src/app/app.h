@@ -1,0 +1,55 @@
+// The application shell: process-wide shell state, command numbers and the
+// start-up decisions that do not need Windows.
+#pragma once
+#include <cstdint>
+
+// Fixed commands, carried in the low word of WM_COMMAND's wParam. 107 marks
+// the drive items of the main menu and is no command.
+enum FixedCommand : unsigned {
+  ID_MAIN_MENU = 100,
+  ID_DRIVE_MENU = 101,
+  ID_ABOUT = 102,
+  ID_HELP = 103,
+  ID_INFO = 104,
+  ID_FIND_DRIVES = 105,
+  ID_SETTINGS = 106,
+  ID_CLEAR_CONFIG = 108,
+  ID_EXIT = 109,
+  ID_MEDIA_ARRIVED = 110,
+  ID_MEDIA_REMOVED = 111,
+  ID_TIMER_TICK = 112,
+  ID_RESUMED = 113,
+  ID_HIDE_ICON = 200,
+  ID_SHOW_ICON = 201,
+};
+
+// What the command line asks for.
+enum class StartMode { Normal, RunOnce, Hidden };
+
+// The command line after the program name: leading blanks and tabs skipped,
+// the program name quoted or not.
+const char* SkipProgramName(const char* commandLine);
+
+// "/exit" runs once, "/hide" starts without icon; only the whole remaining
+// command line counts, in any case. Anything else starts normally.
+StartMode ParseStartMode(const char* arguments);
+
+// The command a second copy sends to the running one.
+inline unsigned HandOverCommand(StartMode mode) { return mode == StartMode::Hidden ? ID_HIDE_ICON : ID_SHOW_ICON; }
+
+// Icon style: XP-style pictures need shell 6 or later and more than 256 colours.
+enum IconStyle { IconStyle16Colour = 0, IconStyleXP = 1 };
+inline IconStyle ChooseIconStyle(unsigned shellMajorVersion, int bitsPerPixel) {
+  return shellMajorVersion > 5 && bitsPerPixel > 8 ? IconStyleXP : IconStyle16Colour;
+}
+
+// Process-wide shell state; lives from start to exit.
+struct ShellState {
+  void* MainWindow;         // HWND of the hidden window
+  int Hidden;               // the tray icon is not shown
+  int BusyCount;            // drive operations in progress
+  int Blink;                // an automatic tray close is near
+  unsigned TaskbarMessage;  // "TaskbarCreated"
+  IconStyle Style;
+};
+ShellState& Shell();

@@ -1,0 +1,105 @@
+#include "app/main_window_win32.h"
+
+#include "app/app.h"
+#include "app/restore_events.h"
+#include "compat/compat.h"
+#include "compat/wide_text.h"
+#include "drive/drive.h"
+#include "mmc/transport.h"
+#include "settings/program_settings.h"
+
+namespace {
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The creation procedure: everything that must exist while the program runs.
+// Returning false makes the window creation fail.
+bool CreateProcedure(HWND window) {
+  Shell().MainWindow = window;
+  // Long drive operations raise the busy count while they run.
+  BusyCallback = [](int busy) { Shell().BusyCount += busy ? 1 : -1; };
+  Reload(true);
+  return true;
+}
+
+// Undoes the creation procedure, in reverse dependency order.
+void Teardown() {
+  ClearDrives();
+  PostQuitMessage(0);
+}
+
+void Dispatch(unsigned command) {
+  ShellState& shell = Shell();
+  switch (command) {
+    case ID_EXIT:
+      DestroyWindow(HWND(shell.MainWindow));
+      break;
+    case ID_HIDE_ICON:
+      shell.Hidden = 1;
+      break;
+    case ID_SHOW_ICON:
+      shell.Hidden = 0;
+      break;
+    default:
+      break;
+  }
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      return CreateProcedure(window) ? 0 : -1;
+    case WM_DESTROY:
+      Teardown();
+      return 0;
+    case WM_COMMAND:
+      Dispatch(LOWORD(wParam));
+      return 0;
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+}  // namespace
+
+bool RegisterMainWindowClass(HINSTANCE instance) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = MainWindowProc;
+  wc.hInstance = instance;
+  wc.lpszClassName = kMainWindowClass;
+  return RegisterClassA(&wc) != 0;
+}
+
+HWND CreateMainWindow(HINSTANCE instance) {
+  return CreateWindowExA(0, kMainWindowClass, kMainWindowClass, 0, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+}
+
+void Reload(bool discover) {
+  ShellState& shell = Shell();
+  ProgramSettings& settings = ProgramSettings::Current();
+  shell.BusyCount++;
+  settings.Load();
+  SelectTransport(settings.ApiPrefered);
+  if (discover) {
+    DiscoverDrives();
+    RestoreForEvent(EventStart, 0);
+  } else {
+    ClearDrives();
+  }
+  shell.BusyCount--;
+}
+
+void RunOnce() {
+  ProgramSettings& settings = ProgramSettings::Current();
+  settings.Load();
+  SelectTransport(settings.ApiPrefered);
+  DiscoverDrives();
+  RestoreForEvent(EventStart, 0);
+  ClearDrives();
+}
+
+void ShowStartupFailure(int stringId) {
+  char16_t text[256] = {};
+  CopyStringResource(stringId, text, 256);
+  MessageBoxW(nullptr, AsWide(text), L"Varnel", MB_ICONERROR | MB_TASKMODAL);
+}

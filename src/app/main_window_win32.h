@@ -1,0 +1,23 @@
+// The hidden main window: class, creation, reload, teardown, and the run-once
+// mode that applies the saved settings without a window.
+#pragma once
+#include <windows.h>
+
+inline constexpr const char* kMainWindowClass = "Varnel";
+
+bool RegisterMainWindowClass(HINSTANCE instance);
+// Creates the window; its WM_CREATE runs the creation procedure. Null on failure.
+HWND CreateMainWindow(HINSTANCE instance);
+
+// Settings, transport and (with discover) the drives, then everything that
+// depends on them. Called at creation and by the commands that change them.
+void Reload(bool discover);
+
+// "/exit": apply the saved settings to the drives once and end.
+void RunOnce();
+
+// The six tray pictures in the chosen style (a missing one stays empty).
+void LoadTrayIcons(HINSTANCE instance);
+
+// A start-up failure: string-table text id, error icon, task-modal, no owner.
+void ShowStartupFailure(int stringId);

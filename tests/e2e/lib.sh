@@ -1,0 +1,68 @@
+# Shared steps of the end-to-end tests. Sourced by each *_test.sh, which ctest
+# runs with VARNEL_EXE, VARNEL_DRIVER, VARNEL_BUILD and VARNEL_SOURCE set.
+set -u
+. "$VARNEL_SOURCE/scripts/lib/wine.sh"
+
+# The e2e prefix is separate from the unit tests' one: these tests change the
+# registry and run programs in a virtual desktop.
+export WINEPREFIX=$VARNEL_BUILD/e2e/prefix
+SHOTS=$VARNEL_SOURCE/build/e2e/shots
+WORK=$VARNEL_BUILD/e2e/work/$(basename "$0" .sh)
+mkdir -p "$SHOTS" "$WORK"
+failures=0
+
+if [ -z "${DISPLAY:-}" ]; then
+  varnel_start_xvfb || { echo "no X server"; exit 1; }
+  trap 'kill $VARNEL_XVFB_PID 2>/dev/null' EXIT
+fi
+varnel_prefix_init "$WINEPREFIX"
+varnel_start_wineserver 30
+# Every program of the prefix runs in one 1024x768 virtual desktop.
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+
+# expect DESCRIPTION COMMAND...: one check, reported as ok or FAIL.
+expect() {
+  local what=$1; shift
+  if "$@"; then echo "ok   - $what"; else echo "FAIL - $what"; failures=$((failures + 1)); fi
+}
+
+driver() { wine "$VARNEL_DRIVER" "$@"; }
+
+# Forget everything the program stored.
+reset_settings() { wine reg delete 'HKCU\Software\Morbeck Software' /f >/dev/null 2>&1; true; }
+
+# Starts varnel.exe in the background; its exit code lands in $WORK/varnel.rc.
+start_varnel() {
+  rm -f "$WORK/varnel.rc"
+  (wine "$VARNEL_EXE" "$@"; echo $? >"$WORK/varnel.rc") &
+  VARNEL_JOB=$!
+}
+
+# Waits up to N tenths of a second for a condition command to succeed.
+wait_for() { # tenths command...
+  local n=$1 i; shift
+  for i in $(seq "$n"); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
+  return 1
+}
+
+varnel_window_exists() { driver find >/dev/null; }
+varnel_ended() { [ -f "$WORK/varnel.rc" ]; }
+
+# Asks a running copy to quit and waits for it.
+stop_varnel() {
+  driver post 109 >/dev/null 2>&1
+  wait_for 100 varnel_ended
+}
+
+# Screenshot of the virtual desktop into build/e2e/shots/NAME.png.
+shot() {
+  driver screenshot "$WORK/$1.bmp" && convert "$WORK/$1.bmp" "$SHOTS/$1.png" && echo "shot: $SHOTS/$1.png"
+}
+
+finish() {
+  wineserver -k 2>/dev/null
+  if [ "$failures" -ne 0 ]; then echo "$failures check(s) failed"; exit 1; fi
+  echo "all checks passed"
+  exit 0
+}

@@ -1,0 +1,242 @@
+// varnel-driver: pokes a running varnel.exe from the outside, the way the
+// end-to-end tests need it.
+//
+//   find                         print the Varnel window handle (exit 1: none)
+//   send ID [LPARAM]             SendMessage WM_COMMAND ID to the Varnel window
+//   post ID [LPARAM]             PostMessage WM_COMMAND ID to the Varnel window
+//   windows PID|NAME.exe         list the process's top-level windows and the
+//                                child controls of each (class, id, text)
+//   listen SECONDS [COUNT]       pose as a running Varnel: create its window and
+//                                print every WM_COMMAND as "command W L"
+//   wait-window TITLE SECONDS    wait until a visible top-level window has TITLE
+//   screenshot FILE.bmp          save the whole screen (the virtual desktop)
+//
+// Texts are printed as UTF-8.
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Utf8(const wchar_t* text) {
+  int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  std::string out(n > 0 ? n - 1 : 0, '\0');
+  if (n > 1) WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+std::string WindowText(HWND window) {
+  wchar_t text[1024] = {};
+  // WM_GETTEXT also reads controls of other processes.
+  SendMessageTimeoutW(window, WM_GETTEXT, 1024, LPARAM(text), SMTO_ABORTIFHUNG, 2000, nullptr);
+  return Utf8(text);
+}
+
+std::string ClassOf(HWND window) {
+  wchar_t name[256] = {};
+  GetClassNameW(window, name, 256);
+  return Utf8(name);
+}
+
+HWND FindVarnel() { return FindWindowA("Varnel", "Varnel"); }
+
+int Command(bool post, int argc, char** argv) {
+  if (argc < 3) return 2;
+  HWND window = FindVarnel();
+  if (!window) {
+    std::fprintf(stderr, "no Varnel window\n");
+    return 1;
+  }
+  WPARAM id = std::strtoul(argv[2], nullptr, 0);
+  LPARAM arg = argc > 3 ? LPARAM(std::strtol(argv[3], nullptr, 0)) : 0;
+  if (post) return PostMessageA(window, WM_COMMAND, id, arg) ? 0 : 1;
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutA(window, WM_COMMAND, id, arg, SMTO_NORMAL, 20000, &result)) return 1;
+  std::printf("result %lu\n", (unsigned long)result);
+  return 0;
+}
+
+std::vector<DWORD> ProcessIds(const char* which) {
+  std::vector<DWORD> ids;
+  char* end = nullptr;
+  unsigned long pid = std::strtoul(which, &end, 0);
+  if (end && *end == '\0') {
+    ids.push_back(pid);
+    return ids;
+  }
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snap == INVALID_HANDLE_VALUE) return ids;
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL ok = Process32First(snap, &entry); ok; ok = Process32Next(snap, &entry))
+    if (lstrcmpiA(entry.szExeFile, which) == 0) ids.push_back(entry.th32ProcessID);
+  CloseHandle(snap);
+  return ids;
+}
+
+struct ListContext {
+  std::vector<DWORD> ids;
+};
+
+BOOL CALLBACK PrintChild(HWND child, LPARAM) {
+  RECT r;
+  GetWindowRect(child, &r);
+  std::printf("  control class=\"%s\" id=%d text=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d enabled=%d\n",
+              ClassOf(child).c_str(), GetDlgCtrlID(child), WindowText(child).c_str(), r.left, r.top,
+              r.right, r.bottom, IsWindowVisible(child) ? 1 : 0, IsWindowEnabled(child) ? 1 : 0);
+  return TRUE;
+}
+
+BOOL CALLBACK PrintTopLevel(HWND window, LPARAM param) {
+  auto* context = reinterpret_cast<ListContext*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  bool wanted = false;
+  for (DWORD id : context->ids) wanted = wanted || id == pid;
+  if (!wanted) return TRUE;
+  RECT r;
+  GetWindowRect(window, &r);
+  std::printf("window class=\"%s\" title=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d\n", ClassOf(window).c_str(),
+              WindowText(window).c_str(), r.left, r.top, r.right, r.bottom, IsWindowVisible(window) ? 1 : 0);
+  EnumChildWindows(window, PrintChild, 0);
+  return TRUE;
+}
+
+int ListWindows(int argc, char** argv) {
+  if (argc < 3) return 2;
+  ListContext context{ProcessIds(argv[2])};
+  if (context.ids.empty()) {
+    std::fprintf(stderr, "no such process\n");
+    return 1;
+  }
+  EnumWindows(PrintTopLevel, LPARAM(&context));
+  return 0;
+}
+
+int g_commandsLeft = 0;
+
+LRESULT CALLBACK ListenProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COMMAND) {
+    std::printf("command %lu %ld\n", (unsigned long)wParam, (long)lParam);
+    std::fflush(stdout);
+    if (--g_commandsLeft == 0) PostQuitMessage(0);
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int Listen(int argc, char** argv) {
+  if (argc < 3) return 2;
+  UINT seconds = std::strtoul(argv[2], nullptr, 0);
+  g_commandsLeft = argc > 3 ? std::atoi(argv[3]) : -1;
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = ListenProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "Varnel";
+  if (!RegisterClassA(&wc)) return 1;
+  HWND window = CreateWindowExA(0, "Varnel", "Varnel", 0, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+  if (!window) return 1;
+  std::printf("listening\n");
+  std::fflush(stdout);
+  SetTimer(window, 1, seconds * 1000, nullptr);
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) == 1) {
+    if (msg.message == WM_TIMER) break;
+    DispatchMessageA(&msg);
+  }
+  DestroyWindow(window);
+  return 0;
+}
+
+struct TitleSearch {
+  std::wstring title;
+  HWND found;
+};
+
+BOOL CALLBACK MatchTitle(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<TitleSearch*>(param);
+  wchar_t text[512] = {};
+  GetWindowTextW(window, text, 512);
+  if (IsWindowVisible(window) && search->title == text) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+int WaitWindow(int argc, char** argv) {
+  if (argc < 4) return 2;
+  wchar_t title[512] = {};
+  MultiByteToWideChar(CP_UTF8, 0, argv[2], -1, title, 512);
+  TitleSearch search{title, nullptr};
+  DWORD deadline = GetTickCount() + std::strtoul(argv[3], nullptr, 0) * 1000;
+  while (!search.found) {
+    EnumWindows(MatchTitle, LPARAM(&search));
+    if (search.found) break;
+    if (int(GetTickCount() - deadline) >= 0) return 1;
+    Sleep(100);
+  }
+  std::printf("%p\n", (void*)search.found);
+  return 0;
+}
+
+int Screenshot(int argc, char** argv) {
+  if (argc < 3) return 2;
+  int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+  GdiFlush();
+  DWORD stride = (DWORD(width) * 3 + 3) & ~3u, size = stride * DWORD(height);
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+  file.bfSize = file.bfOffBits + size;
+  bool ok = false;
+  if (FILE* out = std::fopen(argv[2], "wb")) {
+    ok = std::fwrite(&file, sizeof file, 1, out) == 1 && std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
+         std::fwrite(bits, size, 1, out) == 1;
+    ok = std::fclose(out) == 0 && ok;
+  }
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return ok ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 2) {
+    std::string verb = argv[1];
+    if (verb == "find") {
+      HWND window = FindVarnel();
+      if (!window) return 1;
+      std::printf("%p\n", (void*)window);
+      return 0;
+    }
+    if (verb == "send") return Command(false, argc, argv);
+    if (verb == "post") return Command(true, argc, argv);
+    if (verb == "windows") return ListWindows(argc, argv);
+    if (verb == "listen") return Listen(argc, argv);
+    if (verb == "wait-window") return WaitWindow(argc, argv);
+    if (verb == "screenshot") return Screenshot(argc, argv);
+  }
+  std::fprintf(stderr, "usage: varnel-driver find|send|post|windows|listen|wait-window|screenshot ...\n");
+  return 2;
+}
