@@ -228,19 +228,24 @@ void Drive::Dispatch(const uint8_t* cdb, uint32_t cdbLength, uint8_t* data, uint
     unitAttention_ = 0;
     return;
   }
+  // Data flows one way: answers go into `in`, SET STREAMING reads `out`.
+  uint8_t* in = dataOut ? nullptr : data;
+  uint32_t inLength = dataOut ? 0 : length;
+  const uint8_t* sent = dataOut ? data : nullptr;
+  uint32_t sentLength = dataOut ? length : 0;
   switch (opcode) {
-    case 0x12: return Inquiry(cdb, dataOut ? nullptr : data, dataOut ? 0 : length, out);
-    case 0x5A: return ModeSense(cdb, dataOut ? nullptr : data, dataOut ? 0 : length, out);
+    case 0x12: return Inquiry(cdb, in, inLength, out);
+    case 0x5A: return ModeSense(cdb, in, inLength, out);
     case 0xBB: return SetCdSpeed(cdb, out);
     case 0x1B: return StartStop(cdb, out);
     case 0x00: return TestUnitReady(out);
-    case 0x25: return ReadCapacity(dataOut ? nullptr : data, dataOut ? 0 : length, out);
-    case 0x28: return Read10(cdb, dataOut ? nullptr : data, dataOut ? 0 : length, out);
+    case 0x25: return ReadCapacity(in, inLength, out);
+    case 0x28: return Read10(cdb, in, inLength, out);
     case 0x1E: return PreventAllow(cdb, out);
-    case 0x42: return ReadSubChannel(cdb, dataOut ? nullptr : data, dataOut ? 0 : length, out);
-    case 0x46: return GetConfiguration(cdb, dataOut ? nullptr : data, dataOut ? 0 : length, out);
-    case 0xB6: return SetStreaming(cdb, dataOut ? data : nullptr, dataOut ? length : 0, out);
-    case 0xAC: return GetPerformance(cdb, dataOut ? nullptr : data, dataOut ? 0 : length, out);
+    case 0x42: return ReadSubChannel(cdb, in, inLength, out);
+    case 0x46: return GetConfiguration(cdb, in, inLength, out);
+    case 0xB6: return SetStreaming(cdb, sent, sentLength, out);
+    case 0xAC: return GetPerformance(cdb, in, inLength, out);
   }
 }
 

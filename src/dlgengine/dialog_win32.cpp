@@ -104,8 +104,12 @@ class WindowLayoutHost final : public LayoutHost {
   int32_t ScrollBarHeight() override { return Metrics().iScrollHeight; }
   int32_t ScrollBarWidth() override { return Metrics().iScrollWidth; }
   uint32_t ListViewApproximateSize(uint16_t id) override {
-    return static_cast<uint32_t>(
+    uint32_t size = static_cast<uint32_t>(
         SendMessageW(Control(dialog_, id), LVM_APPROXIMATEVIEWRECT, 5, MAKELPARAM(-1, -1)));
+    // Some list views answer a report view without rows with a height of
+    // about 32000 pixels; five rows larger than the screen are no answer.
+    if (LOWORD(size) > GetSystemMetrics(SM_CXSCREEN) || HIWORD(size) > GetSystemMetrics(SM_CYSCREEN)) return 0;
+    return size;
   }
   void Move(uint16_t id, Rect r) override {
     MoveWindow(Control(dialog_, id), r.x, r.y, r.width, r.height, FALSE);

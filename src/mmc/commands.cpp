@@ -79,8 +79,8 @@ bool DecodeCapabilities(const uint8_t* data, size_t length, CapabilitiesPage& ou
 
 uint32_t DecodeReadPerformance(const uint8_t* data, size_t length) {
   AnswerView view{data, length};
+  if (!view.Has(0, 8)) return 0;  // not even the header
   uint32_t dataLength = view.Be32(0);
-  if (!view.Has(0, 8)) return 0;
   if (dataLength > kOneDescriptor || (view.Byte(4) & 0x03)) return 0;  // several zones, or not nominal read data
   if (dataLength < kOneDescriptor || !view.Has(20, 4)) return 0;      // no complete descriptor
   return view.Be32(20);                                                // End Performance

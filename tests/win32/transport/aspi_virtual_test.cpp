@@ -17,6 +17,7 @@
 #include "mmc/commands.h"
 #include "sim/model/json_fields.h"
 #include "sim/model/profile.h"
+#include "transport/aspi_srb.h"
 #include "transport/aspi_win32.h"
 #include "transport/transport.h"
 
@@ -228,4 +229,53 @@ TEST_F(AspiVirtualDrives, DriveThatNeverAnswersCostsOneWaitAndKeepsItsRequest) {
   EXPECT_EQ(AspiParkedRequestCount(), parked + 1);
   // The other drives still answer.
   EXPECT_TRUE(SendCommand(Reader, {0, 0, 0, 0, 0, 0}, 0).Ok);
+}
+
+// Blocks a careless caller may send the layer: each gets its own status and
+// touches no drive.
+TEST_F(AspiVirtualDrives, LayerRefusesMalformedBlocks) {
+  HMODULE layer = GetModuleHandleA("wnaspi32.dll");
+  auto send = reinterpret_cast<SendASPI32CommandFn>(
+      reinterpret_cast<void (*)()>(GetProcAddress(layer, "SendASPI32Command")));
+  auto translate = reinterpret_cast<TranslateASPI32AddressFn>(
+      reinterpret_cast<void (*)()>(GetProcAddress(layer, "TranslateASPI32Address")));
+  ASSERT_TRUE(send && translate);
+  size_t from = LogLines().size();
+  struct Case {
+    uint8_t Command, Adapter, Target;
+    uint32_t BufLen;
+    uint8_t CdbLength;
+    uint32_t Status;
+  } cases[] = {
+      {SC_EXEC_SCSI_CMD, 1, 0, 0, 6, SS_INVALID_HA},
+      {SC_EXEC_SCSI_CMD, 0, 9, 0, 6, SS_NO_DEVICE},
+      {SC_EXEC_SCSI_CMD, 0, 0, 2048, 10, SS_INVALID_SRB},  // a length without a buffer
+      {SC_EXEC_SCSI_CMD, 0, 0, 0, 40, SS_INVALID_SRB},     // a CDB longer than the block holds
+      {SC_GET_DEV_TYPE, 0, 9, 0, 0, SS_NO_DEVICE},
+      {SC_HA_INQUIRY, 3, 0, 0, 0, SS_INVALID_HA},
+      {7, 0, 0, 0, 0, SS_INVALID_CMD},
+  };
+  for (const Case& c : cases) {
+    SRB_ExecSCSICmd srb{};
+    srb.SRB_Cmd = c.Command;
+    srb.SRB_HaId = c.Adapter;
+    srb.SRB_Target = c.Target;
+    srb.SRB_BufLen = c.BufLen;
+    srb.SRB_CDBLen = c.CdbLength;
+    srb.SRB_SenseLen = AspiSenseLength;
+    EXPECT_EQ(send(&srb), c.Status) << int(c.Command) << " " << int(c.Target);
+    EXPECT_EQ(srb.SRB_Status, c.Status);
+  }
+  EXPECT_EQ(send(nullptr), uint32_t(SS_INVALID_SRB));
+  EXPECT_EQ(LogLines().size(), from);
+  uint32_t path = 0x000900, node = 0;  // adapter 0, target 9: nothing there
+  EXPECT_FALSE(translate(&path, &node));
+  EXPECT_FALSE(translate(nullptr, &node));
+}
+
+// A layer whose profiles cannot be read says so instead of showing no drives.
+TEST(AspiVirtualDrivesMisconfigured, LayerReportsAFailedStart) {
+  if (EnvironmentOf("VARNEL_TEST_LAYER") != "virtual-misconfigured") GTEST_SKIP() << "runs with a wrong profile";
+  EXPECT_FALSE(AspiLoad());
+  EXPECT_EQ(AspiStatus(), 2);
 }
