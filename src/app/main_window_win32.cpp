@@ -10,10 +10,11 @@
 
 namespace {
 
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
 // The creation procedure: everything that must exist while the program runs.
-// Returning false makes the window creation fail.
+// Returning false makes the window creation fail. Its order: the tray icon
+// record (and the icon unless hidden), the busy notices, the two menus, the
+// reload with discovery, then the trays closed at start when asked for. The
+// tray icon, the menus and the tray actions join at their places here.
 bool CreateProcedure(HWND window) {
   Shell().MainWindow = window;
   // Long drive operations raise the busy count while they run.
@@ -22,7 +23,9 @@ bool CreateProcedure(HWND window) {
   return true;
 }
 
-// Undoes the creation procedure, in reverse dependency order.
+// Undoes the creation procedure. Its order: export of the settings when a
+// path is set, hotkeys unregistered, main timer stopped, drives freed, menus
+// destroyed, tray icon deleted, and last the quit message.
 void Teardown() {
   ClearDrives();
   PostQuitMessage(0);
@@ -74,6 +77,8 @@ HWND CreateMainWindow(HINSTANCE instance) {
   return CreateWindowExA(0, kMainWindowClass, kMainWindowClass, 0, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
 }
 
+// The order: busy on, settings, transport, drives and the start-event restore
+// (or no drives at all), then the main timer and the hotkeys, busy off.
 void Reload(bool discover) {
   ShellState& shell = Shell();
   ProgramSettings& settings = ProgramSettings::Current();
