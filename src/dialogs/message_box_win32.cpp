@@ -7,8 +7,6 @@
 
 #include "dialogs/dialogs.h"
 
-const char16_t VarnelWideTitle[] = u"Varnel 3.2";
-
 namespace {
 
 intptr_t EndWithId(DialogWindow dialog, uint16_t id, uint32_t message, uintptr_t, intptr_t) {

@@ -1,7 +1,7 @@
 // Opens one of the program's dialogs, prints its controls and what is wrong
 // with its layout, keeps it open for a while (for a screenshot) and then
 // presses Enter. Usage:
-//   dialogprobe <message|question|about|info|corner> [hold ms] [report file]
+//   dialogprobe <message|question|about|info|info-large|corner> [hold ms] [report file]
 // The report is UTF-8; without a file it goes to the console.
 #include <windows.h>
 
@@ -18,6 +18,7 @@
 namespace {
 
 UINT holdMs = 3000;
+bool grow = false;  // "info-large": the information window made larger by hand
 DWORD openedAt = 0;
 HWND seen = nullptr;
 
@@ -26,6 +27,10 @@ void CALLBACK Watch(HWND, UINT, UINT_PTR timer, DWORD) {
   if (dialog == nullptr) return;
   if (dialog != seen) {
     seen = dialog;
+    if (grow) {
+      RECT r = WindowRectOf(dialog);
+      MoveWindow(dialog, 20, 20, r.right - r.left + 400, r.bottom - r.top + 200, TRUE);
+    }
     openedAt = GetTickCount();
     RECT r = WindowRectOf(dialog);
     SIZE c = ClientSizeOf(dialog);
@@ -91,7 +96,8 @@ int main(int argc, char** argv) {
     (void)r;
   } else if (std::strcmp(which, "about") == 0) {
     result = ShowAboutDialog(nullptr);
-  } else if (std::strcmp(which, "info") == 0) {
+  } else if (std::strcmp(which, "info") == 0 || std::strcmp(which, "info-large") == 0) {
+    grow = which[4] != 0;
     DriveRecord drives[2];
     SampleDrives(drives);
     result = ShowInfoDialog(nullptr, drives, 2);

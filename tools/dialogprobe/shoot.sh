@@ -6,7 +6,7 @@ set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 tree=${1:-$root/build/win32}
 shift || true
-dialogs=${*:-message question corner about info}
+dialogs=${*:-message question corner about info info-large}
 . "$root/scripts/lib/wine.sh"
 # A Russian Windows: the ANSI code page 1251 (see tests/win32/dialogs/run_ru.sh).
 if ! locale -a 2>/dev/null | grep -qix 'ru_RU.utf8'; then

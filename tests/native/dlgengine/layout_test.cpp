@@ -21,7 +21,6 @@ class FakeHost final : public LayoutHost {
  public:
   std::map<uint16_t, FakeControl> controls;
   std::map<uint16_t, Rect> moved;
-  std::vector<std::pair<uint16_t, Rect>> notified;
   Extent space{4, 14};
   int32_t dpi = 96, maxChar = 16, scrollHeight = 17, scrollWidth = 17;
 
@@ -41,9 +40,7 @@ class FakeHost final : public LayoutHost {
   int32_t ScrollBarWidth() override { return scrollWidth; }
   uint32_t ListViewApproximateSize(uint16_t id) override { return controls[id].approx; }
   void Move(uint16_t id, Rect rect) override { moved[id] = rect; }
-  void NotifyPlaced(const ControlState& control, Rect rect) override {
-    notified.push_back({control.id, rect});
-  }
+  void NotifyPlaced(const ControlState&, Rect) override {}
 
   // A label of the given text size, as a leaf of fixed size.
   void Text(uint16_t id, int32_t w, int32_t h, uint32_t length = 1) {
@@ -51,8 +48,6 @@ class FakeHost final : public LayoutHost {
     controls[id].length = length;
   }
 };
-
-intptr_t NoteHandler(DialogWindow, uint16_t, uint32_t, uintptr_t, intptr_t) { return 0; }
 
 struct Dialog {
   std::vector<ControlDesc> descs;
@@ -179,7 +174,6 @@ TEST(BoxLayout, WeakBoxWidensInItsParentOnlyWhenNoSiblingStretches) {
   host.Text(1, 10, 10);
   MeasureDialog(host, *d.state);
   ASSERT_EQ(d[102].fillX, FillWeak);
-  host.notified.clear();
   ArrangeDialog(host, *d.state, 300, 100);
   // The box got the dialog's whole width, so its one button is centred in it.
   EXPECT_EQ(host.moved[1].x, (300 - 80) / 2);
@@ -221,19 +215,6 @@ TEST(BoxLayout, ControlInsideANonContainerIsNeverLaidOut) {
   EXPECT_EQ(host.moved.count(102), 0u);
   EXPECT_EQ(d[102].width, 0);
   EXPECT_EQ(size.height, 14);
-}
-
-TEST(BoxLayout, HandlersHearWhereTheirControlWentAfterEachPass) {
-  FakeHost host;
-  Dialog d({Desc(Kind::Label, 101, 0, NoteHandler), Desc(Kind::Label, 102, 0)});
-  host.Text(101, 30, 10);
-  host.Text(102, 30, 10);
-  MeasureDialog(host, *d.state);
-  ArrangeDialog(host, *d.state, 30, 20);
-  ArrangeDialog(host, *d.state, 30, 40);
-  ASSERT_EQ(host.notified.size(), 2u);
-  EXPECT_EQ(host.notified[0].first, 101);
-  EXPECT_EQ(host.notified[1].second.y, 5);  // 20 px free: 10 per child, half before the first
 }
 
 TEST(BoxLayout, RepeatedIdsCannotRecurseForever) {

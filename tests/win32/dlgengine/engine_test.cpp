@@ -157,20 +157,6 @@ TEST(Engine, TimerWithAControlsIdReachesThatControlsHandler) {
   EXPECT_EQ(result, 77);
 }
 
-TEST(Engine, CheckBoxClickReachesItsHandler) {
-  heard.clear();
-  RunWith(
-      [](HWND d) {
-        SendDlgItemMessageW(d, 102, BM_CLICK, 0, 0);
-        EXPECT_EQ(SendDlgItemMessageW(d, 102, BM_GETCHECK, 0, 0), BST_CHECKED);
-        PressKey(d, VK_RETURN);
-      },
-      [] { return OpenAllKinds(nullptr); });
-  bool clicked = false;
-  for (const Heard& h : heard) clicked |= h.id == 102 && h.message == WM_COMMAND && HIWORD(h.wParam) == BN_CLICKED;
-  EXPECT_TRUE(clicked);
-}
-
 TEST(Engine, ResizableDialogCannotShrinkBelowItsMeasuredSize) {
   RunWith(
       [](HWND d) {

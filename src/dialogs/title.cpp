@@ -1,0 +1,3 @@
+#include "dialogs/dialogs.h"
+
+const char16_t VarnelWideTitle[] = u"Varnel 3.2";
