@@ -2,8 +2,7 @@
 
 #include "app/app.h"
 #include "app/restore_events.h"
-#include "compat/compat.h"
-#include "compat/wide_text.h"
+#include "dialogs/dialogs.h"
 #include "drive/drive.h"
 #include "mmc/transport.h"
 #include "settings/program_settings.h"
@@ -103,8 +102,4 @@ void RunOnce() {
   ClearDrives();
 }
 
-void ShowStartupFailure(int stringId) {
-  char16_t text[256] = {};
-  CopyStringResource(stringId, text, 256);
-  MessageBoxW(nullptr, AsWide(text), L"Varnel", MB_ICONERROR | MB_TASKMODAL);
-}
+void ShowStartupFailure(int stringId) { ShowMessage(nullptr, stringId, 0x2010); }

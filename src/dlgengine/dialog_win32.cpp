@@ -275,6 +275,8 @@ DialogState* pendingState = nullptr;
 
 }  // namespace
 
+constexpr LONG kGlyphOverhang = 3;
+
 Extent MeasureText(HWND control, const char16_t* text) {
   if (text == nullptr || text[0] == 0) return {0, 0};
   ControlDc dc(control);
@@ -282,6 +284,10 @@ Extent MeasureText(HWND control, const char16_t* text) {
   return MeasureLines(text, [&dc](const char16_t* run, int32_t length) {
     SIZE s{};
     GetTextExtentPoint32W(dc.Get(), AsWide(run), length, &s);
+    // Hinted glyphs can be drawn a pixel or two past the advance widths the
+    // extent adds up (Wine's Tahoma does so on Cyrillic): leave that room, or
+    // a label loses part of its last glyph.
+    if (s.cx > 0) s.cx += kGlyphOverhang;
     return Extent{s.cx, s.cy};
   });
 }
