@@ -54,3 +54,21 @@ varnel_start_wineserver() {
   wineserver -p${1:-}
   wineboot </dev/null >/dev/null 2>&1
 }
+
+# A Russian locale, so that Wine's ANSI code page is 1251: the system's when
+# installed, else compiled once into the build tree TREE (needs the
+# definitions of Debian's "locales" package, no root). Concurrent callers wait
+# for the first.
+varnel_use_russian_locale() {
+  local tree=$1
+  if ! locale -a 2>/dev/null | grep -qix 'ru_RU.utf8'; then
+    export LOCPATH=$tree/locale
+    mkdir -p "$LOCPATH"
+    (
+      flock 9
+      [ -d "$LOCPATH/ru_RU.UTF-8" ] || localedef -i ru_RU -f UTF-8 "$LOCPATH/ru_RU.UTF-8" >/dev/null 2>&1 ||
+        [ -d "$LOCPATH/ru_RU.UTF-8" ]
+    ) 9>"$LOCPATH.lock" || { echo "cannot build the ru_RU.UTF-8 locale" >&2; return 1; }
+  fi
+  export LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8
+}

@@ -9,11 +9,7 @@ shift || true
 dialogs=${*:-message question corner about info info-large}
 . "$root/scripts/lib/wine.sh"
 # A Russian Windows: the ANSI code page 1251 (see tests/win32/dialogs/run_ru.sh).
-if ! locale -a 2>/dev/null | grep -qix 'ru_RU.utf8'; then
-  export LOCPATH=$tree/locale
-  [ -d "$LOCPATH/ru_RU.UTF-8" ] || { mkdir -p "$LOCPATH"; localedef -i ru_RU -f UTF-8 "$LOCPATH/ru_RU.UTF-8" >/dev/null 2>&1; }
-fi
-export LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8
+varnel_use_russian_locale "$tree" || exit 2
 export WINEPREFIX=$tree/wineprefix-ru
 varnel_prefix_init "$WINEPREFIX"
 wineserver -p >/dev/null 2>&1

@@ -8,17 +8,7 @@ tree=$1; shift
 root=$(cd "$(dirname "$0")/../../.." && pwd)
 . "$root/scripts/lib/wine.sh"
 
-# The locale: the system's when installed, else compiled into the build tree
-# (needs the definitions of Debian's "locales" package, no root).
-if ! locale -a 2>/dev/null | grep -qix 'ru_RU.utf8'; then
-  export LOCPATH=$tree/locale
-  if [ ! -d "$LOCPATH/ru_RU.UTF-8" ]; then
-    mkdir -p "$LOCPATH"
-    localedef -i ru_RU -f UTF-8 "$LOCPATH/ru_RU.UTF-8" >/dev/null 2>&1 ||
-      [ -d "$LOCPATH/ru_RU.UTF-8" ] || { echo "run_win98_ru: cannot build the ru_RU.UTF-8 locale" >&2; exit 2; }
-  fi
-fi
-export LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8
+varnel_use_russian_locale "$tree" || exit 2
 
 export WINEPREFIX=$tree/wineprefix-win98-ru
 varnel_prefix_init "$WINEPREFIX"

@@ -7,15 +7,7 @@ set -eu
 tree=$1; shift
 root=$(cd "$(dirname "$0")/../../.." && pwd)
 . "$root/scripts/lib/wine.sh"
-if ! locale -a 2>/dev/null | grep -qix 'ru_RU.utf8'; then
-  export LOCPATH=$tree/locale
-  if [ ! -d "$LOCPATH/ru_RU.UTF-8" ]; then
-    mkdir -p "$LOCPATH"
-    localedef -i ru_RU -f UTF-8 "$LOCPATH/ru_RU.UTF-8" >/dev/null 2>&1 ||
-      [ -d "$LOCPATH/ru_RU.UTF-8" ] || { echo "run_ru: cannot build the ru_RU.UTF-8 locale" >&2; exit 2; }
-  fi
-fi
-export LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8
+varnel_use_russian_locale "$tree" || exit 2
 export WINEPREFIX=$tree/wineprefix-ru
 varnel_prefix_init "$WINEPREFIX"
 exec "$root/scripts/wine-run" "$@"
