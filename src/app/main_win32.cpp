@@ -4,6 +4,7 @@
 
 #include "app/app.h"
 #include "app/main_window_win32.h"
+#include "app/tray_icon_win32.h"
 #include "app/version_win32.h"
 #include "compat/compat.h"
 #include "transport/transport.h"

@@ -2,6 +2,7 @@
 
 #include "app/app.h"
 #include "app/restore_events.h"
+#include "app/tray_icon_win32.h"
 #include "dialogs/dialogs.h"
 #include "drive/drive.h"
 #include "mmc/transport.h"
@@ -13,11 +14,16 @@ namespace {
 // Returning false makes the window creation fail. Its order: the tray icon
 // record (and the icon unless hidden), the busy notices, the two menus, the
 // reload with discovery, then the trays closed at start when asked for. The
-// tray icon, the menus and the tray actions join at their places here.
+// menus and the tray actions join at their places here.
 bool CreateProcedure(HWND window) {
   Shell().MainWindow = window;
-  // Long drive operations raise the busy count while they run.
-  BusyCallback = [](int busy) { Shell().BusyCount += busy ? 1 : -1; };
+  PrepareTrayIcon(window);
+  if (!Shell().Hidden) AddTrayIcon();
+  // Long drive operations show the busy picture while they run.
+  BusyCallback = [](int busy) {
+    Shell().BusyCount += busy ? 1 : -1;
+    RefreshTray();
+  };
   Reload(true);
   return true;
 }
@@ -27,6 +33,7 @@ bool CreateProcedure(HWND window) {
 // destroyed, tray icon deleted, and last the quit message.
 void Teardown() {
   ClearDrives();
+  DeleteTrayIcon();
   PostQuitMessage(0);
 }
 
@@ -37,9 +44,12 @@ void Dispatch(unsigned command) {
       DestroyWindow(HWND(shell.MainWindow));
       break;
     case ID_HIDE_ICON:
+      if (!shell.Hidden) DeleteTrayIcon();
       shell.Hidden = 1;
       break;
     case ID_SHOW_ICON:
+      // Added whether or not it shows: a failed second add changes nothing.
+      AddTrayIcon();
       shell.Hidden = 0;
       break;
     default:
@@ -56,8 +66,14 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 0;
     case WM_COMMAND:
       Dispatch(LOWORD(wParam));
+      RefreshTray();
       return 0;
     default:
+      // Explorer restarted: the icon has to be added again.
+      if (message == Shell().TaskbarMessage && message != 0 && !Shell().Hidden) {
+        AddTrayIcon();
+        RefreshTray();
+      }
       return DefWindowProcA(window, message, wParam, lParam);
   }
 }
@@ -82,6 +98,7 @@ void Reload(bool discover) {
   ShellState& shell = Shell();
   ProgramSettings& settings = ProgramSettings::Current();
   shell.BusyCount++;
+  RefreshTray();
   settings.Load();
   SelectTransport(settings.ApiPrefered);
   if (discover) {
@@ -91,6 +108,7 @@ void Reload(bool discover) {
     ClearDrives();
   }
   shell.BusyCount--;
+  RefreshTray();
 }
 
 void RunOnce() {

@@ -16,8 +16,5 @@ void Reload(bool discover);
 // "/exit": apply the saved settings to the drives once and end.
 void RunOnce();
 
-// The six tray pictures in the chosen style (a missing one stays empty).
-void LoadTrayIcons(HINSTANCE instance);
-
 // A start-up failure: string-table text id, error icon, task-modal, no owner.
 void ShowStartupFailure(int stringId);

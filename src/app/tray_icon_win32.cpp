@@ -1,6 +1,12 @@
-// The tray pictures: six roles, each in a 16-colour and an XP style.
+// The tray pictures and the notification-icon record.
+#include "app/tray_icon_win32.h"
+
 #include "app/app.h"
-#include "app/main_window_win32.h"
+#include "app/tray_state.h"
+#include "compat/compat.h"
+#include "drive/drive.h"
+#include "mmc/transport.h"
+#include "settings/program_settings.h"
 
 namespace {
 struct TrayIconEntry {
@@ -9,16 +15,47 @@ struct TrayIconEntry {
 };
 
 TrayIconEntry g_trayIcons[6] = {
-    {nullptr, {"IconTask16", "IconTaskXP"}},          // normal
-    {nullptr, {"IconTask16Red", "IconTaskXPRed"}},    // a tray is open
-    {nullptr, {"IconTask16Green", "IconTaskXPGreen"}},// a disc is inserted
-    {nullptr, {"IconQuestion16", "IconQuestionXP"}},  // no drives found
-    {nullptr, {"IconWait16", "IconWaitXP"}},          // busy
-    {nullptr, {"IconError16", "IconErrorXP"}},        // error, blinking before a close
+    {nullptr, {"IconTask16", "IconTaskXP"}},            // normal
+    {nullptr, {"IconTask16Red", "IconTaskXPRed"}},      // a tray is open
+    {nullptr, {"IconTask16Green", "IconTaskXPGreen"}},  // a disc is inserted
+    {nullptr, {"IconQuestion16", "IconQuestionXP"}},    // no drives found
+    {nullptr, {"IconWait16", "IconWaitXP"}},            // busy
+    {nullptr, {"IconError16", "IconErrorXP"}},          // error, blinking before a close
 };
+
+// The first version of the record (152 bytes) is the one every shell knows.
+NOTIFYICONDATAW g_icon;
+static_assert(NOTIFYICONDATAW_V1_SIZE == 152);
 }  // namespace
 
 void LoadTrayIcons(HINSTANCE instance) {
   for (TrayIconEntry& entry : g_trayIcons)
     entry.Icon = HICON(LoadImageA(instance, entry.Names[Shell().Style], IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
+}
+
+void PrepareTrayIcon(HWND mainWindow) {
+  g_icon = NOTIFYICONDATAW{};
+  g_icon.cbSize = NOTIFYICONDATAW_V1_SIZE;
+  g_icon.hWnd = mainWindow;
+  g_icon.uID = 0;
+  g_icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  g_icon.uCallbackMessage = WM_TRAYNOTIFY;
+  g_icon.hIcon = g_trayIcons[TrayNormal].Icon;
+  AppendWide(AsUtf16(g_icon.szTip), u"Varnel 3.2");
+}
+
+void AddTrayIcon() { WideShellNotifyIcon(NIM_ADD, &g_icon); }
+void DeleteTrayIcon() { WideShellNotifyIcon(NIM_DELETE, &g_icon); }
+
+void RefreshTray() {
+  const ShellState& shell = Shell();
+  if (shell.Hidden) return;
+  const ProgramSettings& settings = ProgramSettings::Current();
+  TrayView view = BuildTrayView(Drives, DriveCount);
+  TrayInputs inputs{shell.BusyCount, DriveCount,         shell.Blink,      TransportError(AspiStatus(), SptiStatus()),
+                    view.OpenTrayCount, view.DiscCount, settings.IconOpen, settings.IconDisk};
+  static_assert(sizeof g_icon.szTip / sizeof g_icon.szTip[0] >= TrayTipLength);
+  for (int i = 0; i < TrayTipLength; ++i) g_icon.szTip[i] = view.Tip[i];
+  g_icon.hIcon = g_trayIcons[ChooseTrayPicture(inputs)].Icon;
+  WideShellNotifyIcon(NIM_MODIFY, &g_icon);
 }

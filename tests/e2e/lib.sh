@@ -60,6 +60,11 @@ shot() {
   driver screenshot "$WORK/$1.bmp" && convert "$WORK/$1.bmp" "$SHOTS/$1.png" && echo "shot: $SHOTS/$1.png"
 }
 
+# A signature of the notification area at the right end of the taskbar.
+tray_signature() { # shot-name
+  shot "$1" >/dev/null && convert "$SHOTS/$1.png" -crop 48x28+976+740 +repage -format '%#' info:
+}
+
 finish() {
   wineserver -k 2>/dev/null
   if [ "$failures" -ne 0 ]; then echo "$failures check(s) failed"; exit 1; fi

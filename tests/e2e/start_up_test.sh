@@ -43,6 +43,15 @@ shot start_up_running
 driver windows varnel.exe >"$WORK/windows.txt"
 expect "the main window is the hidden 'Varnel'" grep -Eq 'class="Varnel" title="Varnel" rect=[-0-9,]+ visible=0' "$WORK/windows.txt"
 
+# The icon sits in the notification area; "/hide" from a second copy takes
+# it away and a plain second start brings it back.
+sleep 1
+shown=$(tray_signature tray_shown)
+wine "$VARNEL_EXE" /hide
+sleep 1
+hidden=$(tray_signature tray_hidden)
+expect "a second copy with '/hide' removes the tray icon" test "$shown" != "$hidden"
+
 # A real second copy finds the real first one.
 start=$(date +%s%N)
 wine "$VARNEL_EXE"
@@ -50,6 +59,8 @@ rc=$?
 ms=$((($(date +%s%N) - start) / 1000000))
 expect "a second copy ends with code 0 within 2 s (rc $rc, $ms ms)" test "$rc" -eq 0 -a "$ms" -lt 2000
 expect "the first copy still runs" varnel_window_exists
+sleep 1
+expect "a plain second start shows the icon again" test "$(tray_signature tray_shown_again)" = "$shown"
 
 stop_varnel
 expect "command 109 ends the program with code 0" test "$(cat "$WORK/varnel.rc" 2>/dev/null)" = 0

@@ -1,0 +1,68 @@
+#include "app/tray_state.h"
+
+#include "compat/wide_text.h"
+#include "drive/drive.h"
+
+namespace {
+const char16_t* StatusWord(const DriveRecord& drive) {
+  if (drive.MediumType == MediumDoorOpen) return u"OPEN";
+  if (!drive.Ready) return u"";
+  if (drive.AudioStatus == AudioPlaying) return u"PLAY";
+  if (drive.AudioStatus == AudioPaused) return u"PAUSE";
+  if (IsAudioMedium(drive.MediumType)) return u"AUDIO";
+  if (drive.DvdActive()) return u"DVD";
+  return u"DATA";
+}
+}  // namespace
+
+TrayView BuildTrayView(const DriveRecord* drives, int count) {
+  TrayView view{};
+  if (count <= 0) {
+    AppendWide(view.Tip, u"Varnel 3.2");
+    return view;
+  }
+  // name + 6 covers " ", up to three digits and the unit; word + 3 covers
+  // "(", ") ": so the tip never outgrows its 63 characters.
+  int budget = TrayTipLength - 1;
+  char16_t* p = view.Tip;
+  for (int i = 0; i < count; ++i) {
+    const DriveRecord& drive = drives[i];
+    if (drive.Ignore) continue;
+    if (drive.Ready) view.DiscCount++;
+    if (IsTrayOpen(drive)) view.OpenTrayCount++;
+    const char16_t* name = DisplayName(drive);
+    budget -= int(WideLength(name)) + 6;
+    if (budget < 0) continue;  // and nothing for later drives: the budget stays spent
+    p = AppendWide(p, name);
+    p = AppendWide(p, u" ");
+    if (drive.DvdActive()) {
+      p = AppendDecimal(p, (drive.CurrentSpeed * 10 / SpeedUnitDVD + 5) / 10 % 100);
+      p = AppendWide(p, u"X");
+    } else {
+      p = AppendDecimal(p, (drive.CurrentSpeed * 10 / SpeedUnitCD + 5) / 10 % 1000);
+      p = AppendWide(p, u"x");
+    }
+    const char16_t* word = StatusWord(drive);
+    budget -= int(WideLength(word)) + 3;
+    if (budget < 0) continue;
+    p = AppendWide(p, u"(");
+    p = AppendWide(p, word);
+    p = AppendWide(p, u") ");
+  }
+  return view;
+}
+
+bool TransportError(int aspiStatus, int sptiStatus) {
+  bool works = aspiStatus != 0 && aspiStatus != 2 && sptiStatus != 0 && (aspiStatus == 3 || sptiStatus == 4);
+  return !works;
+}
+
+TrayPicture ChooseTrayPicture(const TrayInputs& in) {
+  if (in.BusyCount > 0) return TrayBusy;
+  if (in.TransportFailed) return TrayError;
+  if (in.DriveCount == 0) return TrayNoDrives;
+  if (in.Blink) return TrayError;
+  if (in.OpenTrays > 0 && in.IconOpen) return TrayOpen;
+  if (in.Discs > 0 && in.IconDisk) return TrayDisc;
+  return TrayNormal;
+}

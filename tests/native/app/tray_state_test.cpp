@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/tray_state.h"
+#include "drive/drive.h"
+
+namespace {
+DriveRecord Drive(const char16_t* shortName, uint32_t speed, int ready, int mediumType) {
+  DriveRecord d{};
+  for (int i = 0; shortName[i] && i < 10; ++i) d.ShortName[i] = shortName[i];
+  d.CurrentSpeed = speed;
+  d.Ready = ready;
+  d.MediumType = mediumType;
+  d.TrayClosed = 1;
+  return d;
+}
+std::u16string Tip(const TrayView& view) { return view.Tip; }
+}  // namespace
+
+TEST(TrayTip, ListsEveryManagedDriveWithSpeedAndDiscState) {
+  DriveRecord drives[3] = {Drive(u"ALPHA", 8 * 176, 1, 0x01), Drive(u"HIDDEN", 0, 1, 0x01),
+                           Drive(u"BETA", 24 * 176, 0, MediumDoorOpen)};
+  drives[1].Ignore = 1;
+  TrayView view = BuildTrayView(drives, 3);
+  EXPECT_EQ(Tip(view), u"ALPHA 8x(DATA) BETA 24x(OPEN) ");
+  EXPECT_EQ(view.DiscCount, 1);  // the ignored drive is not counted
+  EXPECT_EQ(view.OpenTrayCount, 1);
+
+  EXPECT_EQ(Tip(BuildTrayView(drives, 0)), u"Varnel 3.2");
+}
+
+TEST(TrayTip, SpeedsRoundInTheUnitOfTheActiveListAndWordsFollowTheState) {
+  DriveRecord dvd = Drive(u"D", 2770, 1, 0x01);
+  dvd.ActiveRange = RangeKindDVD;
+  EXPECT_EQ(Tip(BuildTrayView(&dvd, 1)), u"D 2X(DVD) ");
+  DriveRecord cd = Drive(u"C", 40 * 176 + 16, 1, 0x01);
+  EXPECT_EQ(Tip(BuildTrayView(&cd, 1)), u"C 40x(DATA) ");
+  DriveRecord empty = Drive(u"E", 0, 0, MediumNoDisc);
+  EXPECT_EQ(Tip(BuildTrayView(&empty, 1)), u"E 0x() ");
+  DriveRecord playing = Drive(u"P", 176, 1, 0x02);
+  playing.AudioStatus = AudioPlaying;
+  EXPECT_EQ(Tip(BuildTrayView(&playing, 1)), u"P 1x(PLAY) ");
+  playing.AudioStatus = AudioPaused;
+  EXPECT_EQ(Tip(BuildTrayView(&playing, 1)), u"P 1x(PAUSE) ");
+  playing.AudioStatus = 0;
+  EXPECT_EQ(Tip(BuildTrayView(&playing, 1)), u"P 1x(AUDIO) ");
+  DriveRecord unnamed = Drive(u"", 176, 1, 0x01);
+  for (int i = 0; i < 3; ++i) unnamed.AutoShortName[i] = u"KAM"[i];
+  EXPECT_EQ(Tip(BuildTrayView(&unnamed, 1)), u"KAM 1x(DATA) ");
+}
+
+TEST(TrayTip, StopsAtTheFirstDriveThatDoesNotFitAndNeverOutgrowsItsBuffer) {
+  DriveRecord drives[5] = {Drive(u"AAAAAAAAAA", 1408, 1, 1), Drive(u"BBBBBBBBBB", 1408, 1, 1),
+                           Drive(u"CCCCCCCCCC", 1408, 1, 1), Drive(u"D", 1408, 1, 1),
+                           Drive(u"EEEEEEEEEE", 1408, 0, MediumDoorOpen)};
+  TrayView view = BuildTrayView(drives, 5);
+  // The third drive's name fits but its word does not; nothing after it.
+  EXPECT_EQ(Tip(view), u"AAAAAAAAAA 8x(DATA) BBBBBBBBBB 8x(DATA) CCCCCCCCCC 8x");
+  EXPECT_EQ(view.DiscCount, 4);  // counted whether or not their text fits
+  EXPECT_EQ(view.OpenTrayCount, 1);
+
+  DriveRecord many[MaxDrives];
+  for (DriveRecord& d : many) d = Drive(u"X", 0xFFFFFFFFu, 1, 1);
+  EXPECT_LT(Tip(BuildTrayView(many, MaxDrives)).size(), size_t(TrayTipLength));
+}
+
+TEST(TrayPicture, FirstRuleThatApplies) {
+  struct Case {
+    TrayInputs in;
+    TrayPicture picture;
+  } cases[] = {
+      {{1, 2, 1, true, 1, 1, 1, 1}, TrayBusy},
+      {{0, 2, 1, true, 1, 1, 1, 1}, TrayError},
+      {{0, 0, 1, false, 0, 0, 1, 1}, TrayNoDrives},
+      {{0, 2, 1, false, 1, 1, 1, 1}, TrayError},  // blinking before an automatic close
+      {{0, 2, 0, false, 1, 1, 1, 1}, TrayOpen},
+      {{0, 2, 0, false, 1, 1, 0, 1}, TrayDisc},   // IconOpen off: the disc elsewhere shows
+      {{0, 2, 0, false, 1, 1, 0, 0}, TrayNormal},
+      {{0, 2, 0, false, 0, 0, 1, 1}, TrayNormal},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ChooseTrayPicture(c.in), c.picture);
+}
+
+TEST(TrayPicture, DriveAccessWorksOnlyWithAWorkingTransportAndNoDamagedOne) {
+  EXPECT_FALSE(TransportError(3, 1));  // Windows 9x with ASPI
+  EXPECT_FALSE(TransportError(1, 4));  // NT without ASPI
+  EXPECT_FALSE(TransportError(3, 4));
+  EXPECT_TRUE(TransportError(1, 1));   // nothing works
+  EXPECT_TRUE(TransportError(2, 4));   // a damaged ASPI layer counts as an error
+  EXPECT_TRUE(TransportError(0, 4));   // not initialised
+  EXPECT_TRUE(TransportError(3, 0));
+  EXPECT_TRUE(TransportError(1, 3));   // access denied
+}
