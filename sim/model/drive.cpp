@@ -307,16 +307,7 @@ void Drive::StartStop(const uint8_t* cdb, CommandOutcome& out) {
   if (!start) {
     if (locked_) return Check(out, kIllegalRequest, 0x53, 0x02);  // medium removal prevented
     if (!(profile_.Mechanism & kEjectSupported)) return InvalidField(out);
-    if (IsSlot()) {
-      if (medium_) {
-        medium_.reset();
-        if (profile_.UnitAttention) unitAttention_ = kMediumChanged;
-      }
-    } else {
-      trayOpen_ = true;
-    }
-    spinning_ = false;
-    audio_ = 0x15;
+    Eject();
     return;
   }
   if (IsSlot() || !trayOpen_) {
@@ -459,17 +450,24 @@ bool Drive::RemoveDisc() {
   return true;
 }
 
-bool Drive::OpenTray(bool evenWhenLocked) {
-  if (locked_ && !evenWhenLocked) return false;
+// A slot drive hands its disc out; a tray drive opens its tray.
+void Drive::Eject() {
   if (IsSlot()) {
-    if (!medium_) return false;
-    medium_.reset();
-    if (profile_.UnitAttention) unitAttention_ = kMediumChanged;
+    if (medium_) {
+      medium_.reset();
+      if (profile_.UnitAttention) unitAttention_ = kMediumChanged;
+    }
   } else {
     trayOpen_ = true;
   }
   spinning_ = false;
   audio_ = 0x15;
+}
+
+bool Drive::OpenTray(bool evenWhenLocked) {
+  if (locked_ && !evenWhenLocked) return false;
+  if (IsSlot() && !medium_) return false;
+  Eject();
   LogControl("open");
   return true;
 }

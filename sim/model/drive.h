@@ -99,6 +99,7 @@ class Drive {
   uint32_t MaxReadSpeedFor(bool dvd) const;
   void AdvanceClockForRead(uint32_t bytes);
   void LogControl(std::string text);
+  void Eject();
 
   void Inquiry(const uint8_t* cdb, uint8_t* data, uint32_t length, CommandOutcome& out);
   void ModeSense(const uint8_t* cdb, uint8_t* data, uint32_t length, CommandOutcome& out);
