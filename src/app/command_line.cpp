@@ -30,8 +30,3 @@ StartMode ParseStartMode(const char* arguments) {
   if (EqualsIgnoringCase(arguments, "/hide")) return StartMode::Hidden;
   return StartMode::Normal;
 }
-
-ShellState& Shell() {
-  static ShellState state{};
-  return state;
-}

@@ -14,11 +14,6 @@ constexpr uint32_t HotKeyBytes = HotKeyCount * 4;
 constexpr size_t CapabilityCount = 17;
 constexpr size_t SettingCount = 11;
 
-uint32_t GetLe32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
-void PutLe32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}
-
 int32_t* AsInt(uint32_t& field) { return reinterpret_cast<int32_t*>(&field); }
 
 // The capability values in their stored order. The writers only read through

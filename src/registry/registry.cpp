@@ -70,7 +70,7 @@ bool ReadDword(RegKey key, const char* name, uint32_t& value) {
   uint8_t bytes[4] = {};
   uint32_t size = sizeof bytes;
   if (!key || Registry().QueryValue(key, name, nullptr, bytes, &size) != RegError::Success || size == 0) return false;
-  value = uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
+  value = GetLe32(bytes);
   return true;
 }
 

@@ -40,9 +40,9 @@ struct Node {
   std::vector<StoredValue> Values;              // kept in the order written
   bool Deleted = false;
 
-  Node* FindChild(std::string_view name) const {
+  std::shared_ptr<Node> FindChild(std::string_view name) const {
     for (const auto& child : Children)
-      if (SameName(child->Name, name)) return child.get();
+      if (SameName(child->Name, name)) return child;
     return nullptr;
   }
   StoredValue* FindValue(std::string_view name) {
@@ -136,12 +136,6 @@ bool SplitPath(const char* path, std::vector<std::string_view>* parts) {
   return true;
 }
 
-std::shared_ptr<Node> ChildPointer(Node* parent, Node* child) {
-  for (const auto& c : parent->Children)
-    if (c.get() == child) return c;
-  return nullptr;
-}
-
 RegKey NewHandle(const std::shared_ptr<Node>& node, uint32_t access) {
   State& s = TheState();
   RegKey key{s.NextHandle};
@@ -150,19 +144,26 @@ RegKey NewHandle(const std::shared_ptr<Node>& node, uint32_t access) {
   return key;
 }
 
-RegStatus OpenKey(RegKey parent, const char* subKey, uint32_t access, RegKey* result) {
+// What opening and creating share: the result cleared, the parent's node and
+// the sub-key path cut into names.
+RegStatus StartKeyPath(RegKey parent, const char* subKey, RegKey* result, std::shared_ptr<Node>* node,
+                       std::vector<std::string_view>* parts) {
   if (!result) return RegError::InvalidParameter;
   *result = RegKey{};
-  std::shared_ptr<Node> node;
   uint32_t parentAccess = 0;
-  RegStatus status = Resolve(parent, &node, &parentAccess);
+  RegStatus status = Resolve(parent, node, &parentAccess);
   if (status != RegError::Success) return status;
+  return SplitPath(subKey, parts) ? RegError::Success : RegError::BadPathname;
+}
+
+RegStatus OpenKey(RegKey parent, const char* subKey, uint32_t access, RegKey* result) {
+  std::shared_ptr<Node> node;
   std::vector<std::string_view> parts;
-  if (!SplitPath(subKey, &parts)) return RegError::BadPathname;
+  RegStatus status = StartKeyPath(parent, subKey, result, &node, &parts);
+  if (status != RegError::Success) return status;
   for (std::string_view part : parts) {
-    Node* child = node->FindChild(part);
-    if (!child) return RegError::FileNotFound;
-    node = ChildPointer(node.get(), child);
+    node = node->FindChild(part);
+    if (!node) return RegError::FileNotFound;
   }
   access = MapAccess(access);
   if ((access & kChangeRights) && TheState().ReadOnly[node->Root]) return RegError::AccessDenied;
@@ -171,25 +172,21 @@ RegStatus OpenKey(RegKey parent, const char* subKey, uint32_t access, RegKey* re
 }
 
 RegStatus CreateKey(RegKey parent, const char* subKey, uint32_t access, RegKey* result, uint32_t* disposition) {
-  if (!result) return RegError::InvalidParameter;
-  *result = RegKey{};
   std::shared_ptr<Node> node;
-  uint32_t parentAccess = 0;
-  RegStatus status = Resolve(parent, &node, &parentAccess);
-  if (status != RegError::Success) return status;
   std::vector<std::string_view> parts;
-  if (!SplitPath(subKey, &parts)) return RegError::BadPathname;
+  RegStatus status = StartKeyPath(parent, subKey, result, &node, &parts);
+  if (status != RegError::Success) return status;
   access = MapAccess(access);
   bool readOnly = TheState().ReadOnly[node->Root];
   // Check the whole path before creating anything, so a refusal leaves no
   // half-made chain behind.
   Node* walk = node.get();
   size_t existing = 0;
-  while (existing < parts.size() && (walk = walk->FindChild(parts[existing]))) ++existing;
+  while (existing < parts.size() && (walk = walk->FindChild(parts[existing]).get())) ++existing;
   if (readOnly && (existing < parts.size() || (access & kChangeRights))) return RegError::AccessDenied;
   bool created = false;
   for (std::string_view part : parts) {
-    Node* child = node->FindChild(part);
+    std::shared_ptr<Node> child = node->FindChild(part);
     if (!child) {
       auto fresh = std::make_shared<Node>();
       fresh->Name = std::string(part);
@@ -202,7 +199,7 @@ RegStatus CreateKey(RegKey parent, const char* subKey, uint32_t access, RegKey* 
       node = fresh;
       created = true;
     } else {
-      node = ChildPointer(node.get(), child);
+      node = child;
     }
   }
   if (disposition) *disposition = created ? RegDisposition::CreatedNewKey : RegDisposition::OpenedExistingKey;

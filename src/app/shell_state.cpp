@@ -1,0 +1,6 @@
+#include "app/app.h"
+
+ShellState& Shell() {
+  static ShellState state{};
+  return state;
+}
