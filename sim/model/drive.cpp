@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "clock/clock.h"
+#include "mmc/opcodes.h"
 #include "mmc/wire.h"
 #include "sim/model/json_fields.h"
 
@@ -208,22 +209,24 @@ void Drive::Dispatch(const uint8_t* cdb, uint32_t cdbLength, uint8_t* data, uint
   uint8_t opcode = cdb[0];
   // Each command reads CDB bytes up to the end of its own length.
   static const struct { uint8_t Opcode; uint32_t Length; } kLengths[] = {
-      {0x12, 6}, {0x5A, 10}, {0xBB, 12}, {0x1B, 6}, {0x00, 6}, {0x25, 10},
-      {0x28, 10}, {0x1E, 6}, {0x42, 10}, {0x46, 10}, {0xB6, 12}, {0xAC, 12}};
+      {OpInquiry, 6},         {OpModeSense10, 10},       {OpSetCdSpeed, 12},
+      {OpStartStopUnit, 6},   {OpTestUnitReady, 6},      {OpReadCapacity, 10},
+      {OpRead10, 10},         {OpPreventAllowRemoval, 6}, {OpReadSubChannel, 10},
+      {OpGetConfiguration, 10}, {OpSetStreaming, 12},    {OpGetPerformance, 12}};
   bool known = false;
   for (const auto& k : kLengths) {
     if (k.Opcode != opcode) continue;
     known = cdbLength >= k.Length;
   }
-  if ((opcode == 0x46 && !profile_.Configuration) || (opcode == 0xB6 && !profile_.Streaming) ||
-      (opcode == 0xAC && !profile_.Performance))
+  if ((opcode == OpGetConfiguration && !profile_.Configuration) || (opcode == OpSetStreaming && !profile_.Streaming) ||
+      (opcode == OpGetPerformance && !profile_.Performance))
     known = false;
   if (!known) {
     Check(out, kIllegalRequest, 0x20, 0x00);  // invalid command operation code
     return;
   }
   // INQUIRY and GET CONFIGURATION are answered while a unit attention waits.
-  if (unitAttention_ && opcode != 0x12 && opcode != 0x46) {
+  if (unitAttention_ && opcode != OpInquiry && opcode != OpGetConfiguration) {
     Check(out, kUnitAttention, unitAttention_, 0x00);
     unitAttention_ = 0;
     return;
@@ -234,18 +237,18 @@ void Drive::Dispatch(const uint8_t* cdb, uint32_t cdbLength, uint8_t* data, uint
   const uint8_t* sent = dataOut ? data : nullptr;
   uint32_t sentLength = dataOut ? length : 0;
   switch (opcode) {
-    case 0x12: return Inquiry(cdb, in, inLength, out);
-    case 0x5A: return ModeSense(cdb, in, inLength, out);
-    case 0xBB: return SetCdSpeed(cdb, out);
-    case 0x1B: return StartStop(cdb, out);
-    case 0x00: return TestUnitReady(out);
-    case 0x25: return ReadCapacity(in, inLength, out);
-    case 0x28: return Read10(cdb, in, inLength, out);
-    case 0x1E: return PreventAllow(cdb, out);
-    case 0x42: return ReadSubChannel(cdb, in, inLength, out);
-    case 0x46: return GetConfiguration(cdb, in, inLength, out);
-    case 0xB6: return SetStreaming(cdb, sent, sentLength, out);
-    case 0xAC: return GetPerformance(cdb, in, inLength, out);
+    case OpInquiry: return Inquiry(cdb, in, inLength, out);
+    case OpModeSense10: return ModeSense(cdb, in, inLength, out);
+    case OpSetCdSpeed: return SetCdSpeed(cdb, out);
+    case OpStartStopUnit: return StartStop(cdb, out);
+    case OpTestUnitReady: return TestUnitReady(out);
+    case OpReadCapacity: return ReadCapacity(in, inLength, out);
+    case OpRead10: return Read10(cdb, in, inLength, out);
+    case OpPreventAllowRemoval: return PreventAllow(cdb, out);
+    case OpReadSubChannel: return ReadSubChannel(cdb, in, inLength, out);
+    case OpGetConfiguration: return GetConfiguration(cdb, in, inLength, out);
+    case OpSetStreaming: return SetStreaming(cdb, sent, sentLength, out);
+    case OpGetPerformance: return GetPerformance(cdb, in, inLength, out);
   }
 }
 

@@ -7,7 +7,7 @@
 #include "app/tray_icon_win32.h"
 #include "app/version_win32.h"
 #include "compat/compat.h"
-#include "transport/transport.h"
+#include "transport/system_transports.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "compat/compat.h"
 #include "dialogs/dialogs.h"
 #include "mmc/transport.h"
-#include "transport/transport.h"
+#include "transport/system_transports.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/byte_order.h"
 #include "compat/wide_text.h"
 #include "dlgengine/dlgengine.h"
 
@@ -17,18 +18,8 @@ size_t RoundUp4(size_t n) { return (n + 3) & ~size_t{3}; }
 // Bytes of a terminated UTF-16 string; a null string is just the terminator.
 size_t StringBytes(const char16_t* text) { return 2 * ((text ? WideLength(text) : 0) + 1); }
 
-struct TemplateWriter {
-  uint8_t* at;
-  void Word(uint16_t v) {
-    at[0] = static_cast<uint8_t>(v);
-    at[1] = static_cast<uint8_t>(v >> 8);
-    at += 2;
-  }
-  void Dword(uint32_t v) {
-    Word(static_cast<uint16_t>(v));
-    Word(static_cast<uint16_t>(v >> 16));
-  }
-  void Byte(uint8_t v) { *at++ = v; }
+// Dialog templates are little-endian words and double words, text as UTF-16.
+struct TemplateWriter : LeWriter {
   void Units(const char16_t* text, size_t length) {
     for (size_t i = 0; i < length; ++i) Word(text[i]);
   }
@@ -77,7 +68,7 @@ DialogTemplate BuildDialogTemplate(uint32_t style, uint32_t exStyle, int16_t x, 
   if (block == nullptr) return result;
   uint8_t* start = block + ((4 - reinterpret_cast<uintptr_t>(block) % 4) % 4);
 
-  TemplateWriter w{start};
+  TemplateWriter w{{start}};
   w.Word(1);       // dlgVer
   w.Word(0xFFFF);  // signature: extended template
   w.Dword(0);      // helpID

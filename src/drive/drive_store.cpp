@@ -56,15 +56,15 @@ void ReadRange(RegKey key, const char* name, SpeedRange& range) {
   uint32_t size = ReadValue(key, name, bytes, sizeof bytes);
   range.Count = 0;
   for (uint32_t offset = 0; offset + EntryBytes <= size; offset += EntryBytes)
-    AddEntry(range, GetLe32(bytes + offset), GetLe32(bytes + offset + 4), nullptr, nullptr);
+    AddEntry(range, get_le32(bytes + offset), get_le32(bytes + offset + 4), nullptr, nullptr);
 }
 
 void WriteRange(RegKey key, const char* name, const SpeedRange& range) {
   uint8_t bytes[MaxRangeBytes];
   uint32_t count = range.Count < MaxSpeedEntries ? range.Count : MaxSpeedEntries;
   for (uint32_t i = 0; i < count; ++i) {
-    PutLe32(bytes + i * EntryBytes, range.Entries[i].Speed);
-    PutLe32(bytes + i * EntryBytes + 4, range.Entries[i].Command);
+    put_le32(bytes + i * EntryBytes, range.Entries[i].Speed);
+    put_le32(bytes + i * EntryBytes + 4, range.Entries[i].Command);
   }
   if (count == 0) {
     bytes[0] = 0;  // an empty list is stored as one byte
@@ -114,7 +114,7 @@ void LoadDriveSettings(DriveRecord& drive) {
 
   uint8_t keys[HotKeyBytes];
   size = ReadValue(key, "HotKeys", keys, HotKeyBytes);
-  for (uint32_t i = 0; i < size / 4; ++i) drive.HotKeys[i] = GetLe32(keys + 4 * i);
+  for (uint32_t i = 0; i < size / 4; ++i) drive.HotKeys[i] = get_le32(keys + 4 * i);
 
   RegKey lock = OpenSubkey(key, "Lock");
   if (lock) {
@@ -136,7 +136,7 @@ void SaveDriveSettings(const DriveRecord& drive) {
   WriteWideString(key, "ShortName", name);
 
   uint8_t keys[HotKeyBytes];
-  for (int i = 0; i < HotKeyCount; ++i) PutLe32(keys + 4 * i, drive.HotKeys[i]);
+  for (int i = 0; i < HotKeyCount; ++i) put_le32(keys + 4 * i, drive.HotKeys[i]);
   WriteBinary(key, "HotKeys", keys, HotKeyBytes);
 
   RegKey lock = CreateSubkey(key, "Lock");

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "mmc/opcodes.h"
 #include "mmc/wire.h"
 
 namespace {
@@ -104,7 +105,7 @@ uint32_t DecodeLastBlock(const uint8_t* data, size_t length) {
 bool Inquiry(const DeviceAddress& address, InquiryData& out) {
   uint8_t answer[kInquiryLength] = {};
   ScsiRequest request = NewRequest(address, 6, kSenseWanted);
-  request.Cdb[0] = 0x12;
+  request.Cdb[0] = OpInquiry;
   request.Cdb[4] = kInquiryLength;
   ExpectData(request, answer, sizeof answer);
   if (!ExecuteCommand(request)) {
@@ -117,7 +118,7 @@ bool Inquiry(const DeviceAddress& address, InquiryData& out) {
 bool ModeSenseCapabilities(const DeviceAddress& address, CapabilitiesPage& out) {
   uint8_t answer[kModeSenseLength] = {};
   ScsiRequest request = NewRequest(address, 10, kSenseWanted);
-  request.Cdb[0] = 0x5A;
+  request.Cdb[0] = OpModeSense10;
   request.Cdb[2] = kCapabilitiesPageCode;
   put_be16(request.Cdb + 7, kModeSenseLength);
   ExpectData(request, answer, sizeof answer);
@@ -130,7 +131,7 @@ bool ModeSenseCapabilities(const DeviceAddress& address, CapabilitiesPage& out) 
 
 bool SetCdSpeed(const DeviceAddress& address, uint32_t readSpeed, uint32_t writeSpeed) {
   ScsiRequest request = NewRequest(address, 12, kSenseWanted);
-  request.Cdb[0] = 0xBB;
+  request.Cdb[0] = OpSetCdSpeed;
   request.Cdb[1] = LunBits(request);
   put_be16(request.Cdb + 2, uint16_t(readSpeed));  // wider values keep their low 16 bits
   put_be16(request.Cdb + 4, uint16_t(writeSpeed));
@@ -139,7 +140,7 @@ bool SetCdSpeed(const DeviceAddress& address, uint32_t readSpeed, uint32_t write
 
 bool StartStopUnit(const DeviceAddress& address, bool eject) {
   ScsiRequest request = NewRequest(address, 6, 0);
-  request.Cdb[0] = 0x1B;
+  request.Cdb[0] = OpStartStopUnit;
   request.Cdb[1] = LunBits(request);
   request.Cdb[4] = eject ? 0x02 : 0x03;  // LoEj with Start 0 ejects, with Start 1 loads
   return ExecuteCommand(request);
@@ -147,7 +148,7 @@ bool StartStopUnit(const DeviceAddress& address, bool eject) {
 
 int TestUnitReady(const DeviceAddress& address) {
   ScsiRequest request = NewRequest(address, 6, kSenseWanted);
-  request.Cdb[0] = 0x00;
+  request.Cdb[0] = OpTestUnitReady;
   request.Cdb[1] = LunBits(request);
   // One attempt: NOT READY is the answer wanted here, not a reason to wait.
   if (CurrentTransport().Execute(request)) return 0;
@@ -157,7 +158,7 @@ int TestUnitReady(const DeviceAddress& address) {
 uint32_t ReadCapacity(const DeviceAddress& address) {
   uint8_t answer[kReadCapacityLength] = {};
   ScsiRequest request = NewRequest(address, 10, kSenseWanted);
-  request.Cdb[0] = 0x25;
+  request.Cdb[0] = OpReadCapacity;
   ExpectData(request, answer, sizeof answer);
   if (!ExecuteCommand(request)) return 0;
   return DecodeLastBlock(answer, Returned(request, sizeof answer));
@@ -176,7 +177,7 @@ bool ReadSectors(const DeviceAddress& address, uint32_t firstBlock, uint32_t cou
     uint32_t n = std::min(left, kMaxBlocksPerRead);
     uint32_t bytes = n * kSectorSize;
     ScsiRequest request = NewRequest(address, 10, kSenseWanted);
-    request.Cdb[0] = 0x28;
+    request.Cdb[0] = OpRead10;
     put_be32(request.Cdb + 2, block);
     put_be16(request.Cdb + 7, uint16_t(n));
     ExpectData(request, into, bytes);
@@ -192,7 +193,7 @@ bool ReadSectors(const DeviceAddress& address, uint32_t firstBlock, uint32_t cou
 
 bool PreventAllowRemoval(const DeviceAddress& address, bool prevent) {
   ScsiRequest request = NewRequest(address, 6, 0);
-  request.Cdb[0] = 0x1E;
+  request.Cdb[0] = OpPreventAllowRemoval;
   request.Cdb[1] = LunBits(request);
   request.Cdb[4] = prevent ? 0x01 : 0x00;
   return ExecuteCommand(request);
@@ -201,7 +202,7 @@ bool PreventAllowRemoval(const DeviceAddress& address, bool prevent) {
 int ReadAudioStatus(const DeviceAddress& address) {
   uint8_t answer[kSubChannelLength] = {};
   ScsiRequest request = NewRequest(address, 10, kSenseWanted);
-  request.Cdb[0] = 0x42;
+  request.Cdb[0] = OpReadSubChannel;
   request.Cdb[1] = LunBits(request);
   request.Cdb[3] = 0x01;  // current position; SubQ 0 returns the header only
   put_be16(request.Cdb + 7, kSubChannelLength);
@@ -213,7 +214,7 @@ int ReadAudioStatus(const DeviceAddress& address) {
 int GetCurrentProfile(const DeviceAddress& address) {
   uint8_t answer[kConfigurationLength] = {};
   ScsiRequest request = NewRequest(address, 10, kSenseWanted);
-  request.Cdb[0] = 0x46;
+  request.Cdb[0] = OpGetConfiguration;
   request.Cdb[1] = LunBits(request);
   put_be16(request.Cdb + 7, kConfigurationLength);  // the feature header only
   ExpectData(request, answer, sizeof answer);
@@ -230,7 +231,7 @@ bool SetStreaming(const DeviceAddress& address, uint32_t readSpeed, uint32_t wri
   put_be32(descriptor + 20, writeSpeed);
   put_be32(descriptor + 24, 1000);
   ScsiRequest request = NewRequest(address, 12, kSenseWanted);
-  request.Cdb[0] = 0xB6;
+  request.Cdb[0] = OpSetStreaming;
   put_be16(request.Cdb + 9, kStreamingLength);
   ExpectData(request, descriptor, sizeof descriptor);
   request.DataOut = 1;
@@ -240,7 +241,7 @@ bool SetStreaming(const DeviceAddress& address, uint32_t readSpeed, uint32_t wri
 uint32_t GetReadPerformance(const DeviceAddress& address) {
   uint8_t answer[kPerformanceLength] = {};
   ScsiRequest request = NewRequest(address, 12, kSenseWanted);
-  request.Cdb[0] = 0xAC;
+  request.Cdb[0] = OpGetPerformance;
   request.Cdb[1] = uint8_t(LunBits(request) | 0x10);  // nominal read performance within 10 %
   put_be16(request.Cdb + 8, 8);                       // at most 8 descriptors
   ExpectData(request, answer, sizeof answer);

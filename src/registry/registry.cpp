@@ -70,7 +70,7 @@ bool ReadDword(RegKey key, const char* name, uint32_t& value) {
   uint8_t bytes[4] = {};
   uint32_t size = sizeof bytes;
   if (!key || Registry().QueryValue(key, name, nullptr, bytes, &size) != RegError::Success || size == 0) return false;
-  value = GetLe32(bytes);
+  value = get_le32(bytes);
   return true;
 }
 

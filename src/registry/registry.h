@@ -10,18 +10,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/byte_order.h"
 #include "registry/fixed_strings.h"
 #include "registry/registry_ops.h"
 
 // One integer setting of a table: its value name and the variable it lives in.
-// Integers inside stored values are little-endian, as Windows writes a
-// REG_DWORD; binary records the program stores follow the same order.
-inline uint32_t GetLe32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-inline void PutLe32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}
+// Integers inside stored values are little-endian (common/byte_order.h), as
+// Windows writes a REG_DWORD; binary records the program stores follow suit.
 
 struct IntTableEntry {
   const char* Name;

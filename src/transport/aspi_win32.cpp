@@ -8,8 +8,8 @@
 
 #include "clock/clock.h"
 #include "transport/aspi_srb.h"
-#include "transport/handle_win32.h"
-#include "transport/transport.h"
+#include "common/handle_win32.h"
+#include "transport/system_transports.h"
 
 namespace {
 // Process-wide: the library is loaded once and never unloaded; a request

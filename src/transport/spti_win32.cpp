@@ -4,8 +4,8 @@
 #include <new>
 
 #include "clock/clock.h"
-#include "transport/handle_win32.h"
-#include "transport/transport.h"
+#include "common/handle_win32.h"
+#include "transport/system_transports.h"
 
 namespace {
 const SptiSystemCalls SystemCalls = {CreateFileA, DeviceIoControl, CloseHandle, GetDriveTypeA};

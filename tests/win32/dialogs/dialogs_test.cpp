@@ -12,7 +12,7 @@
 #include "dlgengine/dialog_win32.h"
 #include "drive/drive.h"
 #include "mmc/transport.h"
-#include "transport/transport.h"
+#include "transport/system_transports.h"
 #include "win32/dialogs/run_with_win32.h"
 
 using dialog_test::ExpectCleanLayout;

@@ -12,7 +12,7 @@
 
 #include "transport/aspi_srb.h"
 #include "transport/aspi_win32.h"
-#include "transport/transport.h"
+#include "transport/system_transports.h"
 #include "win32/transport/test_aspi_layer.h"
 
 namespace {

@@ -19,7 +19,7 @@
 #include "sim/model/profile.h"
 #include "transport/aspi_srb.h"
 #include "transport/aspi_win32.h"
-#include "transport/transport.h"
+#include "transport/system_transports.h"
 
 namespace {
 constexpr DeviceAddress Reader = {0, 0, 0, 0}, Dvd = {0, 1, 0, 0}, Late = {0, 2, 0, 0}, Silent = {0, 3, 0, 0};

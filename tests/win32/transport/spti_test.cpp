@@ -10,7 +10,7 @@
 
 #include "clock/clock.h"
 #include "transport/spti_win32.h"
-#include "transport/transport.h"
+#include "transport/system_transports.h"
 
 namespace {
 // What the substituted system calls answer and what they were asked.
