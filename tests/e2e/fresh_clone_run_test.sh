@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# The README's first command on a fresh clone: `scripts/run` without a display
+# builds what it needs by itself and starts the program with both virtual
+# drives, which the drives' command log shows.
+. "$(dirname "$0")/lib.sh"
+
+clone=$WORK/clone
+rm -rf "$clone"
+git clone -q "$VARNEL_SOURCE" "$clone" || { echo "cannot clone $VARNEL_SOURCE"; exit 1; }
+expect "the clone holds no build" test ! -e "$clone/build"
+
+# Headless: scripts/run starts its own Xvfb and its own prefix.
+(unset DISPLAY WINEPREFIX; VARNEL_RUN_SECONDS=10 "$clone/scripts/run") >"$WORK/run.out" 2>&1
+rc=$?
+sed 's/^/  run: /' "$WORK/run.out" | tail -n 8
+expect "scripts/run ends with code 0 (got $rc)" test "$rc" -eq 0
+
+log=$clone/build/run/commands.log
+expect "scripts/run wrote the command log" test -s "$log"
+for drive in 0 1; do
+  inquiries=$(python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$log" count 0x12 "$drive" 2>/dev/null)
+  expect "virtual drive $drive was asked who it is (INQUIRY x${inquiries:-0})" test "${inquiries:-0}" -gt 0
+  senses=$(python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$log" count 0x5A "$drive" 2>/dev/null)
+  expect "virtual drive $drive was probed (MODE SENSE x${senses:-0})" test "${senses:-0}" -gt 0
+done
+expect "scripts/run saved a screenshot" test -s "$clone/build/run/screenshot.png"
+cp "$clone/build/run/screenshot.png" "$SHOTS/fresh_clone_run.png" 2>/dev/null && echo "shot: $SHOTS/fresh_clone_run.png"
+rm -rf "$clone"
+finish
