@@ -162,6 +162,17 @@ TEST_F(Discovery, RediscoveryWaitsForADriveAtWork) {
   EXPECT_EQ(DriveCount, 0);
 }
 
+TEST_F(Discovery, DriveWhosePageLooksToStartAtByte16) {
+  // Top speed 10800 kB/s = 0x2A30: answer byte 16 holds 0x2A.
+  Add("review-cd61-highbyte");
+  DiscoverDrives();
+  ASSERT_EQ(DriveCount, 1);
+  EXPECT_EQ(Drives[0].MaxSpeed, 10800);
+  EXPECT_EQ(Drives[0].CanGetSpeed, 1);
+  EXPECT_EQ(Drives[0].CanSenseMedium, 1);
+  EXPECT_EQ(Speeds(Drives[0].RangeCD), (std::vector<uint32_t>{10800, 8820, 7056, 5292, 3528, 1764}));
+}
+
 TEST_F(Discovery, SeventeenthDriveIsLeftOut) {
   for (int i = 0; i < 17; ++i) Add("cd48-reader");
   DiscoverDrives();
