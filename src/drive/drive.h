@@ -118,9 +118,23 @@ extern void (*BusyCallback)(int busy);
 const char16_t* DisplayName(const DriveRecord& drive);
 
 void ClearDrives();
-// Rebuilds the array from the current transport's enumeration; does nothing
-// while an operation on one of the drives runs.
-void DiscoverDrives();
+
+enum class DiscoveryOutcome { Done, Kept };
+// Lets SelectTransport choose the transport again (with the ApiPrefered
+// setting) and rebuilds the array from its enumeration. A request made while
+// an operation on one of the drives runs (from a message dispatched during a
+// long command) would change the array and the transport under that
+// operation: it is kept instead (Kept), and DiscoveryDueCallback is told once
+// when the last running operation has ended.
+DiscoveryOutcome DiscoverDrives();
+// A kept request waits to run.
+bool DiscoveryKept();
+// Set by the shell. It is called from inside the ending operation, whose
+// callers may still hold their record, so it must not rediscover there: the
+// shell posts the request to itself and runs it from its message loop.
+extern void (*DiscoveryDueCallback)();
+// Called by the busy guard when an operation on a drive has ended.
+void DriveOperationEnded();
 // Names, loads (or probes and stores) and appends the drive at the cursor;
 // a 17th drive, or one that cannot be named while ShowUnknown is 0, is left out.
 void AddDrive(const DeviceAddress& cursor);

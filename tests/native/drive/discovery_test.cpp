@@ -142,24 +142,45 @@ TEST_F(Discovery, DrivesThatDoNotAnswerInquiry) {
   CloseRegKey(key);
 }
 
-TEST_F(Discovery, RediscoveryWaitsForADriveAtWork) {
+// A "find drives" request or a new-drive event handled from the message loop
+// of a long operation: neither the array nor the transport may change under
+// the operation, and the request must not be lost.
+TEST_F(Discovery, RequestDuringAnOperationIsKeptAndRunsWhenItEnds) {
+  sim::UseVirtualTransports(true, true);
+  ProgramSettings::Current().ApiPrefered = 2;
   Add("cd48-reader");
   Add("cdrw52-writer");
-  Discover();
-  static int nestedCount;
-  nestedCount = -1;
-  // A device change handled from the message loop of a long discovery.
+  ASSERT_EQ(DiscoverDrives(), DiscoveryOutcome::Done);
+  ASSERT_EQ(TransportId(), 2);
+  Add("dvdrom16-streaming");  // arrives while the writer is at work
+  static int due, dueDuring, countDuring, transportDuring;
+  static DiscoveryOutcome nested;
+  due = 0;
+  DiscoveryDueCallback = [] { ++due; };
   auto progress = [](int, int, int, int, int, void*) {
-    sim::ClearDrives();
-    DiscoverDrives();
-    nestedCount = DriveCount;
+    ProgramSettings::Current().ApiPrefered = 1;  // and the user chose SPTI
+    nested = DiscoverDrives();
+    countDuring = DriveCount;
+    transportDuring = TransportId();
+    RefreshStatus(Drives[0]);  // another drive's operation ends meanwhile
+    dueDuring = due;
     return 0;
   };
   EnumerateSpeeds(Drives[1], SpeedMethod::Full, progress, nullptr);
-  EXPECT_EQ(nestedCount, 2) << "the array stayed";
-  EXPECT_EQ(std::string(Drives[1].FullName), "ORVEX    CD-RW RW-5232A   2.10");
-  DiscoverDrives();
-  EXPECT_EQ(DriveCount, 0);
+  EXPECT_EQ(nested, DiscoveryOutcome::Kept);
+  EXPECT_EQ(countDuring, 2) << "the array stayed";
+  EXPECT_EQ(transportDuring, 2) << "the transport stayed";
+  EXPECT_EQ(dueDuring, 0) << "not due while the writer works";
+  EXPECT_EQ(due, 1) << "due once, when the writer's operation ended";
+  EXPECT_TRUE(DiscoveryKept());
+
+  // The shell runs the kept request from its message loop.
+  EXPECT_EQ(DiscoverDrives(), DiscoveryOutcome::Done);
+  EXPECT_FALSE(DiscoveryKept());
+  EXPECT_EQ(DriveCount, 3);
+  EXPECT_EQ(TransportId(), 1);
+  RefreshStatus(Drives[0]);
+  EXPECT_EQ(due, 1);
 }
 
 TEST_F(Discovery, DriveWhosePageLooksToStartAtByte16) {
