@@ -63,6 +63,55 @@ void FreeCall(AspiCall* call) {
   delete call;
 }
 
+// Each device keeps one call between commands, with a data buffer that holds
+// the largest transfer the program asks for (READ(10) of 32 blocks), so that
+// measuring through ASPI allocates nothing per command. A call given up on is
+// parked with its buffer, and the device gets a new one at its next command.
+constexpr uint32_t DeviceBufferBytes = 64 * 1024;
+constexpr size_t KeptDeviceCalls = 16;  // one per drive the program can hold
+
+struct DeviceCall {
+  uint32_t HaId, Target, Lun;
+  AspiCall* Call;  // null: none kept (yet, or since it was parked)
+};
+DeviceCall g_deviceCalls[KeptDeviceCalls];
+size_t g_deviceCallCount = 0;
+
+// The call a request to this device runs in: the device's kept one, or a
+// call of its own for a transfer larger than the kept buffer or a device past
+// the table. Null when memory runs out.
+AspiCall* TakeCall(const DeviceAddress& address, uint32_t dataLength, DeviceCall*& slot) {
+  slot = nullptr;
+  if (dataLength > DeviceBufferBytes) return NewCall(dataLength);
+  for (size_t i = 0; i < g_deviceCallCount && !slot; ++i) {
+    DeviceCall& kept = g_deviceCalls[i];
+    if (kept.HaId == address.HaId && kept.Target == address.Target && kept.Lun == address.Lun) slot = &kept;
+  }
+  if (!slot && g_deviceCallCount < KeptDeviceCalls) {
+    slot = &g_deviceCalls[g_deviceCallCount++];
+    *slot = DeviceCall{address.HaId, address.Target, address.Lun, nullptr};
+  }
+  if (!slot) return NewCall(dataLength);
+  if (!slot->Call) slot->Call = NewCall(DeviceBufferBytes);
+  AspiCall* call = slot->Call;
+  if (call) {
+    uint8_t* data = call->Data;
+    memset(call, 0, sizeof *call);
+    call->Data = data;
+  }
+  return call;
+}
+
+// After the layer has finished with a call: a device's kept call stays for
+// its next command, any other is freed.
+void ReturnCall(AspiCall* call, DeviceCall* slot) {
+  if (slot) {
+    CloseUsableHandle(call->Event);
+    return;
+  }
+  FreeCall(call);
+}
+
 void Park(AspiCall* call) {
   call->NextParked = g_parked;
   g_parked = call;
@@ -114,7 +163,8 @@ bool AspiExecute(ScsiRequest& request) {
   // The layer transfers through a buffer of the call, not the caller's: a
   // request answered after we gave up must not write into a stack that has
   // moved on.
-  AspiCall* call = NewCall(request.DataLength);
+  DeviceCall* slot = nullptr;
+  AspiCall* call = TakeCall(request.Address, request.DataLength, slot);
   if (!call) {
     request.SystemError = ERROR_NOT_ENOUGH_MEMORY;
     return false;
@@ -127,8 +177,12 @@ bool AspiExecute(ScsiRequest& request) {
   srb.SRB_Lun = uint8_t(request.Address.Lun);
   srb.SRB_BufLen = request.DataLength;
   srb.SRB_BufPointer = call->Data;
+  // A layer may report the whole length for a shorter answer: the part the
+  // device did not write must read as zeros, not as the last command's data.
   if (request.DataLength && request.DataOut && request.DataBuffer)
     memcpy(call->Data, request.DataBuffer, request.DataLength);
+  else if (request.DataLength)
+    memset(call->Data, 0, request.DataLength);
   srb.SRB_SenseLen = AspiSenseLength;
   srb.SRB_CDBLen = uint8_t(request.CdbLength);
   memcpy(srb.CDBByte, request.Cdb, sizeof srb.CDBByte);
@@ -141,6 +195,7 @@ bool AspiExecute(ScsiRequest& request) {
   uint32_t outcome = g_send(&srb);
   if (outcome == SS_PENDING) {
     if (!WaitForCompletion(*call, srb.SRB_Status)) {
+      if (slot) slot->Call = nullptr;  // the parked call keeps its buffer
       Park(call);
       request.RequestStatus = SS_PENDING;
       request.DataLength = 0;
@@ -159,7 +214,7 @@ bool AspiExecute(ScsiRequest& request) {
   uint32_t transferred = srb.SRB_BufLen < request.DataLength ? srb.SRB_BufLen : request.DataLength;
   if (transferred && !request.DataOut && request.DataBuffer) memcpy(request.DataBuffer, call->Data, transferred);
   request.DataLength = transferred;
-  FreeCall(call);
+  ReturnCall(call, slot);
   return outcome == SS_COMP;
 }
 
