@@ -35,8 +35,10 @@ inline void ClearRequestStatus(ScsiRequest& request) {
 }
 
 // The sense key of returned sense data: the whole byte 2, or -1 when fewer
-// than 3 bytes came back (a shorter answer carries no key; byte 2 would be
-// stale buffer contents).
+// than 3 bytes came back. A choice of ours, not a repair: taking byte 2 of
+// the zeroed sense area would give 0 (NO SENSE), and the executor and TEST
+// UNIT READY treat 0 and -1 alike (no retry, "other failure"); -1 just says
+// that no key arrived.
 inline int32_t SenseKeyOf(const uint8_t* sense, uint32_t returnedLength) {
   return returnedLength >= 3 ? sense[2] : -1;
 }
