@@ -167,7 +167,7 @@ int TestUnitReady(const DeviceAddress& address) {
   request.Cdb[1] = LunBits(request);
   // One attempt: NOT READY is the answer wanted here, not a reason to wait.
   if (CurrentTransport().Execute(request)) return 0;
-  return request.SenseKey == 2 ? 1 : -1;
+  return request.SenseKey == SenseNotReady ? 1 : -1;
 }
 
 uint32_t ReadCapacity(const DeviceAddress& address) {

@@ -83,12 +83,12 @@ TEST(TrayPicture, FirstRuleThatApplies) {
 }
 
 TEST(TrayPicture, DriveAccessWorksOnlyWithAWorkingTransportAndNoDamagedOne) {
-  EXPECT_FALSE(TransportError(3, 1));  // Windows 9x with ASPI
-  EXPECT_FALSE(TransportError(1, 4));  // NT without ASPI
-  EXPECT_FALSE(TransportError(3, 4));
-  EXPECT_TRUE(TransportError(1, 1));   // nothing works
-  EXPECT_TRUE(TransportError(2, 4));   // a damaged ASPI layer counts as an error
-  EXPECT_TRUE(TransportError(0, 4));   // not initialised
-  EXPECT_TRUE(TransportError(3, 0));
-  EXPECT_TRUE(TransportError(1, 3));   // access denied
+  EXPECT_FALSE(TransportError(AspiUsable, SptiNotNt));         // Windows 9x with ASPI
+  EXPECT_FALSE(TransportError(AspiNotInstalled, SptiUsable));  // NT without ASPI
+  EXPECT_FALSE(TransportError(AspiUsable, SptiUsable));
+  EXPECT_TRUE(TransportError(AspiNotInstalled, SptiNotNt));    // nothing works
+  EXPECT_TRUE(TransportError(AspiDamaged, SptiUsable));        // a damaged ASPI layer counts as an error
+  EXPECT_TRUE(TransportError(AspiNotLoaded, SptiUsable));      // not initialised
+  EXPECT_TRUE(TransportError(AspiUsable, SptiNotProbed));
+  EXPECT_TRUE(TransportError(AspiNotInstalled, SptiAccessDenied));
 }
