@@ -7,8 +7,10 @@
 #include <new>
 
 #include "clock/clock.h"
-#include "transport/aspi_srb.h"
 #include "common/handle_win32.h"
+#include "common/system_win32.h"
+#include "registry/registry.h"
+#include "transport/aspi_srb.h"
 #include "transport/system_transports.h"
 
 namespace {
@@ -226,37 +228,18 @@ int32_t LetterOf(uint32_t adapter, uint32_t target, uint32_t lun) {
   if (!g_translate(&path, &node) || node == 0) return 0;
   char nodeKey[40];
   snprintf(nodeKey, sizeof nodeKey, "Config Manager\\Enum\\%08X", unsigned(node));
-  HKEY dynamic;
-  if (RegOpenKeyExA(HKEY_DYN_DATA, nodeKey, 0, KEY_READ, &dynamic) != ERROR_SUCCESS) return 0;
-
-  int32_t letter = 0;
-  DWORD size = 0;
-  constexpr DWORD Prefix = 5;  // "Enum\"
-  if (RegQueryValueExA(dynamic, "HardWareKey", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS && size > 0 &&
-      size < 1024) {
-    char* hardwareKey = new (std::nothrow) char[Prefix + size + 1];
-    DWORD got = size;
-    if (hardwareKey && RegQueryValueExA(dynamic, "HardWareKey", nullptr, nullptr,
-                                        reinterpret_cast<BYTE*>(hardwareKey + Prefix), &got) == ERROR_SUCCESS) {
-      memcpy(hardwareKey, "Enum\\", Prefix);
-      hardwareKey[Prefix + (got < size ? got : size)] = 0;  // the value need not end in a zero
-      HKEY device;
-      if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, hardwareKey, 0, KEY_READ, &device) == ERROR_SUCCESS) {
-        BYTE value[2] = {};
-        DWORD valueSize = sizeof value;
-        if (RegQueryValueExA(device, "CurrentDriveLetterAssignment", nullptr, nullptr, value, &valueSize) ==
-                ERROR_SUCCESS &&
-            valueSize >= 1) {
-          if (value[0] >= 'a' && value[0] <= 'z') value[0] = BYTE(value[0] - 'a' + 'A');
-          if (value[0] >= 'A' && value[0] <= 'Z') letter = value[0];
-        }
-        RegCloseKey(device);
-      }
-    }
-    delete[] hardwareKey;
-  }
-  RegCloseKey(dynamic);
-  return letter;
+  OwnedRegKey dynamic(OpenSubkey(RegRoot::DynData, nodeKey));
+  if (!dynamic) return 0;
+  // "Enum\" and the hardware key, whose stored value need not end in a zero.
+  constexpr size_t Prefix = 5;
+  char hardwareKey[Prefix + MAX_PATH] = "Enum\\";
+  if (!ReadString(dynamic.Get(), "HardWareKey", hardwareKey + Prefix, MAX_PATH)) return 0;
+  OwnedRegKey device(OpenSubkey(RegRoot::LocalMachine, hardwareKey));
+  uint8_t value[2] = {};
+  if (!device || ReadValue(device.Get(), "CurrentDriveLetterAssignment", value, sizeof value) == 0) return 0;
+  char letter = char(value[0]);
+  if (letter >= 'a' && letter <= 'z') letter = char(letter - 'a' + 'A');
+  return letter >= 'A' && letter <= 'Z' ? letter : 0;
 }
 
 // The first CD-ROM at or after (adapter, target); targets of later adapters
@@ -307,12 +290,6 @@ TransportHandle AspiOpen(const ScsiRequest&) {
 bool AspiSend(ScsiRequest& request, TransportHandle) { return AspiExecute(request); }
 void AspiClose(TransportHandle) {}
 
-// GetProcAddress types every export alike; the layer's are __cdecl.
-template <typename Function>
-Function EntryPoint(const char* name) {
-  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(g_library, name)));
-}
-
 void ReadVersionBlock() {
   delete[] g_versionBlock;
   g_versionBlock = nullptr;
@@ -343,28 +320,29 @@ void ReadVersionBlock() {
 }
 }  // namespace
 
-const Transport AspiTransport = {2, AspiExecute, AspiFirstDrive, AspiNextDrive, AspiOpen, AspiSend, AspiClose};
+const Transport AspiTransport = {TransportAspi, AspiExecute, AspiFirstDrive, AspiNextDrive, AspiOpen, AspiSend, AspiClose};
 
 bool AspiLoad() {
   if (!g_library) g_library = LoadLibraryA("wnaspi32.dll");
   if (!g_library) {
-    SetAspiStatus(1);
+    SetAspiStatus(AspiNotInstalled);
     return false;
   }
   ReadVersionBlock();
-  g_supportInfo = EntryPoint<GetASPI32SupportInfoFn>("GetASPI32SupportInfo");
-  g_send = EntryPoint<SendASPI32CommandFn>("SendASPI32Command");
-  g_translate = EntryPoint<TranslateASPI32AddressFn>("TranslateASPI32Address");
+  // The layer's exports are __cdecl, whatever type GetProcAddress gives them.
+  g_supportInfo = FindEntryPoint<GetASPI32SupportInfoFn>(g_library, "GetASPI32SupportInfo");
+  g_send = FindEntryPoint<SendASPI32CommandFn>(g_library, "SendASPI32Command");
+  g_translate = FindEntryPoint<TranslateASPI32AddressFn>(g_library, "TranslateASPI32Address");
   g_adapterCount = 0;
   if (!g_supportInfo || !g_send) {
-    SetAspiStatus(2);
+    SetAspiStatus(AspiDamaged);
     return false;
   }
   uint32_t info = g_supportInfo();
   uint32_t status = info >> 8 & 0xFF;
   if (status == SS_COMP) g_adapterCount = info & 0xFF;
   bool usable = status == SS_COMP || status == SS_NO_ADAPTERS;
-  SetAspiStatus(usable ? 3 : 2);
+  SetAspiStatus(usable ? AspiUsable : AspiDamaged);
   return usable;
 }
 
