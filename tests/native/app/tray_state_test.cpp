@@ -34,8 +34,12 @@ TEST(TrayTip, SpeedsRoundInTheUnitOfTheActiveListAndWordsFollowTheState) {
   DriveRecord dvd = Drive(u"D", 2770, 1, 0x01);
   dvd.ActiveRange = RangeKindDVD;
   EXPECT_EQ(Tip(BuildTrayView(&dvd, 1)), u"D 2X(DVD) ");
+  dvd.CurrentSpeed = 11072;  // 7.99 x 1385: rounded, not cut
+  EXPECT_EQ(Tip(BuildTrayView(&dvd, 1)), u"D 8X(DVD) ");
   DriveRecord cd = Drive(u"C", 40 * 176 + 16, 1, 0x01);
   EXPECT_EQ(Tip(BuildTrayView(&cd, 1)), u"C 40x(DATA) ");
+  cd.CurrentSpeed = 2 * 176 - 1;
+  EXPECT_EQ(Tip(BuildTrayView(&cd, 1)), u"C 2x(DATA) ");
   DriveRecord empty = Drive(u"E", 0, 0, MediumNoDisc);
   EXPECT_EQ(Tip(BuildTrayView(&empty, 1)), u"E 0x() ");
   DriveRecord playing = Drive(u"P", 176, 1, 0x02);
