@@ -194,6 +194,27 @@ TEST_F(Discovery, DriveWhosePageLooksToStartAtByte16) {
   EXPECT_EQ(Speeds(Drives[0].RangeCD), (std::vector<uint32_t>{10800, 8820, 7056, 5292, 3528, 1764}));
 }
 
+// Only a tray (loading mechanism 001b) can be closed by the drive; a caddy or
+// slot, a pop-up and the changers cannot.
+TEST_F(Discovery, CanCloseOnlyATray) {
+  const struct {
+    uint8_t mechanism;
+    int canClose;
+  } cases[] = {{0x09, 0}, {0x29, 1}, {0x49, 0}, {0x89, 0}, {0xA9, 0}};
+  for (const auto& c : cases) {
+    sim::Profile p = Profile("cd48-reader");
+    p.Mechanism = c.mechanism;
+    p.Product = "MECHANISM " + std::to_string(c.mechanism);  // a model of its own
+    Add(p);
+  }
+  DiscoverDrives();
+  ASSERT_EQ(DriveCount, 5);
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(Drives[i].CanClose, cases[i].canClose) << "mechanism " << int(cases[i].mechanism);
+    EXPECT_NE(Drives[i].CanEject, 0);
+  }
+}
+
 TEST_F(Discovery, SeventeenthDriveIsLeftOut) {
   for (int i = 0; i < 17; ++i) Add("cd48-reader");
   DiscoverDrives();
