@@ -96,11 +96,7 @@ AspiCall* TakeCall(const DeviceAddress& address, uint32_t dataLength, DeviceCall
   if (!slot) return NewCall(dataLength);
   if (!slot->Call) slot->Call = NewCall(DeviceBufferBytes);
   AspiCall* call = slot->Call;
-  if (call) {
-    uint8_t* data = call->Data;
-    memset(call, 0, sizeof *call);
-    call->Data = data;
-  }
+  if (call) memset(&call->Block, 0, sizeof call->Block);  // its event was closed after the last command
   return call;
 }
 
