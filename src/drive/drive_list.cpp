@@ -116,7 +116,10 @@ void DriveOperationEnded() {
 
 DiscoveryOutcome DiscoverDrives() {
   if (AnyDriveBusy()) {
+    // Also a request the shell posted after an announcement may find a drive
+    // at work again: it is announced anew when that drive is free.
     g_discoveryKept = true;
+    g_discoveryAnnounced = false;
     return DiscoveryOutcome::Kept;
   }
   g_discoveryKept = false;

@@ -147,18 +147,18 @@ TEST_F(Discovery, DrivesThatDoNotAnswerInquiry) {
 // the operation, and the request must not be lost.
 TEST_F(Discovery, RequestDuringAnOperationIsKeptAndRunsWhenItEnds) {
   sim::UseVirtualTransports(true, true);
-  ProgramSettings::Current().ApiPrefered = 2;
+  ProgramSettings::Current().ApiPrefered = PreferAspi;
   Add("cd48-reader");
   Add("cdrw52-writer");
   ASSERT_EQ(DiscoverDrives(), DiscoveryOutcome::Done);
-  ASSERT_EQ(TransportId(), 2);
+  ASSERT_EQ(TransportId(), TransportAspi);
   Add("dvdrom16-streaming");  // arrives while the writer is at work
   static int due, dueDuring, countDuring, transportDuring;
   static DiscoveryOutcome nested;
   due = 0;
   DiscoveryDueCallback = [] { ++due; };
   auto progress = [](int, int, int, int, int, void*) {
-    ProgramSettings::Current().ApiPrefered = 1;  // and the user chose SPTI
+    ProgramSettings::Current().ApiPrefered = PreferSpti;  // and the user chose SPTI
     nested = DiscoverDrives();
     countDuring = DriveCount;
     transportDuring = TransportId();
@@ -169,18 +169,26 @@ TEST_F(Discovery, RequestDuringAnOperationIsKeptAndRunsWhenItEnds) {
   EnumerateSpeeds(Drives[1], SpeedMethod::Full, progress, nullptr);
   EXPECT_EQ(nested, DiscoveryOutcome::Kept);
   EXPECT_EQ(countDuring, 2) << "the array stayed";
-  EXPECT_EQ(transportDuring, 2) << "the transport stayed";
+  EXPECT_EQ(transportDuring, TransportAspi) << "the transport stayed";
   EXPECT_EQ(dueDuring, 0) << "not due while the writer works";
   EXPECT_EQ(due, 1) << "due once, when the writer's operation ended";
   EXPECT_TRUE(DiscoveryKept());
+
+  // The request the shell posted arrives while a drive works again.
+  EnumerateSpeeds(Drives[0], SpeedMethod::Full, [](int, int, int, int, int, void*) {
+    nested = DiscoverDrives();
+    return 0;
+  }, nullptr);
+  EXPECT_EQ(nested, DiscoveryOutcome::Kept);
+  EXPECT_EQ(due, 2) << "announced again";
 
   // The shell runs the kept request from its message loop.
   EXPECT_EQ(DiscoverDrives(), DiscoveryOutcome::Done);
   EXPECT_FALSE(DiscoveryKept());
   EXPECT_EQ(DriveCount, 3);
-  EXPECT_EQ(TransportId(), 1);
+  EXPECT_EQ(TransportId(), TransportSpti);
   RefreshStatus(Drives[0]);
-  EXPECT_EQ(due, 1);
+  EXPECT_EQ(due, 2);
 }
 
 TEST_F(Discovery, DriveWhosePageLooksToStartAtByte16) {
