@@ -50,7 +50,7 @@ TransportHandle FuzzOpen(const ScsiRequest&) { return (g_in.Byte() & 0x0F) ? &g_
 bool FuzzSend(ScsiRequest& request, TransportHandle) { return FuzzExecute(request); }
 void FuzzClose(TransportHandle) {}
 
-const Transport kFuzzRow = {1, FuzzExecute, NoDrive, NoDrive, FuzzOpen, FuzzSend, FuzzClose};
+const Transport kFuzzRow = {TransportSpti, FuzzExecute, NoDrive, NoDrive, FuzzOpen, FuzzSend, FuzzClose};
 
 void DecodeDirect(const uint8_t* data, size_t size) {
   InquiryData names;
@@ -59,10 +59,10 @@ void DecodeDirect(const uint8_t* data, size_t size) {
     if (names.Vendor[8] || names.Product[16] || names.Revision[4]) __builtin_trap();  // always terminated
   }
   if (DecodeCapabilities(data, size, page) && !(page.PageByte3 & 0x33) && page.CurrentWriteSpeed) __builtin_trap();
-  DecodeReadPerformance(data, size);
-  DecodeAudioStatus(data, size);
-  DecodeCurrentProfile(data, size);
-  DecodeLastBlock(data, size);
+  (void)DecodeReadPerformance(data, size);
+  (void)DecodeAudioStatus(data, size);
+  (void)DecodeCurrentProfile(data, size);
+  (void)DecodeLastBlock(data, size);
 }
 
 }  // namespace
@@ -87,17 +87,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   InquiryData names;
   CapabilitiesPage page;
   static uint8_t sectors[64 * kSectorSize];
-  Inquiry(address, names);
+  (void)Inquiry(address, names);
   ModeSenseCapabilities(address, page);
   SetCdSpeed(address, g_in.Word(), g_in.Word());
   StartStopUnit(address, g_in.Byte() & 1);
   TestUnitReady(address);
-  ReadCapacity(address);
+  (void)ReadCapacity(address);
   ReadSectors(address, g_in.Word(), g_in.Byte() % 65, sectors);
   PreventAllowRemoval(address, g_in.Byte() & 1);
-  ReadAudioStatus(address);
-  GetCurrentProfile(address);
+  (void)ReadAudioStatus(address);
+  (void)GetCurrentProfile(address);
   SetStreaming(address, g_in.Word(), g_in.Word());
-  GetReadPerformance(address);
+  (void)GetReadPerformance(address);
   return 0;
 }

@@ -130,16 +130,16 @@ bool Send(ScsiRequest& request, TransportHandle handle) {
   return Run(Id, request, device.Address, device.Id);
 }
 
-const Transport kSptiLike = {1, Execute<1>, FirstDrive, NextDrive, Open, Send<1>, Close};
-const Transport kAspiLike = {2, Execute<2>, FirstDrive, NextDrive, Open, Send<2>, Close};
+const Transport kSptiLike = {TransportSpti, Execute<1>, FirstDrive, NextDrive, Open, Send<1>, Close};
+const Transport kAspiLike = {TransportAspi, Execute<2>, FirstDrive, NextDrive, Open, Send<2>, Close};
 
 bool g_aspiAvailable = true, g_sptiAvailable = true;
 bool AspiAvailable() {
-  SetAspiStatus(g_aspiAvailable ? 3 : 1);
+  SetAspiStatus(g_aspiAvailable ? AspiUsable : AspiNotInstalled);
   return g_aspiAvailable;
 }
 bool SptiAvailable() {
-  SetSptiStatus(g_sptiAvailable ? 4 : 1);
+  SetSptiStatus(g_sptiAvailable ? SptiUsable : SptiNotNt);
   return g_sptiAvailable;
 }
 
@@ -272,8 +272,8 @@ size_t OpenHandleCount() { return g_openHandles; }
 void UseVirtualTransports(bool aspiAvailable, bool sptiAvailable) {
   g_aspiAvailable = aspiAvailable;
   g_sptiAvailable = sptiAvailable;
-  SetAspiStatus(0);
-  SetSptiStatus(0);
+  SetAspiStatus(AspiNotLoaded);
+  SetSptiStatus(SptiNotProbed);
   RegisterTransports({AspiAvailable, &kAspiLike}, {SptiAvailable, &kSptiLike});
 }
 

@@ -24,6 +24,9 @@ bool CreateProcedure(HWND window) {
     Shell().BusyCount += busy ? 1 : -1;
     RefreshTray();
   };
+  // A discovery asked for while a drive worked runs once the drive is free,
+  // from the message loop rather than inside the operation that ended.
+  DiscoveryDueCallback = [] { PostMessageA(HWND(Shell().MainWindow), WM_COMMAND, ID_FIND_DRIVES, 0); };
   Reload(true);
   return true;
 }
@@ -40,6 +43,9 @@ void Teardown() {
 void Dispatch(unsigned command) {
   ShellState& shell = Shell();
   switch (command) {
+    case ID_FIND_DRIVES:
+      Reload(true);
+      break;
     case ID_EXIT:
       DestroyWindow(HWND(shell.MainWindow));
       break;
@@ -92,19 +98,21 @@ HWND CreateMainWindow(HINSTANCE instance) {
   return CreateWindowExA(0, kMainWindowClass, kMainWindowClass, 0, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
 }
 
-// The order: busy on, settings, transport, drives and the start-event restore
-// (or no drives at all), then the main timer and the hotkeys, busy off.
+// The order: busy on, settings, transport and drives (chosen together by
+// DiscoverDrives) and the start-event restore (or no drives at all), then the
+// main timer and the hotkeys, busy off.
 void Reload(bool discover) {
   ShellState& shell = Shell();
   ProgramSettings& settings = ProgramSettings::Current();
   shell.BusyCount++;
   RefreshTray();
   settings.Load();
-  SelectTransport(settings.ApiPrefered);
   if (discover) {
-    DiscoverDrives();
-    RestoreForEvent(EventStart, 0);
+    // DiscoverDrives chooses the transport itself, and neither it nor the
+    // drives change while a drive works: the request is then kept.
+    if (DiscoverDrives() == DiscoveryOutcome::Done) RestoreForEvent(EventStart, 0);
   } else {
+    SelectTransport(settings.ApiPrefered);
     ClearDrives();
   }
   shell.BusyCount--;
@@ -114,7 +122,6 @@ void Reload(bool discover) {
 void RunOnce() {
   ProgramSettings& settings = ProgramSettings::Current();
   settings.Load();
-  SelectTransport(settings.ApiPrefered);
   DiscoverDrives();
   RestoreForEvent(EventStart, 0);
   ClearDrives();

@@ -52,8 +52,9 @@ TrayView BuildTrayView(const DriveRecord* drives, int count) {
   return view;
 }
 
-bool TransportError(int aspiStatus, int sptiStatus) {
-  bool works = aspiStatus != 0 && aspiStatus != 2 && sptiStatus != 0 && (aspiStatus == 3 || sptiStatus == 4);
+bool TransportError(AspiAvailability aspiStatus, SptiAvailability sptiStatus) {
+  bool works = aspiStatus != AspiNotLoaded && aspiStatus != AspiDamaged && sptiStatus != SptiNotProbed &&
+               (aspiStatus == AspiUsable || sptiStatus == SptiUsable);
   return !works;
 }
 

@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdint>
 
+#include "mmc/transport.h"
+
 struct DriveRecord;
 
 enum TrayPicture : int {
@@ -25,11 +27,11 @@ struct TrayView {
 
 // The tooltip and the counts. "Varnel 3.2" without drives; otherwise, for
 // each managed drive while the 63-character budget lasts, "NAME 8x(DATA) ".
-TrayView BuildTrayView(const DriveRecord* drives, int count);
+[[nodiscard]] TrayView BuildTrayView(const DriveRecord* drives, int count);
 
 // Drive access works only when neither status says "not run" or "damaged"
 // and at least one transport reports itself working.
-bool TransportError(int aspiStatus, int sptiStatus);
+[[nodiscard]] bool TransportError(AspiAvailability aspiStatus, SptiAvailability sptiStatus);
 
 struct TrayInputs {
   int BusyCount, DriveCount, Blink;
@@ -39,4 +41,4 @@ struct TrayInputs {
 };
 // The first rule that applies: busy, transport error, no drives, blink, an
 // open tray (with IconOpen), a disc (with IconDisk), else normal.
-TrayPicture ChooseTrayPicture(const TrayInputs& in);
+[[nodiscard]] TrayPicture ChooseTrayPicture(const TrayInputs& in);

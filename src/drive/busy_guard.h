@@ -24,6 +24,7 @@ class BusyGuard {
     entered_ = false;
     drive_.Busy = 0;
     if (BusyCallback) BusyCallback(0);
+    DriveOperationEnded();
   }
 
  private:

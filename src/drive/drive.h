@@ -39,6 +39,11 @@ struct SpeedRange {
 // uses the CD list.
 enum RangeKind : int32_t { RangeKindCD = 0, RangeKindDVD = 1 };
 
+// How a speed reaches a drive with a DVD inside. DVDMethodPrefered holds the
+// user's choice (None: automatic), DVDMethodDetected what speed discovery
+// found to work (None: not determined); both are stored numbers.
+enum DvdMethod : int32_t { DvdMethodNone = 0, DvdMethodCdSpeed = 1, DvdMethodStreaming = 2 };
+
 // Settling states of the medium type byte and the values of interest.
 constexpr int32_t MediumNoDisc = 0x70;
 constexpr int32_t MediumDoorOpen = 0x71;
@@ -64,7 +69,7 @@ struct DriveRecord {
   int32_t CanGetDVDSpeed;       // GET PERFORMANCE answers
   int32_t CanSetDVDSpeed;       // SET STREAMING accepted
   int32_t MaxDVDSpeed;
-  int32_t DVDMethodDetected;    // 0 unknown, 1 SET CD SPEED, 2 SET STREAMING
+  int32_t DVDMethodDetected;    // a DvdMethod
   SpeedRange RangeCD;
   SpeedRange RangeDVD;
   // The user's settings for this drive.
@@ -77,7 +82,7 @@ struct DriveRecord {
   int32_t ForceRead;
   int32_t Lock;
   int32_t Timer;                // milliseconds, 0 = off
-  int32_t DVDMethodPrefered;    // 0 automatic, 1 SET CD SPEED, 2 SET STREAMING
+  int32_t DVDMethodPrefered;    // a DvdMethod
   uint32_t HotKeys[HotKeyCount];
   char16_t ShortName[11];       // chosen by the user, empty = none
   DeviceAddress Address;
@@ -109,18 +114,32 @@ extern DriveRecord Drives[MaxDrives];
 extern int DriveCount;
 
 // The record at index, or null when the index is not below DriveCount.
-DriveRecord* DriveAt(int index);
+[[nodiscard]] DriveRecord* DriveAt(int index);
 
 // Called with 1 when a guarded drive operation begins and 0 when it ends.
 extern void (*BusyCallback)(int busy);
 
 // ShortName when set, otherwise AutoShortName.
-const char16_t* DisplayName(const DriveRecord& drive);
+[[nodiscard]] const char16_t* DisplayName(const DriveRecord& drive);
 
 void ClearDrives();
-// Rebuilds the array from the current transport's enumeration; does nothing
-// while an operation on one of the drives runs.
-void DiscoverDrives();
+
+enum class DiscoveryOutcome { Done, Kept };
+// Lets SelectTransport choose the transport again (with the ApiPrefered
+// setting) and rebuilds the array from its enumeration. A request made while
+// an operation on one of the drives runs (from a message dispatched during a
+// long command) would change the array and the transport under that
+// operation: it is kept instead (Kept), and DiscoveryDueCallback is told once
+// when the last running operation has ended.
+DiscoveryOutcome DiscoverDrives();
+// A kept request waits to run.
+[[nodiscard]] bool DiscoveryKept();
+// Set by the shell. It is called from inside the ending operation, whose
+// callers may still hold their record, so it must not rediscover there: the
+// shell posts the request to itself and runs it from its message loop.
+extern void (*DiscoveryDueCallback)();
+// Called by the busy guard when an operation on a drive has ended.
+void DriveOperationEnded();
 // Names, loads (or probes and stores) and appends the drive at the cursor;
 // a 17th drive, or one that cannot be named while ShowUnknown is 0, is left out.
 void AddDrive(const DeviceAddress& cursor);
@@ -129,10 +148,10 @@ bool NameDrive(DriveRecord& drive);
 
 // ---- Setting the speed ----------------------------------------------------
 
-bool IsCdMedium(int mediumType);
-bool IsDvdMedium(int mediumType);
-bool IsAudioMedium(int mediumType);
-bool IsDvdProfile(int profile);  // a GET CONFIGURATION current profile
+[[nodiscard]] bool IsCdMedium(int mediumType);
+[[nodiscard]] bool IsDvdMedium(int mediumType);
+[[nodiscard]] bool IsAudioMedium(int mediumType);
+[[nodiscard]] bool IsDvdProfile(int profile);  // a GET CONFIGURATION current profile
 
 // Takes the speeds and medium type of a capabilities page and chooses the
 // active list.
@@ -148,11 +167,11 @@ void RestoreSpeed(DriveRecord& drive);
 void SpeedFaster(DriveRecord& drive);
 void SpeedSlower(DriveRecord& drive);
 // The command that gets speed, or the speed itself when it is not listed.
-uint32_t CommandForSpeed(const SpeedRange& range, uint32_t speed);
+[[nodiscard]] uint32_t CommandForSpeed(const SpeedRange& range, uint32_t speed);
 // eject 1 opens the tray, 0 closes it; re-locks when Lock is set.
 void MoveTray(DriveRecord& drive, int eject);
-bool IsTrayOpen(const DriveRecord& drive);
-bool IsTrayClosed(DriveRecord& drive);  // refreshes first
+[[nodiscard]] bool IsTrayOpen(const DriveRecord& drive);
+[[nodiscard]] bool IsTrayClosed(DriveRecord& drive);  // refreshes first
 
 // ---- Speed discovery ------------------------------------------------------
 
@@ -174,7 +193,7 @@ void ProbeDrive(DriveRecord& drive);
 // Inserts a pair in speed order unless the speed is listed, is 0 or the list is full.
 void AddEntry(SpeedRange& range, uint32_t speed, uint32_t command, ProgressCallback progress, void* context);
 // Index of the slowest entry within tolerance of speed, or -1.
-int FindEntryNear(const SpeedRange& range, uint32_t speed, uint32_t tolerance);
+[[nodiscard]] int FindEntryNear(const SpeedRange& range, uint32_t speed, uint32_t tolerance);
 // Reads near the end of the disc for durationMs and returns kB/s in the unit
 // of the medium (1x CD = 176, 1x DVD = 1385), 0 when nothing could be read.
 uint32_t MeasureReadSpeed(const DeviceAddress& address, uint32_t lastBlock, uint32_t durationMs,
@@ -183,7 +202,7 @@ uint32_t MeasureReadSpeed(const DeviceAddress& address, uint32_t lastBlock, uint
 // ---- Per-drive storage ----------------------------------------------------
 
 // True only when the model's key exists and all 17 capability values were read.
-bool LoadCapabilities(DriveRecord& drive);
+[[nodiscard]] bool LoadCapabilities(DriveRecord& drive);
 void SaveCapabilities(const DriveRecord& drive);
 void LoadDriveSettings(DriveRecord& drive);
 void SaveDriveSettings(const DriveRecord& drive);

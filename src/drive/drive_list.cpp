@@ -93,15 +93,43 @@ void AddDrive(const DeviceAddress& cursor) {
   DriveCount++;
 }
 
-void DiscoverDrives() {
-  // A rediscovery asked for from a message dispatched while a drive works
-  // would pull the record from under that operation: the array stays as it is.
+namespace {
+bool g_discoveryKept = false;
+bool g_discoveryAnnounced = false;  // DiscoveryDueCallback told for the kept request
+
+bool AnyDriveBusy() {
   for (int i = 0; i < DriveCount; ++i)
-    if (Drives[i].Busy) return;
+    if (Drives[i].Busy) return true;
+  return false;
+}
+}  // namespace
+
+void (*DiscoveryDueCallback)() = nullptr;
+
+bool DiscoveryKept() { return g_discoveryKept; }
+
+void DriveOperationEnded() {
+  if (!g_discoveryKept || g_discoveryAnnounced || AnyDriveBusy()) return;
+  g_discoveryAnnounced = true;
+  if (DiscoveryDueCallback) DiscoveryDueCallback();
+}
+
+DiscoveryOutcome DiscoverDrives() {
+  if (AnyDriveBusy()) {
+    // Also a request the shell posted after an announcement may find a drive
+    // at work again: it is announced anew when that drive is free.
+    g_discoveryKept = true;
+    g_discoveryAnnounced = false;
+    return DiscoveryOutcome::Kept;
+  }
+  g_discoveryKept = false;
+  g_discoveryAnnounced = false;
+  SelectTransport(ProgramSettings::Current().ApiPrefered);
   ClearDrives();
   const Transport& transport = CurrentTransport();
-  if (!transport.FirstDrive || !transport.NextDrive) return;
+  if (!transport.FirstDrive || !transport.NextDrive) return DiscoveryOutcome::Done;
   DriveCursor cursor{};
   for (bool found = transport.FirstDrive(cursor); found; found = transport.NextDrive(cursor))
     AddDrive(cursor.Address);
+  return DiscoveryOutcome::Done;
 }

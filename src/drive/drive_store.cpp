@@ -77,29 +77,30 @@ void WriteRange(RegKey key, const char* name, const SpeedRange& range) {
 }  // namespace
 
 bool LoadCapabilities(DriveRecord& drive) {
-  RegKey key = OpenProgramSubkey(drive.FullName);
-  if (!key) return false;
+  OwnedRegKey owned(OpenProgramSubkey(drive.FullName));
+  if (!owned) return false;
+  RegKey key = owned.Get();
   CapabilityTable table(drive);
   bool all = ReadDwordTable(key, table.entries, CapabilityCount) != 0;
   ReadRange(key, "SpeedRangeCD", drive.RangeCD);
   ReadRange(key, "SpeedRangeDVD", drive.RangeDVD);
-  CloseRegKey(key);
   return all;
 }
 
 void SaveCapabilities(const DriveRecord& drive) {
-  RegKey key = CreateProgramSubkey(drive.FullName);
-  if (!key) return;
+  OwnedRegKey owned(CreateProgramSubkey(drive.FullName));
+  if (!owned) return;
+  RegKey key = owned.Get();
   CapabilityTable table(const_cast<DriveRecord&>(drive));
   WriteDwordTable(key, table.entries, CapabilityCount);
   WriteRange(key, "SpeedRangeCD", drive.RangeCD);
   WriteRange(key, "SpeedRangeDVD", drive.RangeDVD);
-  CloseRegKey(key);
 }
 
 void LoadDriveSettings(DriveRecord& drive) {
-  RegKey key = OpenDriveKey(drive.FullName, drive.Instance);
-  if (!key) return;
+  OwnedRegKey owned(OpenDriveKey(drive.FullName, drive.Instance));
+  if (!owned) return;
+  RegKey key = owned.Get();
   SettingTable table(drive);
   ReadDwordTable(key, table.entries, SettingCount);
 
@@ -116,17 +117,14 @@ void LoadDriveSettings(DriveRecord& drive) {
   size = ReadValue(key, "HotKeys", keys, HotKeyBytes);
   for (uint32_t i = 0; i < size / 4; ++i) drive.HotKeys[i] = get_le32(keys + 4 * i);
 
-  RegKey lock = OpenSubkey(key, "Lock");
-  if (lock) {
-    ReadDword(lock, "Value", drive.Lock);
-    CloseRegKey(lock);
-  }
-  CloseRegKey(key);
+  OwnedRegKey lock(OpenSubkey(key, "Lock"));
+  ReadDword(lock.Get(), "Value", drive.Lock);  // a missing lock leaves the default
 }
 
 void SaveDriveSettings(const DriveRecord& drive) {
-  RegKey key = CreateDriveKey(drive.FullName, drive.Instance);
-  if (!key) return;
+  OwnedRegKey owned(CreateDriveKey(drive.FullName, drive.Instance));
+  if (!owned) return;
+  RegKey key = owned.Get();
   SettingTable table(const_cast<DriveRecord&>(drive));
   WriteDwordTable(key, table.entries, SettingCount);
 
@@ -139,10 +137,6 @@ void SaveDriveSettings(const DriveRecord& drive) {
   for (int i = 0; i < HotKeyCount; ++i) put_le32(keys + 4 * i, drive.HotKeys[i]);
   WriteBinary(key, "HotKeys", keys, HotKeyBytes);
 
-  RegKey lock = CreateSubkey(key, "Lock");
-  if (lock) {
-    WriteDword(lock, "Value", drive.Lock);
-    CloseRegKey(lock);
-  }
-  CloseRegKey(key);
+  OwnedRegKey lock(CreateSubkey(key, "Lock"));
+  WriteDword(lock.Get(), "Value", drive.Lock);  // nothing is written without the key
 }

@@ -62,7 +62,8 @@ void RefreshStatus(DriveRecord& drive) {
       audio = ReadAudioStatus(drive.Address);
     bool wasOpen = IsTrayOpen(drive);
     ApplyCapabilitiesPage(drive, page);
-    if (drive.DvdActive() && drive.CanGetDVDSpeed && drive.DVDMethodPrefered != 1 && drive.DVDMethodDetected == 2)
+    if (drive.DvdActive() && drive.CanGetDVDSpeed && drive.DVDMethodPrefered != DvdMethodCdSpeed &&
+        drive.DVDMethodDetected == DvdMethodStreaming)
       drive.CurrentSpeed = GetReadPerformance(drive.Address);
     drive.Ready = unit == 0;
     drive.AudioStatus = audio;
@@ -85,8 +86,9 @@ void RefreshStatus(DriveRecord& drive) {
 void SetSpeed(DriveRecord& drive, uint32_t command) {
   BusyGuard guard(drive);
   if (!guard.Entered()) return;
-  bool streaming = drive.DvdActive() && (drive.DVDMethodPrefered == 2 ||
-                                         (drive.DVDMethodPrefered == 0 && drive.DVDMethodDetected == 2));
+  bool streaming = drive.DvdActive() &&
+                   (drive.DVDMethodPrefered == DvdMethodStreaming ||
+                    (drive.DVDMethodPrefered == DvdMethodNone && drive.DVDMethodDetected == DvdMethodStreaming));
   // A refused command is not reported: the refresh below shows the real speed.
   if (streaming)
     SetStreaming(drive.Address, command, drive.CurrentWriteSpeed);

@@ -209,18 +209,18 @@ void EnumerateSpeeds(DriveRecord& drive, SpeedMethod method, ProgressCallback pr
       ran = true;
     }
   } else {
-    if (drive.DVDMethodPrefered != 1 && drive.CanGetDVDSpeed && drive.CanSetDVDSpeed) {
+    if (drive.DVDMethodPrefered != DvdMethodCdSpeed && drive.CanGetDVDSpeed && drive.CanSetDVDSpeed) {
       SpeedProbe probe{drive, true, true, BoundedMaximum(drive.MaxDVDSpeed), progress, context};
       RunMethod(probe, method);
       ran = true;
     }
     if (range.Count != 0) {
-      drive.DVDMethodDetected = 2;
-    } else if (drive.DVDMethodPrefered != 2 && drive.CanGetCDSpeed && drive.CanSetCDSpeed) {
+      drive.DVDMethodDetected = DvdMethodStreaming;
+    } else if (drive.DVDMethodPrefered != DvdMethodStreaming && drive.CanGetCDSpeed && drive.CanSetCDSpeed) {
       SpeedProbe probe{drive, false, false, BoundedMaximum(drive.MaxCDSpeed), progress, context};
       RunMethod(probe, method);
       ran = true;
-      drive.DVDMethodDetected = 1;
+      drive.DVDMethodDetected = DvdMethodCdSpeed;
     }
   }
   // Put the drive back to the speed it had before the probe and lift any

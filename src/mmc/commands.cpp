@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "mmc/opcodes.h"
 #include "mmc/wire.h"
@@ -40,6 +41,7 @@ void CopyField(const AnswerView& view, size_t offset, size_t width, char* out) {
 
 constexpr uint8_t kCapabilitiesPageCode = 0x2A;
 constexpr size_t kModeHeaderLength = 8;
+constexpr size_t kBlockDescriptorLengthAt = 6;
 // A page cut off before its current read speed does not count as found.
 constexpr size_t kShortestPage = 16;
 // Write bits of page byte 3: CD-R, CD-RW, DVD-R, DVD-RAM.
@@ -58,24 +60,37 @@ bool DecodeInquiry(const uint8_t* data, size_t length, InquiryData& out) {
   return true;
 }
 
+namespace {
+bool PageAt(const AnswerView& view, size_t start) {
+  return view.Has(start, kShortestPage) && (view.Byte(start) & 0x3F) == kCapabilitiesPageCode;
+}
+}  // namespace
+
 bool DecodeCapabilities(const uint8_t* data, size_t length, CapabilitiesPage& out) {
   std::memset(&out, 0, sizeof out);
   AnswerView view{data, length};
-  // Drives differ in where the page starts: after a header and a block
-  // descriptor, after the regular header, or with no header at all.
-  static const size_t kPlaces[] = {16, kModeHeaderLength, 0};
-  for (size_t start : kPlaces) {
-    if (!view.Has(start, kShortestPage) || (view.Byte(start) & 0x3F) != kCapabilitiesPageCode) continue;
-    out.MaxReadSpeed = view.Be16(start + 8);
-    out.CurrentReadSpeed = view.Be16(start + 14);
-    out.PageByte2 = view.Byte(start + 2);
-    out.PageByte3 = view.Byte(start + 3);
-    out.PageByte6 = view.Byte(start + 6);
-    if (out.PageByte3 & kWriteBits) out.CurrentWriteSpeed = view.Be16(start + 20);
-    if (start == kModeHeaderLength) out.MediumType = view.Byte(2);
-    return true;
+  // The header's block-descriptor length (bytes 6-7) says where the page
+  // starts. Only when no page is there (no header, or a wrong length) is the
+  // answer searched: after a header and one block descriptor, after the
+  // regular header, with no header at all. The announced place must come
+  // first: in a regular answer byte 16 is the high byte of the maximum read
+  // speed, which is 0x2A for a drive of 10752 to 11007 kB/s.
+  size_t start = kModeHeaderLength + view.Be16(kBlockDescriptorLengthAt);
+  if (!PageAt(view, start)) {
+    static const size_t kPlaces[] = {16, kModeHeaderLength, 0};
+    const size_t* place = std::find_if(std::begin(kPlaces), std::end(kPlaces),
+                                       [&](size_t candidate) { return PageAt(view, candidate); });
+    if (place == std::end(kPlaces)) return false;
+    start = *place;
   }
-  return false;
+  out.MaxReadSpeed = view.Be16(start + 8);
+  out.CurrentReadSpeed = view.Be16(start + 14);
+  out.PageByte2 = view.Byte(start + 2);
+  out.PageByte3 = view.Byte(start + 3);
+  out.PageByte6 = view.Byte(start + 6);
+  if (out.PageByte3 & kWriteBits) out.CurrentWriteSpeed = view.Be16(start + 20);
+  if (start == kModeHeaderLength) out.MediumType = view.Byte(2);
+  return true;
 }
 
 uint32_t DecodeReadPerformance(const uint8_t* data, size_t length) {
@@ -152,7 +167,7 @@ int TestUnitReady(const DeviceAddress& address) {
   request.Cdb[1] = LunBits(request);
   // One attempt: NOT READY is the answer wanted here, not a reason to wait.
   if (CurrentTransport().Execute(request)) return 0;
-  return request.SenseKey == 2 ? 1 : -1;
+  return request.SenseKey == SenseNotReady ? 1 : -1;
 }
 
 uint32_t ReadCapacity(const DeviceAddress& address) {

@@ -2,7 +2,8 @@
 // ScsiRequest from the drive's address, running it and decoding the answer
 // into plain values. None keeps state. The decoders are separate pure
 // functions over the returned bytes so that short or garbage answers can be
-// checked on their own.
+// checked on their own. Queries whose answer is their whole point are
+// [[nodiscard]].
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -20,9 +21,6 @@ constexpr uint32_t kPerformanceLength = 136;
 constexpr uint32_t kSectorSize = 2048;
 constexpr uint32_t kMaxBlocksPerRead = 32;
 constexpr uint32_t kSenseWanted = 16;
-
-// 0xFFFF in SET CD SPEED and SET STREAMING asks for the drive's maximum.
-constexpr uint32_t kMaximumSpeed = 0xFFFF;
 
 // INQUIRY names, kept with the blanks the drive pads them with.
 struct InquiryData {
@@ -45,26 +43,26 @@ struct CapabilitiesPage {
 
 // Decoders. Each reads only the first `length` bytes of `data`; a field the
 // device did not return is treated as absent, never read.
-bool DecodeInquiry(const uint8_t* data, size_t length, InquiryData& out);
-bool DecodeCapabilities(const uint8_t* data, size_t length, CapabilitiesPage& out);
-uint32_t DecodeReadPerformance(const uint8_t* data, size_t length);  // kB/s, 0 when unavailable
-int DecodeAudioStatus(const uint8_t* data, size_t length);           // -1 when absent
-int DecodeCurrentProfile(const uint8_t* data, size_t length);        // -1 when absent
-uint32_t DecodeLastBlock(const uint8_t* data, size_t length);        // 0 when absent
+[[nodiscard]] bool DecodeInquiry(const uint8_t* data, size_t length, InquiryData& out);
+[[nodiscard]] bool DecodeCapabilities(const uint8_t* data, size_t length, CapabilitiesPage& out);
+[[nodiscard]] uint32_t DecodeReadPerformance(const uint8_t* data, size_t length);  // kB/s, 0 when unavailable
+[[nodiscard]] int DecodeAudioStatus(const uint8_t* data, size_t length);           // -1 when absent
+[[nodiscard]] int DecodeCurrentProfile(const uint8_t* data, size_t length);        // -1 when absent
+[[nodiscard]] uint32_t DecodeLastBlock(const uint8_t* data, size_t length);        // 0 when absent
 
 // The commands. All take the drive's address first.
-bool Inquiry(const DeviceAddress& address, InquiryData& out);
+[[nodiscard]] bool Inquiry(const DeviceAddress& address, InquiryData& out);
 bool ModeSenseCapabilities(const DeviceAddress& address, CapabilitiesPage& out);
 bool SetCdSpeed(const DeviceAddress& address, uint32_t readSpeed, uint32_t writeSpeed);
 bool StartStopUnit(const DeviceAddress& address, bool eject);  // false loads (closes the tray)
 // 0 ready, 1 not ready (no disc, tray open, spinning up), -1 any other failure.
 int TestUnitReady(const DeviceAddress& address);
-uint32_t ReadCapacity(const DeviceAddress& address);  // last block address, 0 on failure
+[[nodiscard]] uint32_t ReadCapacity(const DeviceAddress& address);  // last block address, 0 on failure
 // Reads count sectors of 2048 bytes into buffer (count * 2048 bytes), in
 // commands of at most 32 blocks on one open handle, without retries.
 bool ReadSectors(const DeviceAddress& address, uint32_t firstBlock, uint32_t count, void* buffer);
 bool PreventAllowRemoval(const DeviceAddress& address, bool prevent);
-int ReadAudioStatus(const DeviceAddress& address);    // 0x11 playing, 0x12 paused, ..., -1 on failure
-int GetCurrentProfile(const DeviceAddress& address);  // -1 on failure
+[[nodiscard]] int ReadAudioStatus(const DeviceAddress& address);    // 0x11 playing, 0x12 paused, ..., -1 on failure
+[[nodiscard]] int GetCurrentProfile(const DeviceAddress& address);  // -1 on failure
 bool SetStreaming(const DeviceAddress& address, uint32_t readSpeed, uint32_t writeSpeed);
-uint32_t GetReadPerformance(const DeviceAddress& address);  // nominal kB/s, 0 when unavailable
+[[nodiscard]] uint32_t GetReadPerformance(const DeviceAddress& address);  // nominal kB/s, 0 when unavailable

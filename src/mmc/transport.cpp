@@ -15,18 +15,16 @@ void NoClose(TransportHandle) {}
 TransportChoice g_aspi{nullptr, nullptr};
 TransportChoice g_spti{nullptr, nullptr};
 const Transport* g_current = &AbsentTransport;
-int g_aspiStatus = 0;
-int g_sptiStatus = 0;
+AspiAvailability g_aspiStatus = AspiNotLoaded;
+SptiAvailability g_sptiStatus = SptiNotProbed;
 
 bool Available(const TransportChoice& choice) { return choice.Available && choice.Row && choice.Available(); }
 
-constexpr int kSenseNotReady = 2;
-constexpr int kSenseUnitAttention = 6;
 constexpr int kAttempts = 3;
 constexpr uint32_t kNotReadyWaitMs = 500;
 }  // namespace
 
-const Transport AbsentTransport = {2, NoExecute, NoDrive, NoDrive, NoOpen, NoSend, NoClose};
+const Transport AbsentTransport = {TransportAspi, NoExecute, NoDrive, NoDrive, NoOpen, NoSend, NoClose};
 
 void RegisterTransports(TransportChoice aspi, TransportChoice spti) {
   g_aspi = aspi;
@@ -34,11 +32,11 @@ void RegisterTransports(TransportChoice aspi, TransportChoice spti) {
   g_current = aspi.Row ? aspi.Row : &AbsentTransport;
 }
 
-int SelectTransport(int apiPrefered) {
+TransportKind SelectTransport(int32_t apiPrefered) {
   // Both checks run every time: each one refreshes its status code.
   bool aspi = Available(g_aspi);
   bool spti = Available(g_spti);
-  if (aspi && (!spti || apiPrefered == 2))
+  if (aspi && (!spti || apiPrefered == PreferAspi))
     g_current = g_aspi.Row;
   else
     g_current = g_spti.Row ? g_spti.Row : &AbsentTransport;
@@ -46,12 +44,12 @@ int SelectTransport(int apiPrefered) {
 }
 
 const Transport& CurrentTransport() { return *g_current; }
-int TransportId() { return g_current->TransportId; }
+TransportKind TransportId() { return g_current->TransportId; }
 
-int AspiStatus() { return g_aspiStatus; }
-int SptiStatus() { return g_sptiStatus; }
-void SetAspiStatus(int status) { g_aspiStatus = status; }
-void SetSptiStatus(int status) { g_sptiStatus = status; }
+AspiAvailability AspiStatus() { return g_aspiStatus; }
+SptiAvailability SptiStatus() { return g_sptiStatus; }
+void SetAspiStatus(AspiAvailability status) { g_aspiStatus = status; }
+void SetSptiStatus(SptiAvailability status) { g_sptiStatus = status; }
 
 bool ExecuteCommand(ScsiRequest& request) {
   // A failed attempt overwrites lengths and status fields; every retry must
@@ -60,9 +58,9 @@ bool ExecuteCommand(ScsiRequest& request) {
   for (int attempt = 1;; ++attempt) {
     if (g_current->Execute(request)) return true;
     if (attempt == kAttempts) return false;
-    if (request.SenseKey == kSenseNotReady)
+    if (request.SenseKey == SenseNotReady)
       ClockSleep(kNotReadyWaitMs);  // give a spinning-up disc time
-    else if (request.SenseKey != kSenseUnitAttention)
+    else if (request.SenseKey != SenseUnitAttention)
       return false;
     request = asBuilt;
   }

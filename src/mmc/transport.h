@@ -34,9 +34,16 @@ inline void ClearRequestStatus(ScsiRequest& request) {
   request.ScsiStatus = request.SenseKey = -1;
 }
 
+// Sense keys the program acts on: a disc not ready yet is waited for, a
+// reported change is simply retried.
+constexpr int32_t SenseNotReady = 2;
+constexpr int32_t SenseUnitAttention = 6;
+
 // The sense key of returned sense data: the whole byte 2, or -1 when fewer
-// than 3 bytes came back (a shorter answer carries no key; byte 2 would be
-// stale buffer contents).
+// than 3 bytes came back. A choice of ours, not a repair: taking byte 2 of
+// the zeroed sense area would give 0 (NO SENSE), and the executor and TEST
+// UNIT READY treat 0 and -1 alike (no retry, "other failure"); -1 just says
+// that no key arrived.
 inline int32_t SenseKeyOf(const uint8_t* sense, uint32_t returnedLength) {
   return returnedLength >= 3 ? sense[2] : -1;
 }
@@ -50,9 +57,31 @@ struct DriveCursor {
 
 using TransportHandle = void*;
 
+// Which transport a row is; the information and settings dialogs show it.
+enum TransportKind : int32_t { TransportSpti = 1, TransportAspi = 2 };
+
+// The stored ApiPrefered setting: the transport the user prefers.
+enum TransportPreference : int32_t { PreferNoTransport = 0, PreferSpti = 1, PreferAspi = 2 };
+
+// What the availability checks found, kept by the transports and shown by
+// the information dialog, the tray icon and the settings dialog.
+enum AspiAvailability : int32_t {
+  AspiNotLoaded = 0,     // the load step has not run yet
+  AspiNotInstalled = 1,  // wnaspi32.dll cannot be loaded
+  AspiDamaged = 2,       // an entry point is missing or the layer answers an error
+  AspiUsable = 3,
+};
+enum SptiAvailability : int32_t {
+  SptiNotProbed = 0,
+  SptiNotNt = 1,         // not the NT family (or the version query failed)
+  SptiNoDrives = 2,      // has a text, but the probe counts "no drive" as usable
+  SptiAccessDenied = 3,  // no optical drive could be opened
+  SptiUsable = 4,
+};
+
 // One transport's operations, replaced as a whole by SelectTransport.
 struct Transport {
-  int TransportId;  // 1 = SPTI, 2 = ASPI
+  TransportKind TransportId;
   bool (*Execute)(ScsiRequest& request);
   bool (*FirstDrive)(DriveCursor& cursor);
   bool (*NextDrive)(DriveCursor& cursor);
@@ -74,23 +103,23 @@ struct TransportChoice {
 void RegisterTransports(TransportChoice aspi, TransportChoice spti);
 
 // Runs both availability checks and installs ASPI when it answers and SPTI
-// does not or apiPrefered is 2; SPTI otherwise. Returns the installed id.
-int SelectTransport(int apiPrefered);
+// does not or apiPrefered is PreferAspi; SPTI otherwise. apiPrefered is the
+// stored setting and may hold any number. Returns the installed kind.
+TransportKind SelectTransport(int32_t apiPrefered);
 
 const Transport& CurrentTransport();
-int TransportId();
+[[nodiscard]] TransportKind TransportId();
 
 // The row installed while no transport is registered: an ASPI layer that is
 // not loaded, whose every operation fails.
 extern const Transport AbsentTransport;
 
-// Status codes kept by the transports (see the information dialog for texts).
-int AspiStatus();
-int SptiStatus();
-void SetAspiStatus(int status);
-void SetSptiStatus(int status);
+[[nodiscard]] AspiAvailability AspiStatus();
+[[nodiscard]] SptiAvailability SptiStatus();
+void SetAspiStatus(AspiAvailability status);
+void SetSptiStatus(SptiAvailability status);
 
 // Runs a request with up to three attempts: waits 500 ms after NOT READY,
 // retries at once after UNIT ATTENTION, and restores the whole request as the
 // caller built it before each retry.
-bool ExecuteCommand(ScsiRequest& request);
+[[nodiscard]] bool ExecuteCommand(ScsiRequest& request);

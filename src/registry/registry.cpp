@@ -27,17 +27,13 @@ RegKey OpenProgramKey() { return OpenSubkey(RegRoot::CurrentUser, FixedStrings::
 RegKey CreateProgramKey() { return CreateSubkey(RegRoot::CurrentUser, FixedStrings::ProgramKey); }
 
 RegKey OpenProgramSubkey(const char* name) {
-  RegKey program = OpenProgramKey();
-  RegKey key = OpenSubkey(program, name);
-  CloseRegKey(program);
-  return key;
+  OwnedRegKey program(OpenProgramKey());
+  return OpenSubkey(program.Get(), name);
 }
 
 RegKey CreateProgramSubkey(const char* name) {
-  RegKey program = CreateProgramKey();
-  RegKey key = CreateSubkey(program, name);
-  CloseRegKey(program);
-  return key;
+  OwnedRegKey program(CreateProgramKey());
+  return CreateSubkey(program.Get(), name);
 }
 
 bool DriveKeyPath(const char* name, int32_t instance, char* path, size_t size) {

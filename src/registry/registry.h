@@ -5,7 +5,8 @@
 // missing or oversized value leaves the destination as it was, and writes
 // return the system's status for callers that care.
 //
-// Each key returned here is open; the caller closes it with CloseRegKey.
+// Each key returned here is open; the caller closes it, best by handing it to
+// an OwnedRegKey.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -24,25 +25,25 @@ struct IntTableEntry {
 };
 
 // HKEY_CURRENT_USER\<program key>, for reading; null when it does not exist.
-RegKey OpenProgramKey();
+[[nodiscard]] RegKey OpenProgramKey();
 // The program key with full access, created with all missing parents.
-RegKey CreateProgramKey();
+[[nodiscard]] RegKey CreateProgramKey();
 // A sub-key of the program key (a path, may hold backslashes), for reading;
 // null when it or the program key does not exist.
-RegKey OpenProgramSubkey(const char* name);
+[[nodiscard]] RegKey OpenProgramSubkey(const char* name);
 // A sub-key of the program key with full access, created when missing.
-RegKey CreateProgramSubkey(const char* name);
+[[nodiscard]] RegKey CreateProgramSubkey(const char* name);
 // The settings sub-key of one drive, "<name>\NN" with NN the instance modulo
 // 100 as two digits; read-only / created with full access.
-RegKey OpenDriveKey(const char* name, int32_t instance);
-RegKey CreateDriveKey(const char* name, int32_t instance);
+[[nodiscard]] RegKey OpenDriveKey(const char* name, int32_t instance);
+[[nodiscard]] RegKey CreateDriveKey(const char* name, int32_t instance);
 // The sub-key path OpenDriveKey uses, written into path (at most size bytes,
 // always terminated); false when it does not fit.
-bool DriveKeyPath(const char* name, int32_t instance, char* path, size_t size);
+[[nodiscard]] bool DriveKeyPath(const char* name, int32_t instance, char* path, size_t size);
 
 // A sub-key of any open key, for reading / with full access (created).
-RegKey OpenSubkey(RegKey parent, const char* name);
-RegKey CreateSubkey(RegKey parent, const char* name);
+[[nodiscard]] RegKey OpenSubkey(RegKey parent, const char* name);
+[[nodiscard]] RegKey CreateSubkey(RegKey parent, const char* name);
 
 // Reads a 32-bit value; true when it exists and holds 1 to 4 bytes (a
 // shorter value is zero-extended). On false the variable is untouched.

@@ -44,7 +44,6 @@ constexpr RegStatus KeyDeleted = 1018;  // the key behind a handle was deleted
 
 // Value types.
 namespace RegType {
-constexpr uint32_t None = 0;
 constexpr uint32_t String = 1;  // REG_SZ
 constexpr uint32_t ExpandString = 2;
 constexpr uint32_t Binary = 3;  // REG_BINARY
@@ -58,10 +57,8 @@ constexpr uint32_t QueryValue = 0x0001;
 constexpr uint32_t SetValue = 0x0002;
 constexpr uint32_t CreateSubKey = 0x0004;
 constexpr uint32_t EnumerateSubKeys = 0x0008;
-constexpr uint32_t Notify = 0x0010;
 constexpr uint32_t CreateLink = 0x0020;
 constexpr uint32_t Delete = 0x00010000;
-constexpr uint32_t ReadControl = 0x00020000;
 constexpr uint32_t Read = 0x00020019;       // KEY_READ
 constexpr uint32_t Write = 0x00020006;      // KEY_WRITE
 constexpr uint32_t AllAccess = 0x000F003F;  // KEY_ALL_ACCESS

@@ -56,18 +56,15 @@ void ProgramSettings::ResetToDefaults() {
 
 void ProgramSettings::Load() {
   ResetToDefaults();
-  RegKey key = OpenProgramKey();
+  OwnedRegKey key(OpenProgramKey());
   if (!key) return;
   IntTableEntry entries[IntCount];
   BindIntTable(*this, entries);
-  ReadDwordTable(key, entries, IntCount);
-  RegKey lock = OpenSubkey(key, kLockKey);
-  if (lock) {
-    ReadString(lock, kLockValue, LockData, sizeof LockData);
-    CloseRegKey(lock);
-  }
-  ReadString(key, kSavePathValue, SavePath, sizeof SavePath);
-  CloseRegKey(key);
+  ReadDwordTable(key.Get(), entries, IntCount);
+  // A missing value or "Lock" key leaves the default.
+  OwnedRegKey lock(OpenSubkey(key.Get(), kLockKey));
+  ReadString(lock.Get(), kLockValue, LockData, sizeof LockData);
+  ReadString(key.Get(), kSavePathValue, SavePath, sizeof SavePath);
 }
 
 void ProgramSettings::Save() {
@@ -75,16 +72,12 @@ void ProgramSettings::Save() {
   // is cut rather than written with whatever follows it in memory.
   LockData[sizeof LockData - 1] = '\0';
   SavePath[sizeof SavePath - 1] = '\0';
-  RegKey key = CreateProgramKey();
+  OwnedRegKey key(CreateProgramKey());
   if (!key) return;
   IntTableEntry entries[IntCount];
   BindIntTable(*this, entries);
-  WriteDwordTable(key, entries, IntCount);
-  RegKey lock = CreateSubkey(key, kLockKey);
-  if (lock) {
-    WriteString(lock, kLockValue, LockData);
-    CloseRegKey(lock);
-  }
-  WriteString(key, kSavePathValue, SavePath);
-  CloseRegKey(key);
+  WriteDwordTable(key.Get(), entries, IntCount);
+  OwnedRegKey lock(CreateSubkey(key.Get(), kLockKey));
+  WriteString(lock.Get(), kLockValue, LockData);  // nothing is written without the key
+  WriteString(key.Get(), kSavePathValue, SavePath);
 }

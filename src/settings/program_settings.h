@@ -7,7 +7,7 @@
 
 struct ProgramSettings {
   // Integers in the order of the value table; a flag is 0 = off, else on.
-  int32_t ApiPrefered;     // 0 none chosen, 1 SPTI, 2 ASPI
+  int32_t ApiPrefered;     // a TransportPreference (mmc/transport.h)
   int32_t NumNames;        // drives shown by their short names
   int32_t EjectSingle;     // one eject/close item per drive
   int32_t ShowUnknown;     // keep unidentified drives

@@ -7,8 +7,10 @@
 #include <new>
 
 #include "clock/clock.h"
-#include "transport/aspi_srb.h"
 #include "common/handle_win32.h"
+#include "common/system_win32.h"
+#include "registry/registry.h"
+#include "transport/aspi_srb.h"
 #include "transport/system_transports.h"
 
 namespace {
@@ -63,6 +65,51 @@ void FreeCall(AspiCall* call) {
   delete call;
 }
 
+// Each device keeps one call between commands, with a data buffer that holds
+// the largest transfer the program asks for (READ(10) of 32 blocks), so that
+// measuring through ASPI allocates nothing per command. A call given up on is
+// parked with its buffer, and the device gets a new one at its next command.
+constexpr uint32_t DeviceBufferBytes = 64 * 1024;
+constexpr size_t KeptDeviceCalls = 16;  // one per drive the program can hold
+
+struct DeviceCall {
+  uint32_t HaId, Target, Lun;
+  AspiCall* Call;  // null: none kept (yet, or since it was parked)
+};
+DeviceCall g_deviceCalls[KeptDeviceCalls];
+size_t g_deviceCallCount = 0;
+
+// The call a request to this device runs in: the device's kept one, or a
+// call of its own for a transfer larger than the kept buffer or a device past
+// the table. Null when memory runs out.
+AspiCall* TakeCall(const DeviceAddress& address, uint32_t dataLength, DeviceCall*& slot) {
+  slot = nullptr;
+  if (dataLength > DeviceBufferBytes) return NewCall(dataLength);
+  for (size_t i = 0; i < g_deviceCallCount && !slot; ++i) {
+    DeviceCall& kept = g_deviceCalls[i];
+    if (kept.HaId == address.HaId && kept.Target == address.Target && kept.Lun == address.Lun) slot = &kept;
+  }
+  if (!slot && g_deviceCallCount < KeptDeviceCalls) {
+    slot = &g_deviceCalls[g_deviceCallCount++];
+    *slot = DeviceCall{address.HaId, address.Target, address.Lun, nullptr};
+  }
+  if (!slot) return NewCall(dataLength);
+  if (!slot->Call) slot->Call = NewCall(DeviceBufferBytes);
+  AspiCall* call = slot->Call;
+  if (call) memset(&call->Block, 0, sizeof call->Block);  // its event was closed after the last command
+  return call;
+}
+
+// After the layer has finished with a call: a device's kept call stays for
+// its next command, any other is freed.
+void ReturnCall(AspiCall* call, DeviceCall* slot) {
+  if (slot) {
+    CloseUsableHandle(call->Event);
+    return;
+  }
+  FreeCall(call);
+}
+
 void Park(AspiCall* call) {
   call->NextParked = g_parked;
   g_parked = call;
@@ -114,7 +161,8 @@ bool AspiExecute(ScsiRequest& request) {
   // The layer transfers through a buffer of the call, not the caller's: a
   // request answered after we gave up must not write into a stack that has
   // moved on.
-  AspiCall* call = NewCall(request.DataLength);
+  DeviceCall* slot = nullptr;
+  AspiCall* call = TakeCall(request.Address, request.DataLength, slot);
   if (!call) {
     request.SystemError = ERROR_NOT_ENOUGH_MEMORY;
     return false;
@@ -127,8 +175,12 @@ bool AspiExecute(ScsiRequest& request) {
   srb.SRB_Lun = uint8_t(request.Address.Lun);
   srb.SRB_BufLen = request.DataLength;
   srb.SRB_BufPointer = call->Data;
+  // A layer may report the whole length for a shorter answer: the part the
+  // device did not write must read as zeros, not as the last command's data.
   if (request.DataLength && request.DataOut && request.DataBuffer)
     memcpy(call->Data, request.DataBuffer, request.DataLength);
+  else if (request.DataLength)
+    memset(call->Data, 0, request.DataLength);
   srb.SRB_SenseLen = AspiSenseLength;
   srb.SRB_CDBLen = uint8_t(request.CdbLength);
   memcpy(srb.CDBByte, request.Cdb, sizeof srb.CDBByte);
@@ -141,6 +193,7 @@ bool AspiExecute(ScsiRequest& request) {
   uint32_t outcome = g_send(&srb);
   if (outcome == SS_PENDING) {
     if (!WaitForCompletion(*call, srb.SRB_Status)) {
+      if (slot) slot->Call = nullptr;  // the parked call keeps its buffer
       Park(call);
       request.RequestStatus = SS_PENDING;
       request.DataLength = 0;
@@ -159,7 +212,7 @@ bool AspiExecute(ScsiRequest& request) {
   uint32_t transferred = srb.SRB_BufLen < request.DataLength ? srb.SRB_BufLen : request.DataLength;
   if (transferred && !request.DataOut && request.DataBuffer) memcpy(request.DataBuffer, call->Data, transferred);
   request.DataLength = transferred;
-  FreeCall(call);
+  ReturnCall(call, slot);
   return outcome == SS_COMP;
 }
 
@@ -171,37 +224,18 @@ int32_t LetterOf(uint32_t adapter, uint32_t target, uint32_t lun) {
   if (!g_translate(&path, &node) || node == 0) return 0;
   char nodeKey[40];
   snprintf(nodeKey, sizeof nodeKey, "Config Manager\\Enum\\%08X", unsigned(node));
-  HKEY dynamic;
-  if (RegOpenKeyExA(HKEY_DYN_DATA, nodeKey, 0, KEY_READ, &dynamic) != ERROR_SUCCESS) return 0;
-
-  int32_t letter = 0;
-  DWORD size = 0;
-  constexpr DWORD Prefix = 5;  // "Enum\"
-  if (RegQueryValueExA(dynamic, "HardWareKey", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS && size > 0 &&
-      size < 1024) {
-    char* hardwareKey = new (std::nothrow) char[Prefix + size + 1];
-    DWORD got = size;
-    if (hardwareKey && RegQueryValueExA(dynamic, "HardWareKey", nullptr, nullptr,
-                                        reinterpret_cast<BYTE*>(hardwareKey + Prefix), &got) == ERROR_SUCCESS) {
-      memcpy(hardwareKey, "Enum\\", Prefix);
-      hardwareKey[Prefix + (got < size ? got : size)] = 0;  // the value need not end in a zero
-      HKEY device;
-      if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, hardwareKey, 0, KEY_READ, &device) == ERROR_SUCCESS) {
-        BYTE value[2] = {};
-        DWORD valueSize = sizeof value;
-        if (RegQueryValueExA(device, "CurrentDriveLetterAssignment", nullptr, nullptr, value, &valueSize) ==
-                ERROR_SUCCESS &&
-            valueSize >= 1) {
-          if (value[0] >= 'a' && value[0] <= 'z') value[0] = BYTE(value[0] - 'a' + 'A');
-          if (value[0] >= 'A' && value[0] <= 'Z') letter = value[0];
-        }
-        RegCloseKey(device);
-      }
-    }
-    delete[] hardwareKey;
-  }
-  RegCloseKey(dynamic);
-  return letter;
+  OwnedRegKey dynamic(OpenSubkey(RegRoot::DynData, nodeKey));
+  if (!dynamic) return 0;
+  // "Enum\" and the hardware key, whose stored value need not end in a zero.
+  constexpr size_t Prefix = 5;
+  char hardwareKey[Prefix + MAX_PATH] = "Enum\\";
+  if (!ReadString(dynamic.Get(), "HardWareKey", hardwareKey + Prefix, MAX_PATH)) return 0;
+  OwnedRegKey device(OpenSubkey(RegRoot::LocalMachine, hardwareKey));
+  uint8_t value[2] = {};
+  if (!device || ReadValue(device.Get(), "CurrentDriveLetterAssignment", value, sizeof value) == 0) return 0;
+  char letter = char(value[0]);
+  if (letter >= 'a' && letter <= 'z') letter = char(letter - 'a' + 'A');
+  return letter >= 'A' && letter <= 'Z' ? letter : 0;
 }
 
 // The first CD-ROM at or after (adapter, target); targets of later adapters
@@ -252,12 +286,6 @@ TransportHandle AspiOpen(const ScsiRequest&) {
 bool AspiSend(ScsiRequest& request, TransportHandle) { return AspiExecute(request); }
 void AspiClose(TransportHandle) {}
 
-// GetProcAddress types every export alike; the layer's are __cdecl.
-template <typename Function>
-Function EntryPoint(const char* name) {
-  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(g_library, name)));
-}
-
 void ReadVersionBlock() {
   delete[] g_versionBlock;
   g_versionBlock = nullptr;
@@ -288,28 +316,29 @@ void ReadVersionBlock() {
 }
 }  // namespace
 
-const Transport AspiTransport = {2, AspiExecute, AspiFirstDrive, AspiNextDrive, AspiOpen, AspiSend, AspiClose};
+const Transport AspiTransport = {TransportAspi, AspiExecute, AspiFirstDrive, AspiNextDrive, AspiOpen, AspiSend, AspiClose};
 
 bool AspiLoad() {
   if (!g_library) g_library = LoadLibraryA("wnaspi32.dll");
   if (!g_library) {
-    SetAspiStatus(1);
+    SetAspiStatus(AspiNotInstalled);
     return false;
   }
   ReadVersionBlock();
-  g_supportInfo = EntryPoint<GetASPI32SupportInfoFn>("GetASPI32SupportInfo");
-  g_send = EntryPoint<SendASPI32CommandFn>("SendASPI32Command");
-  g_translate = EntryPoint<TranslateASPI32AddressFn>("TranslateASPI32Address");
+  // The layer's exports are __cdecl, whatever type GetProcAddress gives them.
+  g_supportInfo = FindEntryPoint<GetASPI32SupportInfoFn>(g_library, "GetASPI32SupportInfo");
+  g_send = FindEntryPoint<SendASPI32CommandFn>(g_library, "SendASPI32Command");
+  g_translate = FindEntryPoint<TranslateASPI32AddressFn>(g_library, "TranslateASPI32Address");
   g_adapterCount = 0;
   if (!g_supportInfo || !g_send) {
-    SetAspiStatus(2);
+    SetAspiStatus(AspiDamaged);
     return false;
   }
   uint32_t info = g_supportInfo();
   uint32_t status = info >> 8 & 0xFF;
   if (status == SS_COMP) g_adapterCount = info & 0xFF;
   bool usable = status == SS_COMP || status == SS_NO_ADAPTERS;
-  SetAspiStatus(usable ? 3 : 2);
+  SetAspiStatus(usable ? AspiUsable : AspiDamaged);
   return usable;
 }
 

@@ -5,6 +5,7 @@
 
 #include "clock/clock.h"
 #include "common/handle_win32.h"
+#include "common/system_win32.h"
 #include "transport/system_transports.h"
 
 namespace {
@@ -139,40 +140,37 @@ bool SptiFirstDrive(DriveCursor& cursor) { return FindOpticalLetter('A', cursor)
 bool SptiNextDrive(DriveCursor& cursor) { return FindOpticalLetter(int32_t(cursor.Position[0]) + 1, cursor); }
 }  // namespace
 
-const Transport SptiTransport = {1, SptiExecute, SptiFirstDrive, SptiNextDrive, SptiOpen, SptiSend, SptiClose};
+const Transport SptiTransport = {TransportSpti, SptiExecute, SptiFirstDrive, SptiNextDrive, SptiOpen, SptiSend, SptiClose};
 
 void InstallSptiSystemCalls(const SptiSystemCalls* calls) { g_calls = calls ? calls : &SystemCalls; }
 
 uint32_t SptiAccessMask() { return g_accessMask; }
 
 bool SptiProbe() {
-  OSVERSIONINFOA version;
-  memset(&version, 0, sizeof version);
-  version.dwOSVersionInfoSize = sizeof version;
-  static_assert(sizeof(OSVERSIONINFOA) == 148);
-  if (!GetVersionExA(&version)) {
-    SetSptiStatus(1);
+  OsVersion version = QueryOsVersion();
+  if (!version.Known) {
+    SetSptiStatus(SptiNotNt);
     return false;
   }
-  g_accessMask = version.dwMajorVersion > 4 ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
-  if (version.dwPlatformId != VER_PLATFORM_WIN32_NT) {
-    SetSptiStatus(1);
+  g_accessMask = version.Major > 4 ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
+  if (!version.Nt) {
+    SetSptiStatus(SptiNotNt);
     return false;
   }
   // No optical drive at all still counts as usable; drives that all refuse
   // to open mean the user lacks the rights.
-  int status = 4;
+  SptiAvailability status = SptiUsable;
   DriveCursor cursor{};
   for (bool found = SptiFirstDrive(cursor); found; found = SptiNextDrive(cursor)) {
     DWORD error = 0;
     HANDLE handle = OpenDrive(cursor.Address.Letter, error);
     if (IsUsableHandle(handle)) {
       CloseUsableHandle(handle, g_calls->CloseHandle);
-      status = 4;
+      status = SptiUsable;
       break;
     }
-    status = 3;
+    status = SptiAccessDenied;
   }
   SetSptiStatus(status);
-  return status != 3;
+  return status != SptiAccessDenied;
 }

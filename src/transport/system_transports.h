@@ -10,20 +10,22 @@
 // program calls this once at start-up, before its first SelectTransport.
 void RegisterSystemTransports();
 
-// SPTI, TransportId 1.
+// SPTI, TransportSpti.
 extern const Transport SptiTransport;
-// Decides whether SPTI can be used: sets SptiStatus (1 not NT, 3 no optical
-// drive opens, 4 usable) and the access mask used to open drives.
+// Decides whether SPTI can be used: sets SptiStatus (SptiNotNt,
+// SptiAccessDenied when no optical drive opens, else SptiUsable) and the
+// access mask used to open drives.
 bool SptiProbe();
 // GENERIC_READ | GENERIC_WRITE above major version 4, GENERIC_READ otherwise.
-uint32_t SptiAccessMask();
+[[nodiscard]] uint32_t SptiAccessMask();
 
-// ASPI, TransportId 2.
+// ASPI, TransportAspi.
 extern const Transport AspiTransport;
 // Loads wnaspi32.dll once (it stays loaded), looks its entry points up again
-// and asks it for support info: AspiStatus 1 no library, 2 broken, 3 usable.
+// and asks it for support info: AspiStatus AspiNotInstalled, AspiDamaged or
+// AspiUsable.
 bool AspiLoad();
 // A string of the layer's version resource ("ProductName", "FileVersion",
 // ...), or null. The text belongs to the transport and stays valid until the
 // next AspiLoad.
-const char* AspiVersionString(const char* name);
+[[nodiscard]] const char* AspiVersionString(const char* name);

@@ -34,8 +34,12 @@ TEST(TrayTip, SpeedsRoundInTheUnitOfTheActiveListAndWordsFollowTheState) {
   DriveRecord dvd = Drive(u"D", 2770, 1, 0x01);
   dvd.ActiveRange = RangeKindDVD;
   EXPECT_EQ(Tip(BuildTrayView(&dvd, 1)), u"D 2X(DVD) ");
+  dvd.CurrentSpeed = 11072;  // 7.99 x 1385: rounded, not cut
+  EXPECT_EQ(Tip(BuildTrayView(&dvd, 1)), u"D 8X(DVD) ");
   DriveRecord cd = Drive(u"C", 40 * 176 + 16, 1, 0x01);
   EXPECT_EQ(Tip(BuildTrayView(&cd, 1)), u"C 40x(DATA) ");
+  cd.CurrentSpeed = 2 * 176 - 1;
+  EXPECT_EQ(Tip(BuildTrayView(&cd, 1)), u"C 2x(DATA) ");
   DriveRecord empty = Drive(u"E", 0, 0, MediumNoDisc);
   EXPECT_EQ(Tip(BuildTrayView(&empty, 1)), u"E 0x() ");
   DriveRecord playing = Drive(u"P", 176, 1, 0x02);
@@ -83,12 +87,12 @@ TEST(TrayPicture, FirstRuleThatApplies) {
 }
 
 TEST(TrayPicture, DriveAccessWorksOnlyWithAWorkingTransportAndNoDamagedOne) {
-  EXPECT_FALSE(TransportError(3, 1));  // Windows 9x with ASPI
-  EXPECT_FALSE(TransportError(1, 4));  // NT without ASPI
-  EXPECT_FALSE(TransportError(3, 4));
-  EXPECT_TRUE(TransportError(1, 1));   // nothing works
-  EXPECT_TRUE(TransportError(2, 4));   // a damaged ASPI layer counts as an error
-  EXPECT_TRUE(TransportError(0, 4));   // not initialised
-  EXPECT_TRUE(TransportError(3, 0));
-  EXPECT_TRUE(TransportError(1, 3));   // access denied
+  EXPECT_FALSE(TransportError(AspiUsable, SptiNotNt));         // Windows 9x with ASPI
+  EXPECT_FALSE(TransportError(AspiNotInstalled, SptiUsable));  // NT without ASPI
+  EXPECT_FALSE(TransportError(AspiUsable, SptiUsable));
+  EXPECT_TRUE(TransportError(AspiNotInstalled, SptiNotNt));    // nothing works
+  EXPECT_TRUE(TransportError(AspiDamaged, SptiUsable));        // a damaged ASPI layer counts as an error
+  EXPECT_TRUE(TransportError(AspiNotLoaded, SptiUsable));      // not initialised
+  EXPECT_TRUE(TransportError(AspiUsable, SptiNotProbed));
+  EXPECT_TRUE(TransportError(AspiNotInstalled, SptiAccessDenied));
 }

@@ -142,24 +142,85 @@ TEST_F(Discovery, DrivesThatDoNotAnswerInquiry) {
   CloseRegKey(key);
 }
 
-TEST_F(Discovery, RediscoveryWaitsForADriveAtWork) {
+// A "find drives" request or a new-drive event handled from the message loop
+// of a long operation: neither the array nor the transport may change under
+// the operation, and the request must not be lost.
+TEST_F(Discovery, RequestDuringAnOperationIsKeptAndRunsWhenItEnds) {
+  sim::UseVirtualTransports(true, true);
+  ProgramSettings::Current().ApiPrefered = PreferAspi;
   Add("cd48-reader");
   Add("cdrw52-writer");
-  Discover();
-  static int nestedCount;
-  nestedCount = -1;
-  // A device change handled from the message loop of a long discovery.
+  ASSERT_EQ(DiscoverDrives(), DiscoveryOutcome::Done);
+  ASSERT_EQ(TransportId(), TransportAspi);
+  Add("dvdrom16-streaming");  // arrives while the writer is at work
+  static int due, dueDuring, countDuring, transportDuring;
+  static DiscoveryOutcome nested;
+  due = 0;
+  DiscoveryDueCallback = [] { ++due; };
   auto progress = [](int, int, int, int, int, void*) {
-    sim::ClearDrives();
-    DiscoverDrives();
-    nestedCount = DriveCount;
+    ProgramSettings::Current().ApiPrefered = PreferSpti;  // and the user chose SPTI
+    nested = DiscoverDrives();
+    countDuring = DriveCount;
+    transportDuring = TransportId();
+    RefreshStatus(Drives[0]);  // another drive's operation ends meanwhile
+    dueDuring = due;
     return 0;
   };
   EnumerateSpeeds(Drives[1], SpeedMethod::Full, progress, nullptr);
-  EXPECT_EQ(nestedCount, 2) << "the array stayed";
-  EXPECT_EQ(std::string(Drives[1].FullName), "ORVEX    CD-RW RW-5232A   2.10");
+  EXPECT_EQ(nested, DiscoveryOutcome::Kept);
+  EXPECT_EQ(countDuring, 2) << "the array stayed";
+  EXPECT_EQ(transportDuring, TransportAspi) << "the transport stayed";
+  EXPECT_EQ(dueDuring, 0) << "not due while the writer works";
+  EXPECT_EQ(due, 1) << "due once, when the writer's operation ended";
+  EXPECT_TRUE(DiscoveryKept());
+
+  // The request the shell posted arrives while a drive works again.
+  EnumerateSpeeds(Drives[0], SpeedMethod::Full, [](int, int, int, int, int, void*) {
+    nested = DiscoverDrives();
+    return 0;
+  }, nullptr);
+  EXPECT_EQ(nested, DiscoveryOutcome::Kept);
+  EXPECT_EQ(due, 2) << "announced again";
+
+  // The shell runs the kept request from its message loop.
+  EXPECT_EQ(DiscoverDrives(), DiscoveryOutcome::Done);
+  EXPECT_FALSE(DiscoveryKept());
+  EXPECT_EQ(DriveCount, 3);
+  EXPECT_EQ(TransportId(), TransportSpti);
+  RefreshStatus(Drives[0]);
+  EXPECT_EQ(due, 2);
+}
+
+TEST_F(Discovery, DriveWhosePageLooksToStartAtByte16) {
+  // Top speed 10800 kB/s = 0x2A30: answer byte 16 holds 0x2A.
+  Add("review-cd61-highbyte");
   DiscoverDrives();
-  EXPECT_EQ(DriveCount, 0);
+  ASSERT_EQ(DriveCount, 1);
+  EXPECT_EQ(Drives[0].MaxSpeed, 10800);
+  EXPECT_EQ(Drives[0].CanGetSpeed, 1);
+  EXPECT_EQ(Drives[0].CanSenseMedium, 1);
+  EXPECT_EQ(Speeds(Drives[0].RangeCD), (std::vector<uint32_t>{10800, 8820, 7056, 5292, 3528, 1764}));
+}
+
+// Only a tray (loading mechanism 001b) can be closed by the drive; a caddy or
+// slot, a pop-up and the changers cannot.
+TEST_F(Discovery, CanCloseOnlyATray) {
+  const struct {
+    uint8_t mechanism;
+    int canClose;
+  } cases[] = {{0x09, 0}, {0x29, 1}, {0x49, 0}, {0x89, 0}, {0xA9, 0}};
+  for (const auto& c : cases) {
+    sim::Profile p = Profile("cd48-reader");
+    p.Mechanism = c.mechanism;
+    p.Product = "MECHANISM " + std::to_string(c.mechanism);  // a model of its own
+    Add(p);
+  }
+  DiscoverDrives();
+  ASSERT_EQ(DriveCount, 5);
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(Drives[i].CanClose, cases[i].canClose) << "mechanism " << int(cases[i].mechanism);
+    EXPECT_NE(Drives[i].CanEject, 0);
+  }
 }
 
 TEST_F(Discovery, SeventeenthDriveIsLeftOut) {

@@ -24,11 +24,13 @@ class VirtualDrives : public ::testing::Test {
     SelectTransport(0);
     ClearDrives();
     BusyCallback = nullptr;
+    DiscoveryDueCallback = nullptr;
   }
   void TearDown() override {
     ClearDrives();
     sim::ClearDrives();
     BusyCallback = nullptr;
+    DiscoveryDueCallback = nullptr;
     InstallClock(nullptr);
   }
 

@@ -26,7 +26,7 @@ const DeviceAddress kAddr = MmcFixture::kAddress;
 std::vector<WireCase> WireCases() {
   static uint8_t sectors[2 * 2048];
   return {
-      {"INQUIRY", [](auto& a) { InquiryData d; Inquiry(a, d); }, {0x12, 0, 0, 0, 0x24, 0}, 36, 16, 0, false},
+      {"INQUIRY", [](auto& a) { InquiryData d; (void)Inquiry(a, d); }, {0x12, 0, 0, 0, 0x24, 0}, 36, 16, 0, false},
       {"MODE SENSE 2A", [](auto& a) { CapabilitiesPage p; ModeSenseCapabilities(a, p); },
        {0x5A, 0, 0x2A, 0, 0, 0, 0, 0x01, 0, 0}, 256, 16, 0, false},
       {"SET CD SPEED", [](auto& a) { SetCdSpeed(a, 0x1234, 0xFFFF); },
@@ -36,18 +36,18 @@ std::vector<WireCase> WireCases() {
       {"START STOP eject", [](auto& a) { StartStopUnit(a, true); }, {0x1B, 0, 0, 0, 0x02, 0}, 0, 0, 0, true},
       {"START STOP load", [](auto& a) { StartStopUnit(a, false); }, {0x1B, 0, 0, 0, 0x03, 0}, 0, 0, 0, true},
       {"TEST UNIT READY", [](auto& a) { TestUnitReady(a); }, {0, 0, 0, 0, 0, 0}, 0, 16, 0, true},
-      {"READ CAPACITY", [](auto& a) { ReadCapacity(a); }, {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 16, 16, 0, false},
+      {"READ CAPACITY", [](auto& a) { (void)ReadCapacity(a); }, {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 16, 16, 0, false},
       {"READ(10)", [](auto& a) { ReadSectors(a, 0x01020304, 2, sectors); },
        {0x28, 0, 0x01, 0x02, 0x03, 0x04, 0, 0, 2, 0}, 4096, 16, 0, false},
       {"PREVENT", [](auto& a) { PreventAllowRemoval(a, true); }, {0x1E, 0, 0, 0, 1, 0}, 0, 0, 0, true},
       {"ALLOW", [](auto& a) { PreventAllowRemoval(a, false); }, {0x1E, 0, 0, 0, 0, 0}, 0, 0, 0, true},
-      {"READ SUB-CHANNEL", [](auto& a) { ReadAudioStatus(a); }, {0x42, 0, 0, 1, 0, 0, 0, 0, 0x10, 0}, 16, 16, 0,
+      {"READ SUB-CHANNEL", [](auto& a) { (void)ReadAudioStatus(a); }, {0x42, 0, 0, 1, 0, 0, 0, 0, 0x10, 0}, 16, 16, 0,
        true},
-      {"GET CONFIGURATION", [](auto& a) { GetCurrentProfile(a); }, {0x46, 0, 0, 0, 0, 0, 0, 0, 0x08, 0}, 8, 16, 0,
+      {"GET CONFIGURATION", [](auto& a) { (void)GetCurrentProfile(a); }, {0x46, 0, 0, 0, 0, 0, 0, 0, 0x08, 0}, 8, 16, 0,
        true},
       {"SET STREAMING", [](auto& a) { SetStreaming(a, 5540, 0); },
        {0xB6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x1C, 0}, 28, 16, 1, false},
-      {"GET PERFORMANCE", [](auto& a) { GetReadPerformance(a); },
+      {"GET PERFORMANCE", [](auto& a) { (void)GetReadPerformance(a); },
        {0xAC, 0x10, 0, 0, 0, 0, 0, 0, 0, 0x08, 0, 0}, 136, 16, 0, true},
   };
 }

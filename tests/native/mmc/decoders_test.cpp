@@ -44,6 +44,36 @@ TEST(DecodeCapabilities, FindsThePageAt16Then8Then0) {
   }
 }
 
+// In a regular answer byte 16 is the high byte of the maximum read speed: a
+// drive of 10752 to 11007 kB/s (or 0x6A.., 0xAA.., 0xEA..) puts a page code
+// there. The header's block-descriptor length says where the page is; the
+// search order holds only for answers whose header says nothing useful.
+TEST(DecodeCapabilities, ThePlaceTheHeaderAnnouncesWinsOverTheSearch) {
+  for (uint16_t maximum : {10800, 0x6A30, 0xAA30, 0xEA30}) {
+    SCOPED_TRACE(maximum);
+    Bytes a = ModeAnswer(8);
+    put_be16(&a[16], maximum);
+    CapabilitiesPage page;
+    ASSERT_TRUE(DecodeCapabilities(a.data(), a.size(), page));
+    EXPECT_EQ(page.MaxReadSpeed, maximum);
+    EXPECT_EQ(page.CurrentReadSpeed, 7056u);
+    EXPECT_EQ(page.MediumType, 0x01);
+  }
+  Bytes described = ModeAnswer(16);
+  put_be16(&described[6], 8);  // one 8-byte block descriptor
+  CapabilitiesPage page;
+  ASSERT_TRUE(DecodeCapabilities(described.data(), described.size(), page));
+  EXPECT_EQ(page.MaxReadSpeed, 8467u);
+  // A length pointing past the answer or at no page: the search decides.
+  for (uint16_t length : {0xFFF8, 40}) {
+    SCOPED_TRACE(length);
+    Bytes wrong = ModeAnswer(8);
+    put_be16(&wrong[6], length);
+    ASSERT_TRUE(DecodeCapabilities(wrong.data(), wrong.size(), page));
+    EXPECT_EQ(page.MaxReadSpeed, 8467u);
+  }
+}
+
 TEST(DecodeCapabilities, PageCodeIsTestedInItsLowSixBits) {
   Bytes a = ModeAnswer(8);
   a[8] = 0xAA;  // parameters-saveable bit set

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "transport/aspi_srb.h"
 #include "transport/aspi_win32.h"
@@ -252,6 +253,36 @@ TEST_F(AspiLateLayer, AnswerWithinTheWaitCompletesTheRequest) {
   noData.CdbLength = 6;
   EXPECT_TRUE(AspiTransport.Execute(noData));
   EXPECT_EQ(LayerState().LastFlags, 0x40);  // event only, no direction
+}
+
+// Measuring sends one READ(10) after another to one drive: each device keeps
+// one buffer for all its commands, and a request given up on keeps its own.
+TEST_F(AspiLateLayer, EachDeviceReusesOneBufferAndAParkedRequestKeepsItsOwn) {
+  if (Delay() < 0) GTEST_SKIP() << "the layer never answers";
+  ASSERT_TRUE(AspiLoad());
+  auto bufferOf = [](uint32_t target, uint32_t length) {
+    std::vector<uint8_t> data(length);
+    ScsiRequest request = Read10(data.data(), length);
+    request.Address.Target = target;
+    AspiTransport.Execute(request);
+    return LayerState().LastBuffer;
+  };
+  uint8_t* first = bufferOf(0, 65536);
+  EXPECT_EQ(bufferOf(0, 2048), first);
+  EXPECT_EQ(bufferOf(0, 65536), first);
+  uint8_t* other = bufferOf(1, 65536);
+  EXPECT_NE(other, first);
+  EXPECT_EQ(bufferOf(1, 2048), other);
+
+  SetAspiWaitLimit(uint32_t(Delay()) / 3);
+  EXPECT_EQ(bufferOf(0, 65536), first);  // given up on: parked with its buffer
+  SetAspiWaitLimit(AspiDefaultWaitMs);
+  uint8_t* next = bufferOf(0, 65536);
+  EXPECT_NE(next, first);
+  EXPECT_EQ(bufferOf(0, 2048), next);
+  Sleep(DWORD(Delay()) * 2);
+  EXPECT_TRUE(HeapsAreSound());  // the late answer landed in the parked buffer
+  EXPECT_EQ(AspiParkedRequestCount(), 0u);
 }
 
 // A system that cannot make an event: the pending request is watched

@@ -77,6 +77,7 @@ DWORD __cdecl SendASPI32Command(void* block) {
   if (ModeIs("late")) {
     if (header->SRB_Cmd != SC_EXEC_SCSI_CMD) return header->SRB_Status = SS_INVALID_CMD;
     g_state.LastFlags = header->SRB_Flags;
+    g_state.LastBuffer = static_cast<SRB_ExecSCSICmd*>(block)->SRB_BufPointer;
     header->SRB_Status = SS_PENDING;
     HANDLE thread = CreateThread(nullptr, 0, AnswerLate, block, 0, nullptr);
     if (thread) CloseHandle(thread);

@@ -10,5 +10,6 @@ struct TestLayerState {
   LONG Completed;         // late answers written
   LONG SignalFailures;    // SetEvent refused: the event was gone
   uint8_t LastFlags;      // SRB_Flags of the last SC_EXEC_SCSI_CMD
+  uint8_t* LastBuffer;    // and its SRB_BufPointer
 };
 using TestLayerStateOfFn = TestLayerState*(__cdecl*)();
