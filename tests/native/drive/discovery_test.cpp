@@ -193,7 +193,7 @@ TEST_F(Discovery, RequestDuringAnOperationIsKeptAndRunsWhenItEnds) {
 
 TEST_F(Discovery, DriveWhosePageLooksToStartAtByte16) {
   // Top speed 10800 kB/s = 0x2A30: answer byte 16 holds 0x2A.
-  Add("review-cd61-highbyte");
+  Add("cd61-highbyte");
   DiscoverDrives();
   ASSERT_EQ(DriveCount, 1);
   EXPECT_EQ(Drives[0].MaxSpeed, 10800);
