@@ -47,8 +47,11 @@ void RefreshStatus(DriveRecord& drive) {
   bool read = ModeSenseCapabilities(drive.Address, page);
   if (drive.CanSenseMedium) {
     // Medium type 0 or 0x30 while a disc spins up: wait until it settles.
+    // A drive that is ready has settled: some report 0 for every DVD, and
+    // waiting for another type would cost every refresh 15 seconds.
     for (int i = 0; i < MaxMediumWaits && read && (page.MediumType == 0 || page.MediumType == MediumSettling);
          ++i) {
+      if (TestUnitReady(drive.Address) == 0) break;
       ClockSleep(MediumWaitMs);
       page = {};
       read = ModeSenseCapabilities(drive.Address, page);
