@@ -21,6 +21,7 @@ class MmcFixture : public ::testing::Test {
     sim::Profile profile;
     std::string error;
     EXPECT_TRUE(sim::LoadNamedProfile(profileName, profile, error)) << error;
+    profile.FailedCommandMs = 0;  // the clock then counts only the executor's own waits
     sim::Drive& drive = sim::AddVirtualDrive(profile, at);
     inner_ = &sim::VirtualTransport(transportId);
     tap_ = *inner_;

@@ -177,7 +177,8 @@ TEST_F(DriveTest, ReadsTakeTheTimeTheirSpeedAllows) {
     uint32_t request;
     uint32_t expectedMs;  // 2560 sectors
   };
-  for (Case c : {Case{"cd48-reader", 0xFFFF, 2560 * 1000 / (75 * 48)}, Case{"cd48-reader", 1411, 2560 * 1000 / (75 * 8)},
+  for (Case c : {Case{"cd48-reader", 0xFFFF, 2560 * 1000 / (75 * 48)},
+                 Case{"cd48-reader", 1411, 2560 * 1000 / (75 * 8)},
                  Case{"cd52-fixed", 706, 2560 * 1000 / (75 * 52)}}) {
     SCOPED_TRACE(testing::Message() << c.profile << " " << c.request);
     UseDrive(c.profile, "data-cd");
