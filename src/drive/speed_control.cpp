@@ -91,9 +91,11 @@ void SetSpeed(DriveRecord& drive, uint32_t command) {
   bool streaming = drive.DvdActive() && (drive.DVDMethodPrefered == 2 ||
                                          (drive.DVDMethodPrefered == 0 && drive.DVDMethodDetected == 2));
   // A refused command is not reported: the refresh below shows the real speed.
-  if (streaming)
+  // A command of 0 (a damaged stored list) is not sent: drives take it as
+  // their slowest speed.
+  if (command != 0 && streaming)
     SetStreaming(drive.Address, command, drive.CurrentWriteSpeed);
-  else
+  else if (command != 0)
     SetCdSpeed(drive.Address, command, drive.CurrentWriteSpeed);
   if (drive.ForceRead) ReadSamples(drive.Address);
   guard.Leave();
