@@ -162,7 +162,9 @@ TEST_F(RealDrives, DriveEmptyAtFirstStartGetsItsListWithItsFirstDisc) {
 // not wait for a medium type that will never come once the disc is ready
 // (a CD's list probes the drive as sensing the medium again).
 TEST_F(RealDrives, DvdsOfEveryKindAreToldByTheirProfileWithoutWaiting) {
-  sim::Drive& sd = Add(WithMedium(Profile("dvdrw20-profileonly"), "none"));
+  sim::Profile p = WithMedium(Profile("dvdrw20-profileonly"), "none");
+  p.SpeedNeedsMedium = true;  // no speed command while it is empty
+  sim::Drive& sd = Add(p);
   Discover();
   DriveRecord& d = Drives[0];
   ASSERT_EQ(d.CanSenseMedium, 1) << "the empty drive reported 0x70";
