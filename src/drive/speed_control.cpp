@@ -93,10 +93,12 @@ void SetSpeed(DriveRecord& drive, uint32_t command) {
   // A refused command is not reported: the refresh below shows the real speed.
   // A command of 0 (a damaged stored list) is not sent: drives take it as
   // their slowest speed.
-  if (command != 0 && streaming)
-    SetStreaming(drive.Address, command, drive.CurrentWriteSpeed);
-  else if (command != 0)
-    SetCdSpeed(drive.Address, command, drive.CurrentWriteSpeed);
+  if (command != 0) {
+    if (streaming)
+      SetStreaming(drive.Address, command, drive.CurrentWriteSpeed);
+    else
+      SetCdSpeed(drive.Address, command, drive.CurrentWriteSpeed);
+  }
   if (drive.ForceRead) ReadSamples(drive.Address);
   guard.Leave();
   RefreshStatus(drive);
