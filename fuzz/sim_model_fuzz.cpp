@@ -8,18 +8,22 @@
 #include <vector>
 
 #include "clock/clock.h"
+#include "mmc/opcodes.h"
 #include "sim/model/drive.h"
 
 namespace {
-const char* const kProfiles[] = {"cd48-reader", "cdrw52-writer", "dvdrom16-streaming", "dvdrw16-roundup",
-                                 "slot24-combo", "cd32-noheader", "cd52-fixed"};
+const char* const kProfiles[] = {"cd48-reader",   "cdrw52-writer", "dvdrom16-streaming", "dvdrw16-roundup",
+                                 "slot24-combo",  "cd32-noheader", "cd52-fixed",         "cdrw40-fullrange",
+                                 "dvdrw20-profileonly"};
 const char* const kControls[] = {
     R"({"action":"insert","medium":"data-cd"})", R"({"action":"insert","medium":"dvd-rom"})",
-    R"({"action":"insert","medium":"audio-cd"})", R"({"action":"remove"})", R"({"action":"open"})",
+    R"({"action":"insert","medium":"audio-cd"})", R"({"action":"insert","medium":"dvd+r-dl"})",
+    R"({"action":"remove"})", R"({"action":"open"})",
     R"({"action":"open","force":true})", R"({"action":"close"})", R"({"action":"play"})",
     R"({"action":"pause"})", R"({"action":"stop"})", R"({"action":"unitAttention"})",
     R"({"action":"spinUp","ms":700})", R"({"action":"powerReset"})",
     R"({"action":"fault","fault":{"opcode":"any","garbage":true,"shortData":3}})",
+    R"({"action":"fault","fault":{"opcode":"0x28","senseKey":3,"asc":17,"after":2}})",
 };
 
 std::vector<sim::Profile>& Profiles() {
@@ -69,7 +73,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint8_t cdb[16] = {};
     for (uint32_t i = 0; i < cdbLength && at < size; ++i) cdb[i] = data[at++];
     // Most of the time, one of the twelve commands the model knows.
-    static const uint8_t kOpcodes[] = {0x12, 0x5A, 0xBB, 0x1B, 0x00, 0x25, 0x28, 0x1E, 0x42, 0x46, 0xB6, 0xAC};
+    static const uint8_t kOpcodes[] = {OpInquiry,       OpModeSense10,  OpSetCdSpeed,         OpStartStopUnit,
+                                       OpTestUnitReady, OpReadCapacity, OpRead10,             OpPreventAllowRemoval,
+                                       OpReadSubChannel, OpGetConfiguration, OpSetStreaming, OpGetPerformance};
     if (cdbLength && (kind & 2)) cdb[0] = kOpcodes[kind % sizeof kOpcodes];
     std::unique_ptr<uint8_t[]> buffer(new uint8_t[bufferLength ? bufferLength : 1]);
     for (uint32_t i = 0; i < bufferLength; ++i) buffer[i] = at + i < size ? data[at + i] : 0;

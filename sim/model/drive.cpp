@@ -16,7 +16,27 @@ constexpr uint8_t kNotReady = 0x02, kIllegalRequest = 0x05, kUnitAttention = 0x0
 // UNIT ATTENTION reasons: not ready to ready change (medium may have
 // changed), and power on or reset.
 constexpr uint8_t kMediumChanged = 0x28, kPowerOnReset = 0x29;
+// NOT READY reasons: becoming ready, incompatible medium, medium not present
+// (qualifier 01 tray closed, 02 tray open, 00 not said).
+constexpr uint8_t kBecomingReady = 0x04, kIncompatibleMedium = 0x30, kNoMedium = 0x3A;
+// ILLEGAL REQUEST reasons.
+constexpr uint8_t kInvalidOpcode = 0x20, kLbaOutOfRange = 0x21, kInvalidFieldInCdb = 0x24,
+                  kParameterListLength = 0x1A, kInvalidFieldInList = 0x26, kRemovalPrevented = 0x53,
+                  kIllegalModeForTrack = 0x64;
 constexpr uint32_t kMaximumRequest = 0xFFFF;
+// A command the drive never answers costs the host its whole wait: the
+// program's SPTI time-out and its ASPI wait are both 30 seconds.
+constexpr uint32_t kHostWaitMs = 30000;
+// A CD speed counts raw sectors of 2352 bytes, 75 a second at 1x; 2048
+// bytes of each are data. DVD speeds count data.
+constexpr uint64_t kRawCdSector = 2352, kDataSector = 2048;
+
+// Medium type byte of the mode header without a disc to name.
+constexpr uint8_t kMediumDoorOpen = 0x71, kMediumNoDisc = 0x70;
+constexpr uint8_t kPageSaveable = 0x80;  // PS bit of page byte 0
+// READ SUB-CHANNEL audio status.
+constexpr int kAudioPlaying = 0x11, kAudioPaused = 0x12, kAudioCompleted = 0x13, kAudioError = 0x14,
+              kAudioNoStatus = 0x15;
 
 void Check(CommandOutcome& out, uint8_t key, uint8_t asc, uint8_t ascq) {
   out.Status = kStatusCheckCondition;
@@ -30,7 +50,7 @@ void Check(CommandOutcome& out, uint8_t key, uint8_t asc, uint8_t ascq) {
   out.Transferred = 0;
 }
 
-void InvalidField(CommandOutcome& out) { Check(out, kIllegalRequest, 0x24, 0x00); }
+void InvalidField(CommandOutcome& out) { Check(out, kIllegalRequest, kInvalidFieldInCdb, 0x00); }
 
 // Hands back at most `allocation` bytes of an answer, and never more than the
 // caller's buffer holds.
@@ -115,40 +135,60 @@ uint32_t Drive::CurrentWriteSpeed() const {
 
 uint8_t Drive::MediumTypeByte() const {
   if (!profile_.ReportsMediumType) return 0;
-  if (trayOpen_) return 0x71;  // door open
-  if (!medium_) return 0x70;   // door closed, no disc
+  if (trayOpen_) return kMediumDoorOpen;
+  if (!medium_) return kMediumNoDisc;  // door closed
   if (SpinningNow() && profile_.MediumTypeWhileSpinning >= 0) return uint8_t(profile_.MediumTypeWhileSpinning);
+  if (medium_->Dvd && profile_.DvdMediumTypeZero) return 0;
   return medium_->MediumType;
 }
 
 bool Drive::MediumReady(CommandOutcome& out) const {
-  if (trayOpen_) Check(out, kNotReady, 0x3A, 0x02);       // medium not present, tray open
-  else if (!medium_) Check(out, kNotReady, 0x3A, 0x01);   // medium not present, tray closed
-  else if (SpinningNow()) Check(out, kNotReady, 0x04, 0x01);  // becoming ready
-  else if (!Readable()) Check(out, kNotReady, 0x30, 0x00);    // incompatible medium
+  if (trayOpen_) Check(out, kNotReady, kNoMedium, 0x02);
+  else if (!medium_) Check(out, kNotReady, kNoMedium, 0x01);
+  else if (SpinningNow()) Check(out, kNotReady, kBecomingReady, 0x01);
+  else if (!Readable()) Check(out, kNotReady, kIncompatibleMedium, 0x00);
   else return true;
   return false;
 }
 
+// Drives that refuse speed commands without a disc say only "medium not
+// present".
+bool Drive::SpeedCommandRefused(CommandOutcome& out) const {
+  if (!profile_.SpeedNeedsMedium || (medium_ && !trayOpen_)) return false;
+  Check(out, kNotReady, kNoMedium, 0x00);
+  return true;
+}
+
 void Drive::Load() {
   trayOpen_ = false;
-  audio_ = 0x15;
+  audio_ = kAudioNoStatus;
   spinning_ = medium_.has_value() && profile_.SpinUpMs > 0;
   readyAt_ = ClockTickCount() + profile_.SpinUpMs;
-  if (profile_.UnitAttention) unitAttention_ = kMediumChanged;
+  if (profile_.UnitAttention) {
+    if (spinning_ && !profile_.AttentionBeforeSpinUp)
+      attentionWhenReady_ = true;
+    else
+      unitAttention_ = kMediumChanged;
+  }
   if (profile_.ForgetsSpeed && medium_) requestedCd_ = requestedDvd_ = requestedWrite_ = kMaximumRequest;
 }
 
-void Drive::AdvanceClockForRead(uint32_t bytes) {
-  uint32_t speed = CurrentReadSpeed();
-  uint64_t rate = uint64_t(speed) * profile_.ThroughputPercent / 100;  // kB/s = bytes per ms
-  for (const auto& [nominal, measured] : profile_.Throughput)
-    if (nominal == speed) rate = measured;
-  if (!rate) rate = 1;
-  readMicros_ += uint64_t(bytes) * 1000 / rate;
-  uint32_t ms = uint32_t(readMicros_ / 1000);
-  readMicros_ %= 1000;
+void Drive::Spend(uint64_t micros) {
+  pendingMicros_ += micros;
+  uint32_t ms = uint32_t(pendingMicros_ / 1000);
+  pendingMicros_ %= 1000;
   if (ms) ClockSleep(ms);
+}
+
+void Drive::AdvanceClockForRead(uint32_t bytes) {
+  bool dvd = IsDvdLoaded();
+  uint32_t speed = ReadSpeedFor(dvd);
+  uint64_t real = speed;
+  for (const auto& [reported, measured] : profile_.Throughput)
+    if (reported == speed) real = measured;
+  if (!real) real = 1;
+  // kB/s of data are bytes per millisecond.
+  Spend(dvd ? uint64_t(bytes) * 1000 / real : uint64_t(bytes) * 1000 * kRawCdSector / (real * kDataSector));
 }
 
 CommandOutcome Drive::Execute(const uint8_t* cdb, uint32_t cdbLength, uint8_t* data, uint32_t dataLength,
@@ -167,6 +207,10 @@ CommandOutcome Drive::Execute(const uint8_t* cdb, uint32_t cdbLength, uint8_t* d
   for (size_t i = 0; i < faults_.size(); ++i) {
     Fault& f = faults_[i];
     if (f.Count == 0 || (f.Opcode >= 0 && (cdbLength == 0 || f.Opcode != cdb[0]))) continue;
+    if (f.After > 0) {
+      --f.After;
+      continue;
+    }
     fault = f;
     faulted = true;
     if (f.Count > 0 && --f.Count == 0) faults_.erase(faults_.begin() + long(i));
@@ -175,11 +219,12 @@ CommandOutcome Drive::Execute(const uint8_t* cdb, uint32_t cdbLength, uint8_t* d
 
   if (faulted && fault.NoAnswer) {
     out.Answered = false;
+    Spend(uint64_t(kHostWaitMs) * 1000);
   } else {
     if (faulted && fault.SenseKey >= 0)
       Check(out, uint8_t(fault.SenseKey), fault.Asc, fault.Ascq);
     else if (cdbLength == 0)
-      Check(out, kIllegalRequest, 0x20, 0x00);
+      Check(out, kIllegalRequest, kInvalidOpcode, 0x00);
     else
       Dispatch(cdb, cdbLength, data, dataLength, dataOut, out);
     if (faulted && !dataOut) {
@@ -194,6 +239,8 @@ CommandOutcome Drive::Execute(const uint8_t* cdb, uint32_t cdbLength, uint8_t* d
     }
     if (faulted && fault.SenseLength >= 0 && out.Status == kStatusCheckCondition)
       out.SenseLength = std::min(out.SenseLength, uint32_t(fault.SenseLength));
+    // A refusal is not free: the drive answers, the host fetches the sense.
+    if (out.Status == kStatusCheckCondition) Spend(uint64_t(profile_.FailedCommandMs) * 1000);
   }
 
   entry.Status = out.Answered ? out.Status : -1;
@@ -222,8 +269,13 @@ void Drive::Dispatch(const uint8_t* cdb, uint32_t cdbLength, uint8_t* data, uint
       (opcode == OpGetPerformance && !profile_.Performance))
     known = false;
   if (!known) {
-    Check(out, kIllegalRequest, 0x20, 0x00);  // invalid command operation code
+    Check(out, kIllegalRequest, kInvalidOpcode, 0x00);
     return;
+  }
+  // A disc that has finished spinning up reports its arrival now.
+  if (attentionWhenReady_ && !SpinningNow()) {
+    attentionWhenReady_ = false;
+    unitAttention_ = kMediumChanged;
   }
   // INQUIRY and GET CONFIGURATION are answered while a unit attention waits.
   if (unitAttention_ && opcode != OpInquiry && opcode != OpGetConfiguration) {
@@ -278,7 +330,8 @@ void Drive::ModeSense(const uint8_t* cdb, uint8_t* data, uint32_t length, Comman
   }
   uint8_t* p = &answer[at];
   bool dvd = IsDvdLoaded();
-  p[0] = 0x2A;
+  bool noDisc = trayOpen_ || !medium_;
+  p[0] = uint8_t(0x2A | (profile_.PageSaveable ? kPageSaveable : 0));
   p[1] = profile_.PageLength;
   p[2] = profile_.ReadCaps;
   p[3] = profile_.WriteCaps;
@@ -289,7 +342,7 @@ void Drive::ModeSense(const uint8_t* cdb, uint8_t* data, uint32_t length, Comman
   put_be16(p + 8, uint16_t(MaxReadSpeedFor(dvd)));
   put_be16(p + 10, profile_.VolumeLevels);
   put_be16(p + 12, profile_.BufferKB);
-  put_be16(p + 14, uint16_t(ReadSpeedFor(dvd)));
+  put_be16(p + 14, uint16_t(noDisc && profile_.NoSpeedWithoutDisc ? 0 : ReadSpeedFor(dvd)));
   put_be16(p + 18, uint16_t(profile_.WriteSpeeds.empty() ? 0 : profile_.WriteSpeeds.back()));
   if (profile_.PageLength >= 0x14) put_be16(p + 20, uint16_t(CurrentWriteSpeed()));
   Give(out, data, length, answer, get_be16(cdb + 7));
@@ -297,6 +350,7 @@ void Drive::ModeSense(const uint8_t* cdb, uint8_t* data, uint32_t length, Comman
 
 void Drive::SetCdSpeed(const uint8_t* cdb, CommandOutcome& out) {
   uint32_t read = get_be16(cdb + 2), write = get_be16(cdb + 4);
+  if (SpeedCommandRefused(out)) return;
   bool dvd = IsDvdLoaded();
   if (dvd && profile_.CdOnDvd == CdSpeedOnDvd::Reject) return InvalidField(out);
   requestedCd_ = read;
@@ -308,7 +362,7 @@ void Drive::StartStop(const uint8_t* cdb, CommandOutcome& out) {
   bool loadEject = cdb[4] & 0x02, start = cdb[4] & 0x01;
   if (!loadEject) return;  // spindle start or stop only
   if (!start) {
-    if (locked_) return Check(out, kIllegalRequest, 0x53, 0x02);  // medium removal prevented
+    if (locked_) return Check(out, kIllegalRequest, kRemovalPrevented, 0x02);
     if (!(profile_.Mechanism & kEjectSupported)) return InvalidField(out);
     Eject();
     return;
@@ -334,8 +388,8 @@ void Drive::ReadCapacity(uint8_t* data, uint32_t length, CommandOutcome& out) {
 void Drive::Read10(const uint8_t* cdb, uint8_t* data, uint32_t length, CommandOutcome& out) {
   if (!MediumReady(out)) return;
   uint32_t lba = get_be32(cdb + 2), blocks = get_be16(cdb + 7);
-  if (medium_->Audio) return Check(out, kIllegalRequest, 0x64, 0x00);  // illegal mode for this track
-  if (uint64_t(lba) + blocks > medium_->Blocks) return Check(out, kIllegalRequest, 0x21, 0x00);
+  if (medium_->Audio) return Check(out, kIllegalRequest, kIllegalModeForTrack, 0x00);
+  if (uint64_t(lba) + blocks > medium_->Blocks) return Check(out, kIllegalRequest, kLbaOutOfRange, 0x00);
   uint32_t fit = std::min(blocks, length / 2048);
   for (uint32_t i = 0; i < fit; ++i) {
     uint8_t* sector = data + size_t(i) * 2048;
@@ -358,7 +412,7 @@ void Drive::ReadSubChannel(const uint8_t* cdb, uint8_t* data, uint32_t length, C
   uint8_t format = cdb[3];
   if (subQ && format != 0x01) return InvalidField(out);
   std::vector<uint8_t> answer(subQ ? 16 : 4, 0);
-  answer[1] = uint8_t(medium_->Audio ? audio_ : 0x15);
+  answer[1] = uint8_t(medium_->Audio ? audio_ : kAudioNoStatus);
   if (subQ) {
     put_be16(&answer[2], 12);
     answer[4] = 0x01;
@@ -367,7 +421,7 @@ void Drive::ReadSubChannel(const uint8_t* cdb, uint8_t* data, uint32_t length, C
     answer[7] = 1;
   }
   // "Completed" and "error" are reported once, then "no status".
-  if (audio_ == 0x13 || audio_ == 0x14) audio_ = 0x15;
+  if (audio_ == kAudioCompleted || audio_ == kAudioError) audio_ = kAudioNoStatus;
   Give(out, data, length, answer, get_be16(cdb + 7));
 }
 
@@ -397,14 +451,17 @@ void Drive::GetConfiguration(const uint8_t* cdb, uint8_t* data, uint32_t length,
 
 void Drive::SetStreaming(const uint8_t* cdb, const uint8_t* data, uint32_t length, CommandOutcome& out) {
   if (cdb[8] != 0) return InvalidField(out);  // only performance descriptors
+  if (SpeedCommandRefused(out)) return;
   uint32_t listLength = get_be16(cdb + 9);
-  if (listLength < 28 || length < 28) return Check(out, kIllegalRequest, 0x1A, 0x00);  // parameter list length error
+  if (listLength < 28 || length < 28) return Check(out, kIllegalRequest, kParameterListLength, 0x00);
   uint32_t readSize = get_be32(data + 12), readTime = get_be32(data + 16);
   uint32_t writeSize = get_be32(data + 20), writeTime = get_be32(data + 24);
-  if (readTime == 0) return Check(out, kIllegalRequest, 0x26, 0x00);  // invalid field in parameter list
+  if (readTime == 0 || (readSize == 0 && profile_.RefusesZeroReadSize))
+    return Check(out, kIllegalRequest, kInvalidFieldInList, 0x00);
   uint64_t read = uint64_t(readSize) * 1000 / readTime;
   uint32_t speed = uint32_t(std::min<uint64_t>(read, 0xFFFFFFFF));
-  if (medium_ && !trayOpen_ && !medium_->Dvd)
+  bool cdLoaded = medium_ && !trayOpen_ && !medium_->Dvd;
+  if (cdLoaded && profile_.StreamingCd == StreamingOnCd::Apply)
     requestedCd_ = speed;
   else
     requestedDvd_ = speed;
@@ -420,7 +477,9 @@ void Drive::GetPerformance(const uint8_t* cdb, uint8_t* data, uint32_t length, C
   std::vector<uint8_t> answer(8 + 16 * zones, 0);
   put_be32(&answer[0], uint32_t(answer.size() - 4));
   answer[4] = uint8_t((write ? 0x02 : 0) | (except ? 0x01 : 0));
-  uint32_t speed = write ? CurrentWriteSpeed() : CurrentReadSpeed();
+  uint32_t speed = write                                                     ? CurrentWriteSpeed()
+                   : profile_.PerformanceReports == PerformanceReport::Maximum ? MaxReadSpeedFor(IsDvdLoaded())
+                                                                               : CurrentReadSpeed();
   uint32_t last = medium_->Blocks - 1;
   // Constant angular velocity: the rate climbs from 40 % at the centre to the
   // full speed at the edge.
@@ -464,7 +523,8 @@ void Drive::Eject() {
     trayOpen_ = true;
   }
   spinning_ = false;
-  audio_ = 0x15;
+  attentionWhenReady_ = false;
+  audio_ = kAudioNoStatus;
 }
 
 bool Drive::OpenTray(bool evenWhenLocked) {
@@ -484,21 +544,21 @@ bool Drive::CloseTray() {
 
 bool Drive::PlayAudio() {
   if (!Ready() || !medium_->Audio) return false;
-  audio_ = 0x11;
+  audio_ = kAudioPlaying;
   LogControl("play");
   return true;
 }
 
 bool Drive::PauseAudio() {
-  if (audio_ != 0x11) return false;
-  audio_ = 0x12;
+  if (audio_ != kAudioPlaying) return false;
+  audio_ = kAudioPaused;
   LogControl("pause");
   return true;
 }
 
 bool Drive::StopAudio() {
-  if (audio_ != 0x11 && audio_ != 0x12) return false;
-  audio_ = 0x13;
+  if (audio_ != kAudioPlaying && audio_ != kAudioPaused) return false;
+  audio_ = kAudioCompleted;
   LogControl("stop");
   return true;
 }
@@ -516,7 +576,7 @@ void Drive::RaiseUnitAttention() { unitAttention_ = kMediumChanged; }
 void Drive::PowerReset() {
   requestedCd_ = requestedDvd_ = requestedWrite_ = kMaximumRequest;
   locked_ = false;
-  audio_ = 0x15;
+  audio_ = kAudioNoStatus;
   StartSpinUp(profile_.SpinUpMs);
   unitAttention_ = kPowerOnReset;
   LogControl("powerReset");

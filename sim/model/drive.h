@@ -89,6 +89,7 @@ class Drive {
   void Dispatch(const uint8_t* cdb, uint32_t cdbLength, uint8_t* data, uint32_t dataLength, bool dataOut,
                 CommandOutcome& out);
   bool MediumReady(CommandOutcome& out) const;
+  bool SpeedCommandRefused(CommandOutcome& out) const;
   void Load();  // the tray closes or the slot draws a disc in
   bool IsSlot() const;       // no tray: ejecting hands the disc out
   bool SpinningNow() const;
@@ -97,6 +98,7 @@ class Drive {
   uint8_t MediumTypeByte() const;
   uint32_t ReadSpeedFor(bool dvd) const;
   uint32_t MaxReadSpeedFor(bool dvd) const;
+  void Spend(uint64_t micros);  // the clock moves on in whole milliseconds
   void AdvanceClockForRead(uint32_t bytes);
   void LogControl(std::string text);
   void Eject();
@@ -119,11 +121,12 @@ class Drive {
   bool trayOpen_ = false;
   bool locked_ = false;
   uint8_t unitAttention_ = 0;   // pending UNIT ATTENTION's additional sense code, 0: none
+  bool attentionWhenReady_ = false;  // a medium change to report once the spin-up ends
   uint32_t readyAt_ = 0;        // tick when a spinning-up disc becomes ready
   bool spinning_ = false;       // spinning up
-  int audio_ = 0x15;            // READ SUB-CHANNEL audio status
+  int audio_ = 0x15;            // READ SUB-CHANNEL audio status: no status
   uint32_t requestedCd_ = 0xFFFF, requestedDvd_ = 0xFFFF, requestedWrite_ = 0xFFFF;
-  uint64_t readMicros_ = 0;     // read time not yet given to the clock
+  uint64_t pendingMicros_ = 0;  // time taken but not yet given to the clock
   std::vector<Fault> faults_;
   std::vector<LogEntry> log_;
 };

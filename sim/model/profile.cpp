@@ -24,6 +24,10 @@ const MediumSpec kMedia[] = {
     {"dvd-r", 0x41, 0x0011, 2298496, false, true},
     {"dvd-ram", 0x43, 0x0012, 2236704, false, true},
     {"dvd+r", 0x61, 0x001B, 2295104, false, true},
+    // Dual-layer discs: DVD-R DL in sequential recording, DVD+R DL.
+    {"dvd-rom-dl", 0x40, 0x0010, 4173824, false, true},
+    {"dvd-r-dl", 0x41, 0x0015, 4171712, false, true},
+    {"dvd+r-dl", 0x61, 0x002B, 4173824, false, true},
 };
 
 bool SpeedList(const Json& obj, const char* kbKey, const char* factorKey, uint32_t (*forFactor)(uint32_t),
@@ -53,12 +57,28 @@ bool ParseCdOnDvd(const std::string& text, CdSpeedOnDvd& out) {
   return true;
 }
 
+bool ParseStreamingOnCd(const std::string& text, StreamingOnCd& out) {
+  if (text == "apply") out = StreamingOnCd::Apply;
+  else if (text == "ignore") out = StreamingOnCd::Ignore;
+  else return false;
+  return true;
+}
+
+bool ParsePerformanceReport(const std::string& text, PerformanceReport& out) {
+  if (text == "current") out = PerformanceReport::Current;
+  else if (text == "maximum") out = PerformanceReport::Maximum;
+  else return false;
+  return true;
+}
+
 bool ParseFaultObject(const Json& obj, Fault& f, std::string& error) {
   if (!obj.is_object()) {
     error = "fault: expected an object";
     return false;
   }
-  if (!CheckKeys(obj, {"opcode", "count", "senseKey", "asc", "ascq", "senseLength", "shortData", "garbage", "noAnswer"},
+  if (!CheckKeys(obj,
+                 {"opcode", "count", "after", "senseKey", "asc", "ascq", "senseLength", "shortData", "garbage",
+                  "noAnswer"},
                  "fault", error))
     return false;
   auto opcode = obj.find("opcode");
@@ -66,7 +86,8 @@ bool ParseFaultObject(const Json& obj, Fault& f, std::string& error) {
     f.Opcode = -1;
   else if (!ReadInt(obj, "opcode", -1, 255, f.Opcode, error))
     return false;
-  return ReadInt(obj, "count", -1, 1000000, f.Count, error) && ReadInt(obj, "senseKey", -1, 255, f.SenseKey, error) &&
+  return ReadInt(obj, "count", -1, 1000000, f.Count, error) && ReadInt(obj, "after", 0, 1000000, f.After, error) &&
+         ReadInt(obj, "senseKey", -1, 255, f.SenseKey, error) &&
          ReadSmall(obj, "asc", f.Asc, error) && ReadSmall(obj, "ascq", f.Ascq, error) &&
          ReadInt(obj, "senseLength", -1, 18, f.SenseLength, error) &&
          ReadInt(obj, "shortData", -1, 0x7FFFFFFF, f.ShortData, error) && ReadBool(obj, "garbage", f.Garbage, error) &&
@@ -97,11 +118,15 @@ bool ParseProfileObject(const Json& root, Profile& p, std::string& error) {
     return false;
 
   const Json& page = section("modePage");
-  if (!CheckKeys(page, {"offset", "reportsMediumType", "mediumTypeWhileSpinning", "length", "readCaps", "writeCaps",
-                        "byte4", "byte5", "mechanism", "byte7", "bufferKB", "volumeLevels"},
+  if (!CheckKeys(page, {"offset", "pageSaveable", "reportsMediumType", "dvdMediumTypeZero", "mediumTypeWhileSpinning",
+                        "noSpeedWithoutDisc", "length", "readCaps", "writeCaps", "byte4", "byte5", "mechanism",
+                        "byte7", "bufferKB", "volumeLevels"},
                  "modePage", error) ||
       !ReadInt(page, "offset", 0, 16, p.PageOffset, error) ||
+      !ReadBool(page, "pageSaveable", p.PageSaveable, error) ||
       !ReadBool(page, "reportsMediumType", p.ReportsMediumType, error) ||
+      !ReadBool(page, "dvdMediumTypeZero", p.DvdMediumTypeZero, error) ||
+      !ReadBool(page, "noSpeedWithoutDisc", p.NoSpeedWithoutDisc, error) ||
       !ReadInt(page, "mediumTypeWhileSpinning", -1, 255, p.MediumTypeWhileSpinning, error) ||
       !ReadSmall(page, "length", p.PageLength, error) || !ReadSmall(page, "readCaps", p.ReadCaps, error) ||
       !ReadSmall(page, "writeCaps", p.WriteCaps, error) || !ReadSmall(page, "byte4", p.Byte4, error) ||
@@ -119,15 +144,15 @@ bool ParseProfileObject(const Json& root, Profile& p, std::string& error) {
   }
 
   const Json& speeds = section("speeds");
-  std::string rule = "below", cdOnDvd = "apply";
-  if (!CheckKeys(speeds, {"cd", "cdX", "dvd", "dvdX", "write", "writeX", "rule", "cdSpeedOnDvd", "throughputPercent",
+  std::string rule = "below", cdOnDvd = "apply", streamingOnCd = "apply";
+  if (!CheckKeys(speeds, {"cd", "cdX", "dvd", "dvdX", "write", "writeX", "rule", "cdSpeedOnDvd", "streamingOnCd",
                          "throughput"},
                  "speeds", error) ||
       !SpeedList(speeds, "cd", "cdX", CdSpeedForFactor, p.CdSpeeds, error) ||
       !SpeedList(speeds, "dvd", "dvdX", DvdSpeedForFactor, p.DvdSpeeds, error) ||
       !SpeedList(speeds, "write", "writeX", CdSpeedForFactor, p.WriteSpeeds, error) ||
       !ReadString(speeds, "rule", rule, error) || !ReadString(speeds, "cdSpeedOnDvd", cdOnDvd, error) ||
-      !ReadUint(speeds, "throughputPercent", 1000, p.ThroughputPercent, error))
+      !ReadString(speeds, "streamingOnCd", streamingOnCd, error))
     return false;
   auto throughput = speeds.find("throughput");
   if (throughput != speeds.end()) {
@@ -141,7 +166,7 @@ bool ParseProfileObject(const Json& root, Profile& p, std::string& error) {
       uint32_t measured = 0;
       if (it.key().empty() || *end || nominal == 0 || nominal > 0xFFFF ||
           !ReadUint(*throughput, it.key().c_str(), 0xFFFF, measured, error) || measured == 0) {
-        error = "speeds.throughput: \"" + it.key() + "\" must map a speed to a non-zero rate";
+        error = "speeds.throughput: \"" + it.key() + "\" must map a speed to a non-zero measured speed";
         return false;
       }
       p.Throughput.emplace_back(uint32_t(nominal), measured);
@@ -155,26 +180,41 @@ bool ParseProfileObject(const Json& root, Profile& p, std::string& error) {
     error = "speeds.cdSpeedOnDvd: expected apply, ignore or reject";
     return false;
   }
+  if (!ParseStreamingOnCd(streamingOnCd, p.StreamingCd)) {
+    error = "speeds.streamingOnCd: expected apply or ignore";
+    return false;
+  }
   if ((p.ReadCaps & 0x38) && p.DvdSpeeds.empty()) {
     error = "speeds: a drive that reads DVD media needs DVD speeds";
     return false;
   }
-  if (p.CdSpeeds.empty() || p.ThroughputPercent == 0) {
-    error = "speeds: a drive needs CD speeds and a non-zero throughput";
+  if (p.CdSpeeds.empty()) {
+    error = "speeds: a drive needs CD speeds";
     return false;
   }
 
   const Json& commands = section("commands");
   std::vector<uint32_t> profiles;
-  if (!CheckKeys(commands, {"setStreaming", "getPerformance", "performanceDescriptors", "getConfiguration", "profiles"},
+  std::string performanceReports = "current";
+  if (!CheckKeys(commands, {"setStreaming", "getPerformance", "performanceDescriptors", "performanceReports",
+                            "getConfiguration", "profiles", "speedNeedsMedium", "refusesZeroReadSize",
+                            "failedCommandMs"},
                  "commands", error) ||
       !ReadBool(commands, "setStreaming", p.Streaming, error) ||
       !ReadBool(commands, "getPerformance", p.Performance, error) ||
       !ReadInt(commands, "performanceDescriptors", 0, 8, p.PerformanceDescriptors, error) ||
+      !ReadString(commands, "performanceReports", performanceReports, error) ||
       !ReadBool(commands, "getConfiguration", p.Configuration, error) ||
-      !ReadUintList(commands, "profiles", 0xFFFF, profiles, error))
+      !ReadUintList(commands, "profiles", 0xFFFF, profiles, error) ||
+      !ReadBool(commands, "speedNeedsMedium", p.SpeedNeedsMedium, error) ||
+      !ReadBool(commands, "refusesZeroReadSize", p.RefusesZeroReadSize, error) ||
+      !ReadUint(commands, "failedCommandMs", 60000, p.FailedCommandMs, error))
     return false;
   p.Profiles.assign(profiles.begin(), profiles.end());
+  if (!ParsePerformanceReport(performanceReports, p.PerformanceReports)) {
+    error = "commands.performanceReports: expected current or maximum";
+    return false;
+  }
 
   const Json& mechanism = section("mechanism");
   if (!CheckKeys(mechanism, {"canLoad", "trayOpen"}, "mechanism", error) ||
@@ -182,10 +222,12 @@ bool ParseProfileObject(const Json& root, Profile& p, std::string& error) {
     return false;
 
   const Json& disc = section("disc");
-  if (!CheckKeys(disc, {"medium", "spinUpMs", "unitAttention", "forgetsSpeed"}, "disc", error) ||
+  if (!CheckKeys(disc, {"medium", "spinUpMs", "unitAttention", "attentionBeforeSpinUp", "forgetsSpeed"}, "disc",
+                 error) ||
       !ReadBool(disc, "forgetsSpeed", p.ForgetsSpeed, error) ||
       !ReadString(disc, "medium", p.Medium, error) || !ReadUint(disc, "spinUpMs", 600000, p.SpinUpMs, error) ||
-      !ReadBool(disc, "unitAttention", p.UnitAttention, error))
+      !ReadBool(disc, "unitAttention", p.UnitAttention, error) ||
+      !ReadBool(disc, "attentionBeforeSpinUp", p.AttentionBeforeSpinUp, error))
     return false;
   MediumSpec known;
   if (p.Medium != "none" && !LookupMedium(p.Medium, known)) {

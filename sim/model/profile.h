@@ -20,6 +20,14 @@ enum class SpeedRule {
 // What SET CD SPEED does while a DVD is in the drive.
 enum class CdSpeedOnDvd { Apply, Ignore, Reject };
 
+// What SET STREAMING does while a CD is in the drive: most drives that
+// stream apply it to the CD; others keep it for the next DVD.
+enum class StreamingOnCd { Apply, Ignore };
+
+// What GET PERFORMANCE reports: the speed the last request set (most
+// drives), or the nominal maximum whatever was asked.
+enum class PerformanceReport { Current, Maximum };
+
 // A disc: its medium-type byte, its GET CONFIGURATION profile and its size.
 struct MediumSpec {
   std::string Name;       // "data-cd", "audio-cd", "dvd-rom", ...
@@ -33,7 +41,8 @@ struct MediumSpec {
 bool LookupMedium(std::string_view name, MediumSpec& out);
 
 // An injected failure: the next Count commands with Opcode (-1: any) fail or
-// come back damaged. Count -1 keeps the fault for ever.
+// come back damaged, after the first After of them went through untouched.
+// Count -1 keeps the fault for ever.
 struct Fault {
   int Opcode = -1;
   int Count = 1;
@@ -43,6 +52,7 @@ struct Fault {
   int ShortData = -1;     // >= 0: transfer only this many data bytes
   bool Garbage = false;   // fill the returned data with noise
   bool NoAnswer = false;  // the drive does not answer at all
+  int After = 0;          // matching commands answered normally first
 };
 
 struct Profile {
@@ -53,8 +63,11 @@ struct Profile {
 
   // MODE SENSE page 2A.
   int PageOffset = 8;              // 8: regular header; 16: with block descriptor; 0: no header
+  bool PageSaveable = false;       // page byte 0 carries the PS bit (0xAA)
   bool ReportsMediumType = true;   // false: header byte 2 is always 0
+  bool DvdMediumTypeZero = false;  // header byte 2 is 0 for DVDs: only the current profile tells
   int MediumTypeWhileSpinning = -1;  // >= 0: reported until the disc is ready
+  bool NoSpeedWithoutDisc = false; // current read speed 0 with no disc or an open tray
   uint8_t PageLength = 0x14;
   uint8_t ReadCaps = 0, WriteCaps = 0, Byte4 = 0, Byte5 = 0, Byte7 = 0;
   uint8_t Mechanism = 0x29;        // byte 6 without the lock-state bit: tray, eject, lock
@@ -62,23 +75,32 @@ struct Profile {
   uint16_t VolumeLevels = 256;
 
   // Speeds in kB/s, ascending. CD speeds are round(176.4 x N), DVD 1385 x N.
+  // A CD speed counts raw 2352-byte sectors (75 a second at 1x), of which
+  // 2048 bytes are data: 1x reads 153.6 kB/s of data. A DVD speed counts data.
   std::vector<uint32_t> CdSpeeds, DvdSpeeds, WriteSpeeds;
   SpeedRule Rule = SpeedRule::Below;
   CdSpeedOnDvd CdOnDvd = CdSpeedOnDvd::Apply;
-  uint32_t ThroughputPercent = 100;  // real read rate against the nominal speed
-  // Real read rates of particular speeds (nominal, measured kB/s); these win
-  // over ThroughputPercent.
+  StreamingOnCd StreamingCd = StreamingOnCd::Apply;
+  // Speeds that really read slower than they are reported: (reported,
+  // measured), both in the unit of the speed lists.
   std::vector<std::pair<uint32_t, uint32_t>> Throughput;
 
   bool Streaming = false;          // SET STREAMING understood
   bool Performance = false;        // GET PERFORMANCE understood
   int PerformanceDescriptors = 1;  // zones it reports
+  PerformanceReport PerformanceReports = PerformanceReport::Current;
   bool Configuration = true;       // GET CONFIGURATION understood
   std::vector<uint16_t> Profiles;  // profiles the drive can use
+  bool SpeedNeedsMedium = false;   // speed commands refused (02/3A/00) with no disc
+  bool RefusesZeroReadSize = false;  // SET STREAMING with a read size of 0 refused
+  uint32_t FailedCommandMs = 1;    // time a command answered with CHECK CONDITION takes
 
   bool CanLoad = true;             // START STOP UNIT can close the tray
   uint32_t SpinUpMs = 1500;        // NOT READY for this long after a disc is loaded
   bool UnitAttention = true;       // UNIT ATTENTION after a medium change
+  // The UNIT ATTENTION comes when the loaded disc is ready, after the NOT
+  // READY answers of its spin-up (most drives); true: before them.
+  bool AttentionBeforeSpinUp = false;
   bool ForgetsSpeed = false;       // back to the maximum speed when a disc is loaded
 
   // Start state.

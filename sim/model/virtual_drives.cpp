@@ -162,18 +162,18 @@ std::string Resolve(const std::string& baseFolder, const std::string& path) {
 }
 }  // namespace
 
-void ClearDrives() { g_drives.clear(); }
+void ClearVirtualDrives() { g_drives.clear(); }
 
-Drive& AddDrive(const Profile& profile, const DeviceAddress& address) {
+Drive& AddVirtualDrive(const Profile& profile, const DeviceAddress& address) {
   g_drives.push_back({address, std::make_unique<Drive>(profile)});
   return *g_drives.back().Model;
 }
 
-size_t DriveCount() { return g_drives.size(); }
-Drive& DriveAt(size_t index) { return *g_drives.at(index).Model; }
-const DeviceAddress& DriveAddress(size_t index) { return g_drives.at(index).Address; }
+size_t VirtualDriveCount() { return g_drives.size(); }
+Drive& VirtualDriveAt(size_t index) { return *g_drives.at(index).Model; }
+const DeviceAddress& VirtualDriveAddress(size_t index) { return g_drives.at(index).Address; }
 
-Drive* FindDrive(const DeviceAddress& address) {
+Drive* FindVirtualDrive(const DeviceAddress& address) {
   int index = IndexOf(address);
   return index < 0 ? nullptr : g_drives[size_t(index)].Model.get();
 }
@@ -221,8 +221,8 @@ bool ParseSetup(std::string_view json, const std::string& baseFolder, std::strin
   }
   std::string log;
   if (!ReadString(root, "log", log, error)) return false;
-  ClearDrives();
-  for (auto& [profile, address] : built) AddDrive(profile, address);
+  ClearVirtualDrives();
+  for (auto& [profile, address] : built) AddVirtualDrive(profile, address);
   if (!SetLogFile(log.empty() ? std::string() : Resolve(baseFolder, log))) {
     error = "cannot write the command log " + log;
     return false;

@@ -13,15 +13,15 @@
 namespace sim {
 
 // Empties the set (open handles stay valid but reach no drive).
-void ClearDrives();
+void ClearVirtualDrives();
 // Adds a drive at an address; returns it. Drives are enumerated in the
 // order they were added.
-Drive& AddDrive(const Profile& profile, const DeviceAddress& address);
-size_t DriveCount();
-Drive& DriveAt(size_t index);
-const DeviceAddress& DriveAddress(size_t index);
+Drive& AddVirtualDrive(const Profile& profile, const DeviceAddress& address);
+size_t VirtualDriveCount();
+Drive& VirtualDriveAt(size_t index);
+const DeviceAddress& VirtualDriveAddress(size_t index);
 // The drive a request's address names, or null.
-Drive* FindDrive(const DeviceAddress& address);
+Drive* FindVirtualDrive(const DeviceAddress& address);
 
 // Builds the set from a set-up file:
 // {"drives":[{"profile":"cd48-reader" or a path, "haId":0, "target":1,

@@ -1,8 +1,10 @@
 // The virtual drives behind the ASPI for Win32 interface, so that the
 // unchanged program reaches them under Wine through its real ASPI transport.
-// Configuration comes from the environment (see README.md). Commands sent
-// with SRB_EVENT_NOTIFY are answered from a thread of their own after the
-// drive's delay, as a real layer answers from its interrupt path.
+// Configuration comes from the environment (see README.md). Commands are
+// answered SS_PENDING and completed from a thread of their own after the
+// drive's delay, as a real layer answers from its interrupt path; the
+// caller waits on its event or watches SRB_Status. SRB_BufLen stays as the
+// caller sent it, as real layers leave it.
 #include <windows.h>
 
 #include <cstdio>
@@ -24,6 +26,10 @@ uint32_t g_adapters = 0;
 std::vector<int> g_delays; // per drive, milliseconds or Never
 std::string g_controlPath;
 long g_controlRead = 0;    // bytes of the control file already applied
+// The options of VARNEL_SIM_ASPI_PENDING and VARNEL_SIM_ASPI_BUFLEN: how
+// real layers behave, or the tidier way some layers answer.
+bool g_pendingWithoutEvent = true;  // "always"; "event": only requests with an event wait
+bool g_reportTransferred = false;   // "transferred": SRB_BufLen becomes the bytes moved
 
 class Locked {
  public:
@@ -80,10 +86,17 @@ void Start() {
   std::string log = Environment("VARNEL_SIM_LOG");
   if (!log.empty() && !sim::SetLogFile(log)) return Complain("cannot write the command log " + log);
   g_controlPath = Environment("VARNEL_SIM_CONTROL");
+  std::string pending = Environment("VARNEL_SIM_ASPI_PENDING"), bufLen = Environment("VARNEL_SIM_ASPI_BUFLEN");
+  if (pending != "" && pending != "always" && pending != "event")
+    return Complain("VARNEL_SIM_ASPI_PENDING: expected always or event, not " + pending);
+  if (bufLen != "" && bufLen != "sent" && bufLen != "transferred")
+    return Complain("VARNEL_SIM_ASPI_BUFLEN: expected sent or transferred, not " + bufLen);
+  g_pendingWithoutEvent = pending != "event";
+  g_reportTransferred = bufLen == "transferred";
   for (const std::string& delay : SplitCommas(Environment("VARNEL_SIM_DELAYS")))
     g_delays.push_back(delay == "never" ? Never : atoi(delay.c_str()));
-  for (size_t i = 0; i < sim::DriveCount(); ++i)
-    if (sim::DriveAddress(i).HaId + 1 > g_adapters) g_adapters = sim::DriveAddress(i).HaId + 1;
+  for (size_t i = 0; i < sim::VirtualDriveCount(); ++i)
+    if (sim::VirtualDriveAddress(i).HaId + 1 > g_adapters) g_adapters = sim::VirtualDriveAddress(i).HaId + 1;
   g_ready = true;
 }
 
@@ -111,8 +124,8 @@ void ApplyNewControlLines() {
 }
 
 int DriveIndex(uint32_t adapter, uint32_t target, uint32_t lun) {
-  for (size_t i = 0; i < sim::DriveCount(); ++i) {
-    const DeviceAddress& at = sim::DriveAddress(i);
+  for (size_t i = 0; i < sim::VirtualDriveCount(); ++i) {
+    const DeviceAddress& at = sim::VirtualDriveAddress(i);
     if (at.HaId == adapter && at.Target == target && at.Lun == lun) return int(i);
   }
   return -1;
@@ -125,9 +138,9 @@ uint32_t AdapterInquiry(SRB_HAInquiry& srb) {
   memcpy(srb.HA_ManagerId, "ASPI for WIN32  ", 16);
   memcpy(srb.HA_Identifier, "VARNEL VIRTUAL  ", 16);
   uint32_t highest = 0;
-  for (size_t i = 0; i < sim::DriveCount(); ++i)
-    if (sim::DriveAddress(i).HaId == srb.SRB_HaId && sim::DriveAddress(i).Target > highest)
-      highest = sim::DriveAddress(i).Target;
+  for (size_t i = 0; i < sim::VirtualDriveCount(); ++i)
+    if (sim::VirtualDriveAddress(i).HaId == srb.SRB_HaId && sim::VirtualDriveAddress(i).Target > highest)
+      highest = sim::VirtualDriveAddress(i).Target;
   srb.HA_Unique[3] = highest < 8 ? 8 : 16;
   return srb.SRB_Status = SS_COMP;
 }
@@ -144,7 +157,7 @@ uint32_t DeviceType(SRB_GDEVBlock& srb) {
 void RunCommand(SRB_ExecSCSICmd& srb, int index) {
   ApplyNewControlLines();
   ScsiRequest request{};
-  request.Address = sim::DriveAddress(size_t(index));
+  request.Address = sim::VirtualDriveAddress(size_t(index));
   request.CdbLength = srb.SRB_CDBLen;
   memcpy(request.Cdb, srb.CDBByte, sizeof request.Cdb);
   request.SenseLength = srb.SRB_SenseLen;
@@ -156,7 +169,7 @@ void RunCommand(SRB_ExecSCSICmd& srb, int index) {
   srb.SRB_TargStat = uint8_t(request.ScsiStatus < 0 ? 0 : request.ScsiStatus);
   size_t sense = srb.SRB_SenseLen < sizeof srb.SenseArea ? srb.SRB_SenseLen : sizeof srb.SenseArea;
   memcpy(srb.SenseArea, request.SenseData, sense);
-  srb.SRB_BufLen = request.DataLength;
+  if (g_reportTransferred) srb.SRB_BufLen = request.DataLength;
   MemoryBarrier();
   srb.SRB_Status = uint8_t(request.RequestStatus < 0 ? SS_ERR : request.RequestStatus);
 }
@@ -165,18 +178,18 @@ struct LateAnswer {
   SRB_ExecSCSICmd* Srb;
   int Index;
   DWORD Delay;
+  HANDLE Event;  // null when the caller watches SRB_Status instead
 };
 
 DWORD WINAPI AnswerLater(void* parameter) {
   LateAnswer answer = *static_cast<LateAnswer*>(parameter);
   delete static_cast<LateAnswer*>(parameter);
   Sleep(answer.Delay);
-  HANDLE event = answer.Srb->SRB_PostProc;
   {
     Locked lock;
-    RunCommand(*answer.Srb, answer.Index);
+    RunCommand(*answer.Srb, answer.Index);  // a polling caller may release the block after this
   }
-  SetEvent(event);  // the last touch: the caller may release the block now
+  if (answer.Event) SetEvent(answer.Event);  // the last touch for a waiting caller
   return 0;
 }
 
@@ -186,14 +199,14 @@ uint32_t ExecuteCommand(SRB_ExecSCSICmd& srb) {
   if (index < 0) return srb.SRB_Status = SS_NO_DEVICE;
   if (srb.SRB_CDBLen > 16 || (srb.SRB_BufLen && !srb.SRB_BufPointer)) return srb.SRB_Status = SS_INVALID_SRB;
   bool notify = (srb.SRB_Flags & SRB_EVENT_NOTIFY) && srb.SRB_PostProc;
-  if (!notify) {
+  if (!notify && !g_pendingWithoutEvent) {
     RunCommand(srb, index);
     return srb.SRB_Status;
   }
   int delay = size_t(index) < g_delays.size() ? g_delays[size_t(index)] : 0;
   srb.SRB_Status = SS_PENDING;
   if (delay == Never) return SS_PENDING;  // a drive that hangs: no answer ever comes
-  auto* answer = new LateAnswer{&srb, index, DWORD(delay)};
+  auto* answer = new LateAnswer{&srb, index, DWORD(delay), notify ? HANDLE(srb.SRB_PostProc) : nullptr};
   HANDLE thread = CreateThread(nullptr, 0, AnswerLater, answer, 0, nullptr);
   if (!thread) {
     delete answer;

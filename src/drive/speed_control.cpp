@@ -47,8 +47,11 @@ void RefreshStatus(DriveRecord& drive) {
   bool read = ModeSenseCapabilities(drive.Address, page);
   if (drive.CanSenseMedium) {
     // Medium type 0 or 0x30 while a disc spins up: wait until it settles.
+    // A drive that is ready has settled: some report 0 for every DVD, and
+    // waiting for another type would cost every refresh 15 seconds.
     for (int i = 0; i < MaxMediumWaits && read && (page.MediumType == 0 || page.MediumType == MediumSettling);
          ++i) {
+      if (TestUnitReady(drive.Address) == 0) break;
       ClockSleep(MediumWaitMs);
       page = {};
       read = ModeSenseCapabilities(drive.Address, page);
@@ -90,10 +93,14 @@ void SetSpeed(DriveRecord& drive, uint32_t command) {
                    (drive.DVDMethodPrefered == DvdMethodStreaming ||
                     (drive.DVDMethodPrefered == DvdMethodNone && drive.DVDMethodDetected == DvdMethodStreaming));
   // A refused command is not reported: the refresh below shows the real speed.
-  if (streaming)
-    SetStreaming(drive.Address, command, drive.CurrentWriteSpeed);
-  else
-    SetCdSpeed(drive.Address, command, drive.CurrentWriteSpeed);
+  // A command of 0 (a damaged stored list) is not sent: drives take it as
+  // their slowest speed.
+  if (command != 0) {
+    if (streaming)
+      SetStreaming(drive.Address, command, drive.CurrentWriteSpeed);
+    else
+      SetCdSpeed(drive.Address, command, drive.CurrentWriteSpeed);
+  }
   if (drive.ForceRead) ReadSamples(drive.Address);
   guard.Leave();
   RefreshStatus(drive);

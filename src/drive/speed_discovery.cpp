@@ -18,7 +18,17 @@ constexpr uint32_t MeasureTopSpeed = 160 * SpeedUnitCD;  // 28160 kB/s
 constexpr int MeasureTotal = 33264;                  // progress range of a measurement
 constexpr uint32_t ToleranceCD = 2 * SpeedUnitCD;    // 2x CD
 constexpr uint32_t ToleranceDVD = 2 * SpeedUnitDVD;  // 2x DVD
-constexpr int MaxFailedReads = 3;                    // in a row, before an interval ends
+
+// A read speed of 0 is no request a drive should see: many take it as their
+// slowest speed (SET STREAMING with a read size of 0 applied to a CD), and a
+// drive left there is never lifted by a restore, which only slows drives.
+void SendSpeed(const DriveRecord& drive, bool streaming, uint32_t speed) {
+  if (speed == 0) return;
+  if (streaming)
+    SetStreaming(drive.Address, speed, drive.CurrentWriteSpeed);
+  else
+    SetCdSpeed(drive.Address, speed, drive.CurrentWriteSpeed);
+}
 
 // One run of a method on the active list: how speeds are sent and read back.
 struct SpeedProbe {
@@ -31,12 +41,7 @@ struct SpeedProbe {
 
   SpeedRange& Range() { return drive.Active(); }
 
-  void Send(uint32_t speed) {
-    if (streaming)
-      SetStreaming(drive.Address, speed, drive.CurrentWriteSpeed);
-    else
-      SetCdSpeed(drive.Address, speed, drive.CurrentWriteSpeed);
-  }
+  void Send(uint32_t speed) { SendSpeed(drive, streaming, speed); }
 
   uint32_t Ask() {
     if (performance) return GetReadPerformance(drive.Address);
@@ -224,10 +229,12 @@ void EnumerateSpeeds(DriveRecord& drive, SpeedMethod method, ProgressCallback pr
     }
   }
   // Put the drive back to the speed it had before the probe and lift any
-  // streaming limit. Also after a run that found nothing or was stopped.
+  // streaming limit. Also after a run that found nothing or was stopped. A
+  // drive that reported no speed, or never held a DVD (MaxDVDSpeed 0), gets
+  // no request of 0.
   if (ran) {
-    SetCdSpeed(drive.Address, drive.CurrentSpeed, drive.CurrentWriteSpeed);
-    SetStreaming(drive.Address, uint32_t(drive.MaxDVDSpeed), drive.CurrentWriteSpeed);
+    SendSpeed(drive, false, drive.CurrentSpeed);
+    SendSpeed(drive, true, uint32_t(drive.MaxDVDSpeed));
   }
 }
 
@@ -246,16 +253,12 @@ uint32_t MeasureReadSpeed(const DeviceAddress& address, uint32_t lastBlock, uint
   uint32_t t0 = ClockTickCount();
   uint32_t t = t0;
   uint32_t position = start;
-  int failedInRow = 0;
+  // A failed read is tried again at the same position; every answer, a
+  // refusal too, takes the drive time, so the interval still ends.
   while (ClockTickCount() - t0 < durationMs && position < end) {
     bool read = ReadSectors(address, position, MeasureChunk, buffer.get());
     t = ClockTickCount();
-    if (read) {
-      position += MeasureChunk;
-      failedInRow = 0;
-    } else if (++failedInRow == MaxFailedReads) {
-      break;  // a drive that fails at once would otherwise spin here
-    }
+    if (read) position += MeasureChunk;
   }
   uint32_t elapsed = t - t0;
   if (elapsed == 0) return 0;

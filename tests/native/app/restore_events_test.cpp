@@ -13,7 +13,7 @@ using RestoreForEventTest = VirtualDrives;
 TEST_F(RestoreForEventTest, EventMaskUnitMaskLettersAndIgnoredDrives) {
   Add("cd48-reader");
   Add("cd48-reader");
-  sim::AddDrive(Profile("cd48-reader"), DeviceAddress{0, 2, 0, 0});  // no letter
+  sim::AddVirtualDrive(Profile("cd48-reader"), DeviceAddress{0, 2, 0, 0});  // no letter
   Add("cd48-reader");  // restores on disc changes only
   Add("cd48-reader");  // not managed
   Discover();
@@ -29,10 +29,10 @@ TEST_F(RestoreForEventTest, EventMaskUnitMaskLettersAndIgnoredDrives) {
     RestoreForEvent(events, unitMask);
     std::string restored;
     for (int i = 0; i < DriveCount; ++i) {
-      std::vector<uint32_t> sent = SpeedsSent(sim::DriveAt(i), OpSetCdSpeed);
+      std::vector<uint32_t> sent = SpeedsSent(sim::VirtualDriveAt(i), OpSetCdSpeed);
       restored += sent == std::vector<uint32_t>{1411} ? "R" : sent.empty() ? "-" : "?";
     }
-    EXPECT_TRUE(Opcodes(sim::DriveAt(4)).empty()) << "an ignored drive is left alone";
+    EXPECT_TRUE(Opcodes(sim::VirtualDriveAt(4)).empty()) << "an ignored drive is left alone";
     return restored;
   };
   EXPECT_EQ(restoredBy(EventStart, 0), "RRR--");

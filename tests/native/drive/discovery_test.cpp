@@ -13,7 +13,7 @@ TEST_F(Discovery, FirstStartProbesAndStoresLaterStartSendsNoSpeedCommand) {
   DiscoverDrives();
   ASSERT_EQ(DriveCount, 4);
   for (int i = 0; i < 4; ++i) {
-    EXPECT_GT(CountOf(sim::DriveAt(i), 0xBB), 0u) << "drive " << i << " was enumerated";
+    EXPECT_GT(CountOf(sim::VirtualDriveAt(i), 0xBB), 0u) << "drive " << i << " was enumerated";
     RegKey key = OpenProgramSubkey(Drives[i].FullName);
     EXPECT_TRUE(key) << "capability key of drive " << i;
     CloseRegKey(key);
@@ -40,7 +40,7 @@ TEST_F(Discovery, FirstStartProbesAndStoresLaterStartSendsNoSpeedCommand) {
   DiscoverDrives();
   ASSERT_EQ(DriveCount, 4);
   for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(Opcodes(sim::DriveAt(i)), std::vector<uint8_t>{0x12}) << "drive " << i << ": INQUIRY only";
+    EXPECT_EQ(Opcodes(sim::VirtualDriveAt(i)), std::vector<uint8_t>{0x12}) << "drive " << i << ": INQUIRY only";
     EXPECT_EQ(Speeds(Drives[i].RangeCD), Speeds(first[i].RangeCD));
     EXPECT_EQ(Commands(Drives[i].RangeDVD), Commands(first[i].RangeDVD));
     EXPECT_EQ(Drives[i].MaxSpeed, first[i].MaxSpeed);
@@ -60,9 +60,9 @@ TEST_F(Discovery, IdenticalModelsShareCapabilitiesAndNumberTheirSettings) {
   EXPECT_EQ(Drives[2].Instance, 0);
   EXPECT_EQ(Drives[3].Instance, 2);
   // Only the first of a model is probed; the others read its key.
-  EXPECT_GT(CountOf(sim::DriveAt(0), 0xBB), 0u);
-  EXPECT_EQ(CountOf(sim::DriveAt(1), 0xBB), 0u);
-  EXPECT_EQ(CountOf(sim::DriveAt(3), 0xBB), 0u);
+  EXPECT_GT(CountOf(sim::VirtualDriveAt(0), 0xBB), 0u);
+  EXPECT_EQ(CountOf(sim::VirtualDriveAt(1), 0xBB), 0u);
+  EXPECT_EQ(CountOf(sim::VirtualDriveAt(3), 0xBB), 0u);
   EXPECT_EQ(Speeds(Drives[3].RangeCD), Speeds(Drives[0].RangeCD));
 
   Drives[0].RangeCD.Selected = 2822;
@@ -128,7 +128,7 @@ TEST_F(Discovery, DrivesThatDoNotAnswerInquiry) {
   DiscoverDrives();
   ASSERT_EQ(DriveCount, 1);
   EXPECT_EQ(Drives[0].Address.Target, 1u);
-  EXPECT_EQ(CountOf(sim::DriveAt(0), 0xBB), 0u) << "a dropped drive is not probed";
+  EXPECT_EQ(CountOf(sim::VirtualDriveAt(0), 0xBB), 0u) << "a dropped drive is not probed";
 
   ProgramSettings::Current().ShowUnknown = 1;
   DiscoverDrives();
@@ -228,7 +228,7 @@ TEST_F(Discovery, SeventeenthDriveIsLeftOut) {
   DiscoverDrives();
   EXPECT_EQ(DriveCount, 16);
   EXPECT_EQ(Drives[15].Instance, 15);
-  EXPECT_TRUE(Opcodes(sim::DriveAt(16)).empty());
+  EXPECT_TRUE(Opcodes(sim::VirtualDriveAt(16)).empty());
   EXPECT_EQ(DriveAt(16), nullptr);
   EXPECT_EQ(DriveAt(-1), nullptr);
   EXPECT_EQ(DriveAt(15), &Drives[15]);

@@ -19,7 +19,7 @@ class VirtualDrives : public ::testing::Test {
     VirtualClock::Install(100000);
     MemoryRegistry::Reset();
     ProgramSettings::Current().ResetToDefaults();
-    sim::ClearDrives();
+    sim::ClearVirtualDrives();
     sim::UseVirtualTransports(true, false);
     SelectTransport(0);
     ClearDrives();
@@ -28,7 +28,7 @@ class VirtualDrives : public ::testing::Test {
   }
   void TearDown() override {
     ClearDrives();
-    sim::ClearDrives();
+    sim::ClearVirtualDrives();
     BusyCallback = nullptr;
     DiscoveryDueCallback = nullptr;
     InstallClock(nullptr);
@@ -48,8 +48,8 @@ class VirtualDrives : public ::testing::Test {
   }
   // Drives get targets 0, 1, 2... and letters D, E, F...
   sim::Drive& Add(const sim::Profile& profile) {
-    uint32_t n = uint32_t(sim::DriveCount());
-    return sim::AddDrive(profile, DeviceAddress{0, n, 0, int32_t('D' + n)});
+    uint32_t n = uint32_t(sim::VirtualDriveCount());
+    return sim::AddVirtualDrive(profile, DeviceAddress{0, n, 0, int32_t('D' + n)});
   }
   sim::Drive& Add(const char* name) { return Add(Profile(name)); }
 
@@ -59,7 +59,7 @@ class VirtualDrives : public ::testing::Test {
     ClearLogs();
   }
   static void ClearLogs() {
-    for (size_t i = 0; i < sim::DriveCount(); ++i) sim::DriveAt(i).ClearLog();
+    for (size_t i = 0; i < sim::VirtualDriveCount(); ++i) sim::VirtualDriveAt(i).ClearLog();
   }
 
   // The commands a drive received, as CDBs.

@@ -82,7 +82,7 @@ TEST_F(CommandsTest, SetStreamingSendsOnePerformanceDescriptor) {
   const Bytes expected = {0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0x15, 0xA4,
                           0, 0, 0x03, 0xE8, 0, 0, 0x12, 0x34, 0, 0, 0x03, 0xE8};
   // The descriptor lived on the command's stack; the drive's log kept it.
-  EXPECT_EQ(sim::DriveAt(0).Log().back().DataOut, expected);
+  EXPECT_EQ(sim::VirtualDriveAt(0).Log().back().DataOut, expected);
 }
 
 TEST_F(CommandsTest, TestUnitReadyAnswersReadyNotReadyOrFailure) {

@@ -17,11 +17,12 @@ class MmcFixture : public ::testing::Test {
   // virtual SPTI-like row behind the tap.
   sim::Drive& UseDrive(const char* profileName, int transportId = 1, const DeviceAddress& at = kAddress) {
     VirtualClock::Install(1000);
-    sim::ClearDrives();
+    sim::ClearVirtualDrives();
     sim::Profile profile;
     std::string error;
     EXPECT_TRUE(sim::LoadNamedProfile(profileName, profile, error)) << error;
-    sim::Drive& drive = sim::AddDrive(profile, at);
+    profile.FailedCommandMs = 0;  // the clock then counts only the executor's own waits
+    sim::Drive& drive = sim::AddVirtualDrive(profile, at);
     inner_ = &sim::VirtualTransport(transportId);
     tap_ = *inner_;
     tap_.Execute = [](ScsiRequest& r) {
@@ -42,7 +43,7 @@ class MmcFixture : public ::testing::Test {
 
   void TearDown() override {
     RegisterTransports({nullptr, nullptr}, {nullptr, nullptr});
-    sim::ClearDrives();
+    sim::ClearVirtualDrives();
     InstallClock(nullptr);
   }
 

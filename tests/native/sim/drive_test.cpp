@@ -70,26 +70,41 @@ TEST_F(DriveTest, CommandsADriveDoesNotKnowAreIllegalRequests) {
   }
 }
 
-TEST_F(DriveTest, InsertingADiscGivesUnitAttentionThenNotReadyWhileSpinningUp) {
-  sim::Drive& drive = UseDrive("dvdrom16-streaming", "none");
-  EXPECT_EQ(TestUnitReady(kAddress), 1);
-  CapabilitiesPage page;
-  ASSERT_TRUE(ModeSenseCapabilities(kAddress, page));
-  EXPECT_EQ(page.MediumType, 0x70);
-  EXPECT_EQ(GetCurrentProfile(kAddress), 0);
+// Most drives report the new disc when it is ready, after the NOT READY
+// answers of its spin-up; some report it first.
+TEST_F(DriveTest, InsertingADiscGivesNotReadyWhileSpinningUpAndUnitAttentionWhenReady) {
+  for (bool attentionFirst : {false, true}) {
+    SCOPED_TRACE(attentionFirst ? "unit attention first" : "unit attention when ready");
+    sim::Profile profile = NamedProfile("dvdrom16-streaming");
+    profile.Medium = "none";
+    profile.AttentionBeforeSpinUp = attentionFirst;
+    sim::Drive& drive = UseProfile(profile);
+    EXPECT_EQ(TestUnitReady(kAddress), 1);
+    CapabilitiesPage page;
+    ASSERT_TRUE(ModeSenseCapabilities(kAddress, page));
+    EXPECT_EQ(page.MediumType, 0x70);
+    EXPECT_EQ(GetCurrentProfile(kAddress), 0);
 
-  std::string error;
-  ASSERT_TRUE(drive.ApplyControl(R"({"action":"insert","medium":"dvd-rom"})", error)) << error;
-  EXPECT_EQ(GetCurrentProfile(kAddress), 0) << "GET CONFIGURATION passes the unit attention by";
-  EXPECT_EQ(TestUnitReady(kAddress), -1) << "unit attention";
-  EXPECT_EQ(TestUnitReady(kAddress), 1) << "becoming ready";
-  ASSERT_TRUE(ModeSenseCapabilities(kAddress, page));
-  EXPECT_EQ(page.MediumType, 0x30) << "medium type not settled while spinning up";
-  VirtualClock::Advance(3000);
-  EXPECT_EQ(TestUnitReady(kAddress), 0);
-  ASSERT_TRUE(ModeSenseCapabilities(kAddress, page));
-  EXPECT_EQ(page.MediumType, 0x40);
-  EXPECT_EQ(GetCurrentProfile(kAddress), 0x10);
+    std::string error;
+    ASSERT_TRUE(drive.ApplyControl(R"({"action":"insert","medium":"dvd-rom"})", error)) << error;
+    EXPECT_EQ(GetCurrentProfile(kAddress), 0) << "GET CONFIGURATION passes a unit attention by";
+    if (attentionFirst) {
+      EXPECT_EQ(TestUnitReady(kAddress), -1) << "unit attention";
+    }
+    EXPECT_EQ(TestUnitReady(kAddress), 1) << "becoming ready";
+    EXPECT_EQ(drive.Log().back().Sense[12], 0x04);
+    ASSERT_TRUE(ModeSenseCapabilities(kAddress, page));
+    EXPECT_EQ(page.MediumType, 0x30) << "medium type not settled while spinning up";
+    VirtualClock::Advance(3000);
+    if (!attentionFirst) {
+      EXPECT_EQ(TestUnitReady(kAddress), -1) << "unit attention";
+      EXPECT_EQ(drive.Log().back().Sense[12], 0x28) << "not ready to ready change";
+    }
+    EXPECT_EQ(TestUnitReady(kAddress), 0);
+    ASSERT_TRUE(ModeSenseCapabilities(kAddress, page));
+    EXPECT_EQ(page.MediumType, 0x40);
+    EXPECT_EQ(GetCurrentProfile(kAddress), 0x10);
+  }
 }
 
 TEST_F(DriveTest, TrayLockAndEject) {
@@ -112,9 +127,9 @@ TEST_F(DriveTest, TrayLockAndEject) {
 
   ASSERT_TRUE(StartStopUnit(kAddress, false));  // load: the disc is still in the tray
   EXPECT_FALSE(drive.TrayOpen());
-  EXPECT_EQ(TestUnitReady(kAddress), -1) << "unit attention after the medium change";
+  EXPECT_EQ(TestUnitReady(kAddress), 1) << "spinning up";
   VirtualClock::Advance(2000);
-  EXPECT_EQ(ReadCapacity(kAddress), 333000u - 1);
+  EXPECT_EQ(ReadCapacity(kAddress), 333000u - 1) << "retried past the unit attention";
 }
 
 TEST_F(DriveTest, SlotDriveHandsTheDiscOutAndCannotClose) {
@@ -152,17 +167,19 @@ TEST_F(DriveTest, AudioStatusFollowsPlayback) {
   EXPECT_FALSE(ReadSectors(kAddress, 0, 1, sector)) << "audio tracks hold no data sectors";
 
   UseDrive("cd52-fixed", "data-cd");
-  EXPECT_FALSE(sim::DriveAt(0).PlayAudio());
+  EXPECT_FALSE(sim::VirtualDriveAt(0).PlayAudio());
 }
 
+// 1x CD reads 75 sectors of 2048 data bytes a second (153.6 kB/s of data).
 TEST_F(DriveTest, ReadsTakeTheTimeTheirSpeedAllows) {
   struct Case {
     const char* profile;
     uint32_t request;
-    uint32_t expectedMs;  // 2560 sectors of 2048 bytes
+    uint32_t expectedMs;  // 2560 sectors
   };
-  for (Case c : {Case{"cd48-reader", 0xFFFF, 5242880 / 8467}, Case{"cd48-reader", 1411, 5242880 / 1411},
-                 Case{"cd52-fixed", 706, 5242880 / 9173}}) {
+  for (Case c : {Case{"cd48-reader", 0xFFFF, 2560 * 1000 / (75 * 48)},
+                 Case{"cd48-reader", 1411, 2560 * 1000 / (75 * 8)},
+                 Case{"cd52-fixed", 706, 2560 * 1000 / (75 * 52)}}) {
     SCOPED_TRACE(testing::Message() << c.profile << " " << c.request);
     UseDrive(c.profile, "data-cd");
     ASSERT_TRUE(SetCdSpeed(kAddress, c.request, 0));
@@ -180,10 +197,10 @@ TEST_F(DriveTest, PerformanceZonesAndReadsPastTheEnd) {
   ASSERT_TRUE(sim::LoadNamedProfile("dvdrw16-roundup", profile, error));
   profile.PerformanceDescriptors = 2;
   VirtualClock::Install();
-  sim::ClearDrives();
+  sim::ClearVirtualDrives();
   sim::UseVirtualTransports(false, true);
   SelectTransport(0);
-  sim::Drive& drive = sim::AddDrive(profile, kAddress);
+  sim::Drive& drive = sim::AddVirtualDrive(profile, kAddress);
   EXPECT_EQ(GetReadPerformance(kAddress), 0u) << "two zones (L = 36) do not count";
   EXPECT_EQ(get_be32(drive.Log().back().Answer.data()), 36u);
   uint8_t sector[2048];
@@ -235,11 +252,11 @@ TEST_F(DriveTest, ThroughputOfASpeedCanDifferFromItsNominalRate) {
   std::vector<uint8_t> buffer(256 * 2048);
   uint32_t before = VirtualClock::Elapsed();
   ASSERT_TRUE(ReadSectors(kAddress, 0, 256, buffer.data()));
-  EXPECT_EQ(VirtualClock::Elapsed() - before, 524288u / 3900);  // 24x reads at 3900 kB/s
+  EXPECT_EQ(VirtualClock::Elapsed() - before, 256u * 1000 / (75 * 22));  // 24x really reads 22x
   ASSERT_TRUE(SetCdSpeed(kAddress, 2822, 0));
   before = VirtualClock::Elapsed();
   ASSERT_TRUE(ReadSectors(kAddress, 0, 256, buffer.data()));
-  EXPECT_NEAR(VirtualClock::Elapsed() - before, 524288u / 2822, 1);  // the first read left a fraction of a ms
+  EXPECT_NEAR(VirtualClock::Elapsed() - before, 256u * 1000 / (75 * 16), 1);  // the first read left a fraction of a ms
 }
 
 }  // namespace

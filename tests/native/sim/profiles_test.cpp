@@ -26,6 +26,8 @@ const ProfileCase kProfiles[] = {
     {"slot24-combo", "ORVEX   ", 8, true, 4234, false, true, true, 0x08},
     {"cd32-noheader", "TEKNOS  ", 0, false, 5645, true, false, false, -1},
     {"cd52-fixed", "TEKNOS  ", 8, true, 9173, true, false, false, 0x08},
+    {"cdrw40-fullrange", "ORVEX   ", 16, false, 7056, true, false, true, 0x08},
+    {"dvdrw20-profileonly", "KAMIRO  ", 8, false, 8467, true, true, true, 0x2B},  // DVD+R DL, medium type 0
 };
 
 TEST_F(ProfilesTest, EachDriveAnswersAsItsProfileDescribes) {
@@ -74,6 +76,9 @@ TEST_F(ProfilesTest, BadProfilesAreRefusedWithAReason) {
       {R"({"speeds":{"cdX":[4]},"disc":{"medium":"floppy"}})", "floppy"},
       {R"({"speeds":{"cdX":[4]},"faults":[{"opcode":300}]})", "opcode"},
       {R"({"speeds":{"cdX":[4]},"inquiry":[]})", "inquiry"},
+      {R"({"speeds":{"cdX":[4],"throughputPercent":87}})", "throughputPercent"},
+      {R"({"speeds":{"cdX":[4],"streamingOnCd":"reject"}})", "streamingOnCd"},
+      {R"({"speeds":{"cdX":[4]},"commands":{"performanceReports":"last"}})", "performanceReports"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.json);

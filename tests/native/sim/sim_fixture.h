@@ -13,16 +13,25 @@ class SimFixture : public ::testing::Test {
  public:
   static constexpr DeviceAddress kAddress{1, 0, 0, 'F'};
 
-  sim::Drive& UseDrive(const std::string& profileName, const char* medium = nullptr) {
-    VirtualClock::Install(5000);
-    sim::ClearDrives();
+  static sim::Profile NamedProfile(const std::string& profileName) {
     sim::Profile profile;
     std::string error;
     EXPECT_TRUE(sim::LoadNamedProfile(profileName, profile, error)) << error;
-    if (medium) profile.Medium = medium;
+    return profile;
+  }
+
+  sim::Drive& UseProfile(const sim::Profile& profile) {
+    VirtualClock::Install(5000);
+    sim::ClearVirtualDrives();
     sim::UseVirtualTransports(false, true);
     SelectTransport(0);
-    return sim::AddDrive(profile, kAddress);
+    return sim::AddVirtualDrive(profile, kAddress);
+  }
+
+  sim::Drive& UseDrive(const std::string& profileName, const char* medium = nullptr) {
+    sim::Profile profile = NamedProfile(profileName);
+    if (medium) profile.Medium = medium;
+    return UseProfile(profile);
   }
 
   // Lets a spin-up finish and takes the unit attention that follows a change.
@@ -39,7 +48,7 @@ class SimFixture : public ::testing::Test {
 
   void TearDown() override {
     RegisterTransports({nullptr, nullptr}, {nullptr, nullptr});
-    sim::ClearDrives();
+    sim::ClearVirtualDrives();
     InstallClock(nullptr);
   }
 };

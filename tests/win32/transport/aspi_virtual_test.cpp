@@ -3,7 +3,9 @@
 // command log, the control file, and drives that answer late or never.
 // Runs with VARNEL_TEST_LAYER=virtual and the drives of CMakeLists.txt:
 // cd48-reader, dvdrom16-streaming, a cd48-reader that answers after 900 ms
-// and a cd52-fixed that never answers.
+// and a cd52-fixed that never answers; once with the layer as real ones
+// behave (SRB_BufLen left as sent, every command SS_PENDING) and once with
+// VARNEL_SIM_ASPI_BUFLEN=transferred and VARNEL_SIM_ASPI_PENDING=event.
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -14,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "common/byte_order.h"
 #include "mmc/commands.h"
 #include "sim/model/json_fields.h"
 #include "sim/model/profile.h"
@@ -70,6 +73,10 @@ Command SendCommand(const DeviceAddress& address, std::vector<uint8_t> cdb, uint
 }
 
 bool OnWindows98() { return getenv("VARNEL_WIN98") != nullptr; }
+
+// The layer's options (sim/wnaspi32/README.md).
+bool LayerReportsTransferred() { return EnvironmentOf("VARNEL_SIM_ASPI_BUFLEN") == "transferred"; }
+bool LayerAlwaysPending() { return EnvironmentOf("VARNEL_SIM_ASPI_PENDING") != "event"; }
 
 // Each run starts with an empty log and control file (the layer opens them
 // at its first call, in SetUp).
@@ -172,11 +179,55 @@ TEST_F(AspiVirtualDrives, CommandsCrossTheLayerWithTheBytesTheDriveLogged) {
     const Command& command = *sent[i];
     EXPECT_EQ(log[i].value("cdb", ""), Hex(command.Cdb, command.Cdb.size()));
     EXPECT_EQ(log[i].value("status", -1), 0);
-    EXPECT_EQ(log[i].value("transferred", 0u), command.Request.DataLength);
-    if (command.Request.DataLength) {
-      EXPECT_EQ(log[i].value("in", ""), Hex(command.Data, std::min<size_t>(256, command.Request.DataLength)));
+    // A layer that leaves SRB_BufLen alone reports the length asked for.
+    uint32_t transferred = log[i].value("transferred", 0u);
+    EXPECT_EQ(command.Request.DataLength, LayerReportsTransferred() ? transferred : command.Data.size());
+    if (transferred) {
+      EXPECT_EQ(log[i].value("in", ""), Hex(command.Data, std::min<uint32_t>(256, transferred)));
     }
   }
+}
+
+// Whatever the layer says of SRB_BufLen, the commands decode what the drive
+// sent, and the bytes past a short answer are zeros, never those of an
+// earlier command (a sector read just before fills whole buffers).
+TEST_F(AspiVirtualDrives, ShortAnswersDecodeAlikeWhateverTheLayerReportsOfTheirLength) {
+  std::vector<uint8_t> sectors(32 * 2048);
+  ASSERT_TRUE(ReadSectors(Dvd, 1000, 32, sectors.data()));
+  CapabilitiesPage page{};
+  ASSERT_TRUE(ModeSenseCapabilities(Dvd, page));
+  EXPECT_EQ(page.MediumType, 0x40);
+  EXPECT_EQ(page.MaxReadSpeed, sim::DvdSpeedForFactor(16));
+  EXPECT_EQ(GetReadPerformance(Dvd), sim::DvdSpeedForFactor(16));
+  EXPECT_EQ(ReadCapacity(Dvd), 2295104u - 1);
+  EXPECT_EQ(GetCurrentProfile(Dvd), 0x10);
+
+  ASSERT_TRUE(ReadSectors(Dvd, 2000, 32, sectors.data()));
+  Command modeSense = SendCommand(Dvd, {0x5A, 0x08, 0x2A, 0, 0, 0, 0, 0x01, 0x00, 0}, 256);
+  ASSERT_TRUE(modeSense.Ok);
+  size_t answered = 2 + get_be16(modeSense.Data.data());
+  ASSERT_LT(answered, modeSense.Data.size());
+  for (size_t i = answered; i < modeSense.Data.size(); ++i) ASSERT_EQ(modeSense.Data[i], 0) << i;
+}
+
+// Requests sent without an event (the system could make none) are watched
+// through their status byte until the layer completes them, late ones too;
+// one the layer never completes is given up after the wait and kept.
+TEST_F(AspiVirtualDrives, RequestsWithoutAnEventAreWatchedToTheirEnd) {
+  InstallAspiEventMaker([]() -> void* { return nullptr; });
+  InquiryData reader{}, late{};
+  EXPECT_TRUE(Inquiry(Reader, reader));
+  EXPECT_TRUE(Inquiry(Late, late));
+  SetAspiWaitLimit(300);
+  uint32_t parked = AspiParkedRequestCount();
+  Command silent = SendCommand(Silent, {0, 0, 0, 0, 0, 0}, 0);
+  InstallAspiEventMaker(nullptr);
+  EXPECT_EQ(std::string(reader.Vendor), "KAMIRO  ");
+  EXPECT_EQ(std::string(late.Vendor), "KAMIRO  ");
+  // Without an event a layer that answers at once reaches even the drive
+  // that never answers a waiting request.
+  EXPECT_EQ(silent.Ok, !LayerAlwaysPending());
+  EXPECT_EQ(AspiParkedRequestCount(), parked + (LayerAlwaysPending() ? 1 : 0));
 }
 
 TEST_F(AspiVirtualDrives, ReadSectorsOfTheCommandLayerArriveWhole) {
@@ -202,14 +253,15 @@ TEST_F(AspiVirtualDrives, ControlFileChangesADriveWhileTheProgramRuns) {
 TEST_F(AspiVirtualDrives, LateAnswerAfterTheWaitIsReportedAndItsRequestKept) {
   SetAspiWaitLimit(300);
   size_t from = LogLines().size();
+  uint32_t parked = AspiParkedRequestCount();  // requests sent without an event stay parked
   Command inquiry = SendCommand(Late, {0x12, 0, 0, 0, 36, 0}, 36);
   EXPECT_FALSE(inquiry.Ok);
   EXPECT_EQ(inquiry.Request.RequestStatus, 0);
   EXPECT_EQ(inquiry.Request.SenseKey, -1);  // not retried
-  EXPECT_EQ(AspiParkedRequestCount(), 1u);
+  EXPECT_EQ(AspiParkedRequestCount(), parked + 1);
   Sleep(1500);
   ASSERT_EQ(LogOfDrive(from, 2).size(), 1u);  // the drive did answer, late
-  EXPECT_EQ(AspiParkedRequestCount(), 0u);
+  EXPECT_EQ(AspiParkedRequestCount(), parked);
   for (uint8_t value : inquiry.Data) ASSERT_EQ(value, 0);  // into the parked buffer, not the caller's
 
   SetAspiWaitLimit(AspiDefaultWaitMs);
