@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include "resources/string_ids.h"
+
 inline constexpr const char* kMainWindowClass = "Varnel";
 
 bool RegisterMainWindowClass(HINSTANCE instance);
@@ -17,4 +19,4 @@ void Reload(bool discover);
 void RunOnce();
 
 // A start-up failure: string-table text id, error icon, task-modal, no owner.
-void ShowStartupFailure(int stringId);
+void ShowStartupFailure(StringId text);
