@@ -7,9 +7,9 @@
 
 inline constexpr const char* kMainWindowClass = "Varnel";
 
-bool RegisterMainWindowClass(HINSTANCE instance);
+[[nodiscard]] bool RegisterMainWindowClass(HINSTANCE instance);
 // Creates the window; its WM_CREATE runs the creation procedure. Null on failure.
-HWND CreateMainWindow(HINSTANCE instance);
+[[nodiscard]] HWND CreateMainWindow(HINSTANCE instance);
 
 // Settings, transport and (with discover) the drives, then everything that
 // depends on them. Called at creation and by the commands that change them.

@@ -34,4 +34,4 @@ struct TransportFacts {
 
 // The information text, lines ending in CR LF, as a new block from malloc
 // (the caller frees it); null when memory runs out. It grows as needed.
-char16_t* BuildInfoText(const TransportFacts& facts, const DriveRecord* drives, int count);
+[[nodiscard]] char16_t* BuildInfoText(const TransportFacts& facts, const DriveRecord* drives, int count);

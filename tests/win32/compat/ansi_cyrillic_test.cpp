@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/system_win32.h"
 #include "compat/compat.h"
 #include "resources/product.h"
 #include "resources/string_ids.h"
@@ -27,10 +28,9 @@ class Windows98 : public ::testing::Test {
 };
 
 TEST_F(Windows98, RunsTheAnsiRowOverCodePage1251) {
-  OSVERSIONINFOA version = {};
-  version.dwOSVersionInfoSize = sizeof(version);
-  ASSERT_TRUE(GetVersionExA(&version));
-  ASSERT_EQ(version.dwPlatformId, static_cast<DWORD>(VER_PLATFORM_WIN32_WINDOWS));
+  const OsVersion os = QueryOsVersion();
+  ASSERT_TRUE(os.Known);
+  ASSERT_FALSE(os.Nt) << "run as Windows 98";
   ASSERT_EQ(GetACP(), 1251u) << "run with a Russian locale";
   EXPECT_EQ(IsWindowsNt(), 0);
   EXPECT_EQ(WideOps().WideSetDlgItemText, AnsiWideOperations.WideSetDlgItemText);

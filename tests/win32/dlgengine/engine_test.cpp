@@ -191,7 +191,7 @@ TEST(Engine, ModelessDialogIsReturnedVisibleAndDestroyedByItsOwner) {
 }
 
 TEST(TextMeasure, LinesAreCutAtLineFeedsAndEmptyLinesCount) {
-  HWND d = CreateModelessDialog(nullptr, nullptr, 0, WS_CAPTION, 0, AllKinds, AllKindsCount, nullptr);
+  HWND d = CreateModelessDialog(nullptr, nullptr, NoString, WS_CAPTION, 0, AllKinds, AllKindsCount, nullptr);
   ASSERT_NE(d, nullptr);
   HWND label = GetDlgItem(d, 106);
   Extent one = MeasureText(label, u"abc");
