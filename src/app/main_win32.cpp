@@ -51,11 +51,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   GiveDialogsTheProgramIcon(instance);
 
   if (!RegisterMainWindowClass(instance)) {
-    ShowStartupFailure(3);
+    ShowStartupFailure(StrCannotRegisterWindowClass);
     return 0;
   }
   if (!CreateMainWindow(instance)) {
-    ShowStartupFailure(4);
+    ShowStartupFailure(StrCannotCreateMainWindow);
     return 0;
   }
 

@@ -127,4 +127,4 @@ void RunOnce() {
   ClearDrives();
 }
 
-void ShowStartupFailure(int stringId) { ShowMessage(nullptr, stringId, 0x2010); }
+void ShowStartupFailure(StringId text) { ShowMessage(nullptr, text, 0x2010); }

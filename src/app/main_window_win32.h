@@ -3,11 +3,13 @@
 #pragma once
 #include <windows.h>
 
+#include "resources/string_ids.h"
+
 inline constexpr const char* kMainWindowClass = "Varnel";
 
-bool RegisterMainWindowClass(HINSTANCE instance);
+[[nodiscard]] bool RegisterMainWindowClass(HINSTANCE instance);
 // Creates the window; its WM_CREATE runs the creation procedure. Null on failure.
-HWND CreateMainWindow(HINSTANCE instance);
+[[nodiscard]] HWND CreateMainWindow(HINSTANCE instance);
 
 // Settings, transport and (with discover) the drives, then everything that
 // depends on them. Called at creation and by the commands that change them.
@@ -17,4 +19,4 @@ void Reload(bool discover);
 void RunOnce();
 
 // A start-up failure: string-table text id, error icon, task-modal, no owner.
-void ShowStartupFailure(int stringId);
+void ShowStartupFailure(StringId text);

@@ -6,6 +6,7 @@
 #include "compat/compat.h"
 #include "drive/drive.h"
 #include "mmc/transport.h"
+#include "resources/product.h"
 #include "settings/program_settings.h"
 
 namespace {
@@ -41,7 +42,7 @@ void PrepareTrayIcon(HWND mainWindow) {
   g_icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   g_icon.uCallbackMessage = WM_TRAYNOTIFY;
   g_icon.hIcon = g_trayIcons[TrayNormal].Icon;
-  AppendWide(AsUtf16(g_icon.szTip), u"Varnel 3.2");
+  AppendWide(AsUtf16(g_icon.szTip), ProductTitle);
 }
 
 void AddTrayIcon() { WideShellNotifyIcon(NIM_ADD, &g_icon); }

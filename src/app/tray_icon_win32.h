@@ -6,7 +6,7 @@ constexpr UINT WM_TRAYNOTIFY = WM_USER + 1;
 
 // The six tray pictures in the chosen style (a missing one stays empty).
 void LoadTrayIcons(HINSTANCE instance);
-// Fills the record for the main window: normal picture, tip "Varnel 3.2".
+// Fills the record for the main window: normal picture, the product title as tip.
 void PrepareTrayIcon(HWND mainWindow);
 void AddTrayIcon();
 void DeleteTrayIcon();

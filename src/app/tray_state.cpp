@@ -2,6 +2,7 @@
 
 #include "compat/wide_text.h"
 #include "drive/drive.h"
+#include "resources/product.h"
 
 namespace {
 const char16_t* StatusWord(const DriveRecord& drive) {
@@ -18,7 +19,7 @@ const char16_t* StatusWord(const DriveRecord& drive) {
 TrayView BuildTrayView(const DriveRecord* drives, int count) {
   TrayView view{};
   if (count <= 0) {
-    AppendWide(view.Tip, u"Varnel 3.2");
+    AppendWide(view.Tip, ProductTitle);
     return view;
   }
   // name + 6 covers " ", up to three digits and the unit; word + 3 covers

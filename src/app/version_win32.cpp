@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "common/system_win32.h"
+
 namespace {
 
 // The record DllGetVersion fills; only the first version of it (20 bytes) is
@@ -13,10 +15,8 @@ static_assert(sizeof(DllVersionInfo) == 20);
 
 unsigned LibraryMajorVersion(const char* library) {
   // Libraries loaded here stay loaded for the life of the process.
-  HMODULE module = LoadLibraryA(library);
-  if (!module) return 0;
   using GetVersionFn = HRESULT(CALLBACK*)(DllVersionInfo*);
-  auto getVersion = reinterpret_cast<GetVersionFn>(reinterpret_cast<void*>(GetProcAddress(module, "DllGetVersion")));
+  auto getVersion = FindEntryPoint<GetVersionFn>(LoadLibraryA(library), "DllGetVersion");
   if (!getVersion) return 0;
   DllVersionInfo info{};
   info.cbSize = sizeof info;
@@ -28,11 +28,8 @@ unsigned LibraryMajorVersion(const char* library) {
 unsigned WindowsVersion() {
   static unsigned cached = 0;
   if (!cached) {
-    OSVERSIONINFOA info{};
-    info.dwOSVersionInfoSize = sizeof info;
-    if (GetVersionExA(&info))
-      cached = ((info.dwMajorVersion & 0xFF) << 8) | (info.dwMinorVersion & 0xFF) |
-               (info.dwPlatformId == VER_PLATFORM_WIN32_NT ? 0x10000u : 0u);
+    const OsVersion os = QueryOsVersion();
+    if (os.Known) cached = ((os.Major & 0xFF) << 8) | (os.Minor & 0xFF) | (os.Nt ? 0x10000u : 0u);
   }
   return cached;
 }
@@ -42,6 +39,7 @@ unsigned ShellVersion() {
   if (!cached) cached = LibraryMajorVersion("shell32.dll");
   return cached;
 }
+
 
 unsigned CommonControlsVersion() {
   static unsigned cached = 0;

@@ -7,6 +7,7 @@
 // The string table and the wide builders live in wide_text.h (portable).
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include "compat/wide_text.h"
@@ -36,11 +37,15 @@ struct WideOperations {
   int(WINAPI* WideGetWindowTextLength)(HWND window);
   BOOL(WINAPI* WideShellNotifyIcon)(DWORD message, PNOTIFYICONDATAW data);
   BOOL(WINAPI* WideGetVolumeLabel)(LPCWSTR root, LPWSTR buffer, DWORD size);
+  // LVM_INSERTCOLUMN: the new column's index, -1 on failure.
+  int(WINAPI* WideInsertListColumn)(HWND list, int index, const LVCOLUMNW* column);
 };
 
 // The table in use. Before InitCompatLayer it holds the ANSI row.
 const WideOperations& WideOps();
-// Both rows, for tests that exercise one directly.
+// Both rows, for tests that exercise one directly. The NT row is the only
+// code of the program that calls wide functions Windows 95/98/ME lack; it
+// lives alone in compat_nt_win32.cpp, which the import test holds to that.
 extern const WideOperations AnsiWideOperations;
 extern const WideOperations NtWideOperations;  // tray entry: Shell_NotifyIconW from shell32 when present
 
@@ -69,18 +74,23 @@ inline BOOL WideShellNotifyIcon(DWORD message, NOTIFYICONDATAW* data) {
 inline BOOL WideGetVolumeLabel(const char16_t* root, char16_t* buffer, DWORD size) {
   return WideOps().WideGetVolumeLabel(AsWide(root), AsWide(buffer), size);
 }
+inline int WideInsertListColumn(HWND list, int index, const LVCOLUMNW* column) {
+  return WideOps().WideInsertListColumn(list, index, column);
+}
 
 // The text in the ANSI code page as a new block from malloc (the caller
 // frees it); null when the text is null or the conversion or allocation
 // fails.
-char* WideToAnsi(const char16_t* text);
+[[nodiscard]] char* WideToAnsi(const char16_t* text);
 
 // The string `id` of the string table of `module` in `language`, pointing into
 // the loaded resource (not terminated). {null, 0} when the block cannot be
 // found, loaded or locked, or is too short to hold the string.
-WideSpan FindStringResource(HMODULE module, UINT id, WORD language);
+[[nodiscard]] WideSpan FindStringResource(HMODULE module, UINT id, WORD language);
 
 // What the ANSI tray wrapper hands to Shell_NotifyIconA: the version-1
 // record (88 bytes) with the tip converted when NIF_TIP is set. FALSE when
 // the tip cannot be converted.
-BOOL ToAnsiNotifyIconData(const NOTIFYICONDATAW* wide, NOTIFYICONDATAA* ansi);
+[[nodiscard]] BOOL ToAnsiNotifyIconData(const NOTIFYICONDATAW* wide, NOTIFYICONDATAA* ansi);
+// The ANSI row's tray call; also the NT row's where shell32 lacks the wide one.
+BOOL WINAPI AnsiShellNotifyIcon(DWORD message, PNOTIFYICONDATAW data);

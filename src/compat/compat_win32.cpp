@@ -1,9 +1,13 @@
-// The wide-operation table with its two rows, the conversions to and from the
-// ANSI code page, and the string-table reader.
+// The wide-operation table and its ANSI row (Windows 95/98/ME), the
+// conversions to and from the ANSI code page, and the string-table reader.
+// The NT row lives in compat_nt_win32.cpp: that file alone may call wide
+// functions that Windows 95/98/ME lack (the import test checks it).
 #include "compat/compat.h"
 
 #include <cstdlib>
 #include <cstring>
+
+#include "common/system_win32.h"
 
 namespace {
 
@@ -150,12 +154,6 @@ bool ToAnsiBounded(const WCHAR* text, size_t limit, char* out, int capacity) {
   return true;
 }
 
-BOOL WINAPI AnsiShellNotifyIcon(DWORD message, PNOTIFYICONDATAW data) {
-  NOTIFYICONDATAA ansi;
-  if (!ToAnsiNotifyIconData(data, &ansi)) return FALSE;
-  return Shell_NotifyIconA(message, &ansi);
-}
-
 BOOL WINAPI AnsiGetVolumeLabel(LPCWSTR root, LPWSTR buffer, DWORD size) {
   if (size == 0) return FALSE;
   char* ansiRoot = nullptr;
@@ -178,22 +176,20 @@ BOOL WINAPI AnsiGetVolumeLabel(LPCWSTR root, LPWSTR buffer, DWORD size) {
   return result;
 }
 
-// The row of the NT family: the system's wide functions, where their
-// signature already matches, and two small adapters.
-
-BOOL WINAPI NtGetNonClientMetrics(NONCLIENTMETRICSW* metrics) {
-  metrics->cbSize = sizeof(*metrics);
-  return SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, 0, metrics, 0);
-}
-
-BOOL WINAPI NtGetVolumeLabel(LPCWSTR root, LPWSTR buffer, DWORD size) {
-  return GetVolumeInformationW(root, buffer, size, nullptr, nullptr, nullptr, nullptr, 0);
-}
-
-BOOL WINAPI NtSetDlgItemText(HWND dialog, int id, LPCWSTR text) { return SetDlgItemTextW(dialog, id, text); }
-
-BOOL WINAPI NtInsertMenuItem(HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOW info) {
-  return InsertMenuItemW(menu, item, byPosition, info);
+int WINAPI AnsiInsertListColumn(HWND list, int index, const LVCOLUMNW* column) {
+  // The two records differ only in the type of pszText.
+  static_assert(sizeof(LVCOLUMNA) == sizeof(LVCOLUMNW));
+  LVCOLUMNA ansi;
+  memcpy(&ansi, column, sizeof ansi);
+  char* text = nullptr;
+  if ((column->mask & LVCF_TEXT) && column->pszText) {
+    text = WideToAnsi(AsUtf16(column->pszText));
+    if (!text) return -1;
+    ansi.pszText = text;
+  }
+  int result = static_cast<int>(SendMessageA(list, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&ansi)));
+  free(text);
+  return result;
 }
 
 void EnsureTable() {
@@ -214,14 +210,16 @@ size_t AnsiCodePageToWide(const char* ansi, char16_t* out, size_t capacity) {
 
 }  // namespace
 
-const WideOperations AnsiWideOperations = {
-    AnsiGetNonClientMetrics, AnsiDialogBox,     AnsiCreateDialog,         AnsiInsertMenuItem,  AnsiSetDlgItemText,
-    AnsiGetDlgItemText,      GetWindowTextLengthA, AnsiShellNotifyIcon, AnsiGetVolumeLabel,
-};
+BOOL WINAPI AnsiShellNotifyIcon(DWORD message, PNOTIFYICONDATAW data) {
+  NOTIFYICONDATAA ansi;
+  if (!ToAnsiNotifyIconData(data, &ansi)) return FALSE;
+  return Shell_NotifyIconA(message, &ansi);
+}
 
-const WideOperations NtWideOperations = {
-    NtGetNonClientMetrics, DialogBoxIndirectParamW, CreateDialogIndirectParamW, NtInsertMenuItem, NtSetDlgItemText,
-    GetDlgItemTextW,       GetWindowTextLengthW,    AnsiShellNotifyIcon,        NtGetVolumeLabel,
+const WideOperations AnsiWideOperations = {
+    AnsiGetNonClientMetrics, AnsiDialogBox,        AnsiCreateDialog,    AnsiInsertMenuItem,
+    AnsiSetDlgItemText,      AnsiGetDlgItemText,   GetWindowTextLengthA, AnsiShellNotifyIcon,
+    AnsiGetVolumeLabel,      AnsiInsertListColumn,
 };
 
 const TextSourceOps PlatformTextSource = {FindOwnString, AnsiCodePageToWide};
@@ -234,21 +232,18 @@ const WideOperations& WideOps() {
 int IsWindowsNt() { return windowsNt; }
 
 void InitCompatLayer() {
-  OSVERSIONINFOA version = {};
-  version.dwOSVersionInfoSize = sizeof(version);
-  static_assert(sizeof(OSVERSIONINFOA) == 148);
-  windowsNt = GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT ? 1 : 0;
+  windowsNt = QueryOsVersion().Nt ? 1 : 0;
   if (!windowsNt) {
     table = AnsiWideOperations;
     return;
   }
   table = NtWideOperations;
-  // The library stays loaded for the life of the process.
+  // Looked up by name, so that the executable still loads where shell32
+  // lacks it. The library stays loaded for the life of the process.
   HMODULE shell = GetModuleHandleA("shell32.dll");
   if (!shell) shell = LoadLibraryA("shell32.dll");
-  FARPROC notify = shell ? GetProcAddress(shell, "Shell_NotifyIconW") : nullptr;
-  if (notify) table.WideShellNotifyIcon = reinterpret_cast<BOOL(WINAPI*)(DWORD, PNOTIFYICONDATAW)>(
-                  reinterpret_cast<void*>(notify));
+  using NotifyIconFn = BOOL(WINAPI*)(DWORD, PNOTIFYICONDATAW);
+  if (auto notify = FindEntryPoint<NotifyIconFn>(shell, "Shell_NotifyIconW")) table.WideShellNotifyIcon = notify;
 }
 
 char* WideToAnsi(const char16_t* text) {

@@ -38,7 +38,7 @@ extern const TextSourceOps PlatformTextSource;
 
 // The string `id` as a span. Missing and empty strings both give Length 0
 // (Text is then null for a missing one).
-WideSpan FindString(uint32_t id);
+[[nodiscard]] WideSpan FindString(uint32_t id);
 
 // With a null buffer: the length of string `id`. Otherwise copies at most
 // capacity - 1 units and a terminator and returns the number copied. A missing

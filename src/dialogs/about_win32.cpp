@@ -4,11 +4,12 @@
 
 #include "compat/compat.h"
 #include "dialogs/dialogs.h"
+#include "resources/product.h"
 
 namespace {
 
 intptr_t VersionLabel(DialogWindow dialog, uint16_t id, uint32_t message, uintptr_t, intptr_t) {
-  if (message == WM_INITDIALOG) WideSetDlgItemText(dialog, id, u"3.2");
+  if (message == WM_INITDIALOG) WideSetDlgItemText(dialog, id, ProductVersion);
   return FALSE;
 }
 
@@ -30,27 +31,25 @@ intptr_t LinkLabel(DialogWindow dialog, uint16_t id, uint32_t message, uintptr_t
 }
 
 const ControlDesc AboutDescription[] = {
-    {&Kind::HGroup, 101, nullptr, 0, 0, nullptr},
-    {&Kind::Icon, 102, u"IconApp", 0, 101, nullptr},
-    {&Kind::Spacer, 103, nullptr, 0, 101, nullptr},
-    {&Kind::VBox, 104, nullptr, 0, 101, nullptr},
-    {&Kind::HBox, 105, nullptr, 0, 104, nullptr},
-    {&Kind::Label, 106, nullptr, 104, 105, nullptr},  // "Varnel версия "
-    {&Kind::Label, 107, nullptr, 0, 105, VersionLabel},
-    {&Kind::Label, 110, u" ", 0, 104, nullptr},
-    {&Kind::Label, 112, nullptr, 106, 104, nullptr},  // author line
-    {&Kind::Label, 111, u" ", 0, 104, nullptr},
-    {&Kind::Label, 114, nullptr, 108, 104, LinkLabel},  // web address
-    {&Kind::Label, 113, nullptr, 107, 104, LinkLabel},  // mail address
-    {&Kind::HGroup, 115, nullptr, 0, 0, nullptr},
-    {&Kind::DefaultButton, IDOK, nullptr, 1, 115, nullptr},
+    {&Kind::HGroup, 101, nullptr, NoString, 0, nullptr},
+    {&Kind::Icon, 102, u"IconApp", NoString, 101, nullptr},
+    {&Kind::Spacer, 103, nullptr, NoString, 101, nullptr},
+    {&Kind::VBox, 104, nullptr, NoString, 101, nullptr},
+    {&Kind::HBox, 105, nullptr, NoString, 104, nullptr},
+    {&Kind::Label, 106, nullptr, StrVersionPrefix, 105, nullptr},
+    {&Kind::Label, 107, nullptr, NoString, 105, VersionLabel},
+    {&Kind::Label, 110, u" ", NoString, 104, nullptr},
+    {&Kind::Label, 112, nullptr, StrAuthorLine, 104, nullptr},
+    {&Kind::Label, 111, u" ", NoString, 104, nullptr},
+    {&Kind::Label, 114, nullptr, StrWebLink, 104, LinkLabel},
+    {&Kind::Label, 113, nullptr, StrMailLink, 104, LinkLabel},
+    {&Kind::HGroup, 115, nullptr, NoString, 0, nullptr},
+    {&Kind::DefaultButton, IDOK, nullptr, StrOk, 115, nullptr},
 };
-
-constexpr uint32_t StrAbout = 7;
 
 }  // namespace
 
 intptr_t ShowAboutDialog(DialogWindow owner) {
-  return RunModalDialog(owner, VarnelWideTitle, StrAbout, WS_CAPTION | WS_SYSMENU, WS_EX_APPWINDOW,
+  return RunModalDialog(owner, ProductTitle, StrAbout, WS_CAPTION | WS_SYSMENU, WS_EX_APPWINDOW,
                         AboutDescription, sizeof AboutDescription / sizeof AboutDescription[0], nullptr);
 }

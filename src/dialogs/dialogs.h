@@ -4,11 +4,9 @@
 #include <cstdint>
 
 #include "dlgengine/dlgengine.h"
+#include "resources/string_ids.h"
 
 struct DriveRecord;
-
-// The prefix of every dialog title.
-extern const char16_t VarnelWideTitle[];
 
 // The program's only message box: string `textId` beside the program icon.
 // flags & 0xF == 1 gives OK and Cancel, anything else OK only; the same four
@@ -16,7 +14,7 @@ extern const char16_t VarnelWideTitle[];
 // messages without an owner). Returns 1 for OK, 2 for Cancel (also Esc and
 // the close box when Cancel is shown), 0 when an OK-only box is closed
 // otherwise, 2 when memory runs out.
-int ShowMessage(DialogWindow owner, uint32_t textId, uint32_t flags);
+int ShowMessage(DialogWindow owner, StringId textId, uint32_t flags);
 constexpr uint32_t MessageOkCancel = 0x1;
 constexpr uint32_t MessageTaskbar = 0x2000;
 
@@ -36,4 +34,4 @@ struct TransportFacts {
 
 // The information text, lines ending in CR LF, as a new block from malloc
 // (the caller frees it); null when memory runs out. It grows as needed.
-char16_t* BuildInfoText(const TransportFacts& facts, const DriveRecord* drives, int count);
+[[nodiscard]] char16_t* BuildInfoText(const TransportFacts& facts, const DriveRecord* drives, int count);

@@ -7,6 +7,7 @@
 #include "compat/compat.h"
 #include "dialogs/dialogs.h"
 #include "mmc/transport.h"
+#include "resources/product.h"
 #include "transport/system_transports.h"
 
 namespace {
@@ -27,17 +28,15 @@ intptr_t InfoTextHandler(DialogWindow dialog, uint16_t id, uint32_t message, uin
 }
 
 const ControlDesc InfoDescription[] = {
-    {&Kind::RichText, 101, nullptr, 0, 0, InfoTextHandler},
-    {&Kind::HBox, 102, u"6", 0, 0, nullptr},
-    {&Kind::DefaultButton, IDOK, nullptr, 1, 102, nullptr},
+    {&Kind::RichText, 101, nullptr, NoString, 0, InfoTextHandler},
+    {&Kind::HBox, 102, u"6", NoString, 0, nullptr},
+    {&Kind::DefaultButton, IDOK, nullptr, StrOk, 102, nullptr},
 };
-
-constexpr uint32_t StrInformation = 9;
 
 }  // namespace
 
 intptr_t ShowInfoDialog(DialogWindow owner, const DriveRecord* drives, int count) {
   InfoData data{drives, count};
-  return RunModalDialog(owner, VarnelWideTitle, StrInformation, WS_OVERLAPPEDWINDOW, WS_EX_APPWINDOW,
+  return RunModalDialog(owner, ProductTitle, StrInformation, WS_OVERLAPPEDWINDOW, WS_EX_APPWINDOW,
                         InfoDescription, sizeof InfoDescription / sizeof InfoDescription[0], &data);
 }

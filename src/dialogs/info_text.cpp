@@ -7,6 +7,7 @@
 #include "compat/wide_text.h"
 #include "dialogs/dialogs.h"
 #include "drive/drive.h"
+#include "resources/string_ids.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ class WideBuilder {
     return *this;
   }
   WideBuilder& Wide(const char16_t* s) { return Units(s, WideLength(s)); }
-  WideBuilder& String(uint32_t id) {
+  WideBuilder& String(StringId id) {
     WideSpan span = FindString(id);
     return Units(span.Text, span.Length);
   }
@@ -77,31 +78,26 @@ class WideBuilder {
   bool failed_ = false;
 };
 
-constexpr uint32_t StrMethod = 31, StrAspiMethod = 35, StrSptiMethod = 36;
-constexpr uint32_t StrDrive = 109, StrMaxSpeed = 110, StrGetSpeed = 111, StrSetSpeed = 112;
-constexpr uint32_t StrGetDvdSpeed = 113, StrSetDvdSpeed = 114, StrYes = 115, StrNo = 116;
-constexpr uint32_t StrWriter = 117, StrDvd = 118, StrNone = 119, StrCdR = 120, StrCdRw = 121;
-constexpr uint32_t StrDvdRom = 122, StrDvdR = 123, StrDvdRam = 124, StrCdSpeeds = 125;
-constexpr uint32_t StrDvdSpeeds = 126, StrSenseMedium = 127, StrDvdMethod = 128;
-constexpr uint32_t StrUndetermined = 129, StrStreaming = 130, StrCdSpeedMethod = 131;
-constexpr uint32_t StrAspiFirst = 132, StrAspiMissing = 133, StrSptiFirst = 136;
-constexpr uint32_t StrNoDrives = 138, StrUnknownError = 141;
+// The status texts in the order of the status codes; anything else is an
+// unknown error.
+constexpr StringId SptiStatusTexts[] = {StrSptiNotInitialised, StrSptiNotOnThisWindows, StrNoDrivesFound,
+                                        StrSptiAccessDenied, StrSptiOk};
+constexpr StringId AspiStatusTexts[] = {StrAspiNotInitialised, StrAspiNotInstalled, StrAspiDriverDamaged,
+                                        StrAspiOk};
 
-uint32_t SptiStatusText(int status) {
-  return status >= 0 && status <= 4 ? StrSptiFirst + static_cast<uint32_t>(status) : StrUnknownError;
+template <size_t N>
+StringId StatusText(const StringId (&texts)[N], int status) {
+  return status >= 0 && static_cast<size_t>(status) < N ? texts[status] : StrUnknownError;
 }
-uint32_t AspiStatusText(int status) {
-  return status >= 0 && status <= 3 ? StrAspiFirst + static_cast<uint32_t>(status) : StrUnknownError;
-}
-uint32_t YesNo(int32_t value) { return value != 0 ? StrYes : StrNo; }
-uint32_t MethodText(int32_t method) {
-  return method == 2 ? StrStreaming : method == 1 ? StrCdSpeedMethod : StrUndetermined;
+StringId YesNo(int32_t value) { return value != 0 ? StrSupported : StrNotSupported; }
+StringId MethodText(int32_t method) {
+  return method == 2 ? StrMethodSetStreaming : method == 1 ? StrMethodSetCdSpeed : StrMethodUndetermined;
 }
 
 // A speed in whole multiples of the medium's 1x, rounded.
 uint32_t Times(uint32_t speed, uint32_t unit) { return (speed * 10 / unit + 5) / 10; }
 
-void SpeedList(WideBuilder& out, uint32_t title, const SpeedRange& range, uint32_t unit,
+void SpeedList(WideBuilder& out, StringId title, const SpeedRange& range, uint32_t unit,
                uint32_t modulo, const char16_t* suffix) {
   if (range.Count == 0) return;
   out.String(title);
@@ -128,47 +124,47 @@ void Drive(WideBuilder& out, const DriveRecord& d) {
   char name[sizeof d.FullName + 1];
   std::memcpy(name, d.FullName, sizeof d.FullName);
   name[sizeof d.FullName] = 0;  // the record's name may fill all 32 bytes
-  out.String(StrDrive).Ansi(name).Line().Line();
+  out.String(StrInfoDrive).Ansi(name).Line().Line();
 
-  out.String(StrMaxSpeed).Decimal(Times(static_cast<uint32_t>(d.MaxSpeed), SpeedUnitCD) % 1000)
+  out.String(StrInfoMaxSpeed).Decimal(Times(static_cast<uint32_t>(d.MaxSpeed), SpeedUnitCD) % 1000)
       .Wide(u"x").Line();
-  out.String(StrGetSpeed).String(YesNo(d.CanGetSpeed)).Line();
-  out.String(StrSetSpeed).String(YesNo(d.CanSetSpeed)).Line().Line();
+  out.String(StrInfoGetSpeed).String(YesNo(d.CanGetSpeed)).Line();
+  out.String(StrInfoSetSpeed).String(YesNo(d.CanSetSpeed)).Line().Line();
 
-  out.String(StrDvd);
-  if (d.DVD == 0) out.String(StrNone);
+  out.String(StrInfoDvd);
+  if (d.DVD == 0) out.String(StrInfoNone);
   if (d.DVD & 0x08) out.String(StrDvdRom);
   if (d.DVD & 0x10) out.String(StrDvdR);
   if (d.DVD & 0x20) out.String(StrDvdRam);
   out.Line();
   if (d.DVD != 0) {
-    out.String(StrGetDvdSpeed).String(YesNo(d.CanGetDVDSpeed)).Line();
-    out.String(StrSetDvdSpeed).String(YesNo(d.CanSetDVDSpeed)).Line();
+    out.String(StrInfoGetDvdSpeed).String(YesNo(d.CanGetDVDSpeed)).Line();
+    out.String(StrInfoSetDvdSpeed).String(YesNo(d.CanSetDVDSpeed)).Line();
     int32_t method = d.DVDMethodPrefered != 0 ? d.DVDMethodPrefered : d.DVDMethodDetected;
-    out.String(StrDvdMethod).String(MethodText(method)).Line().Line();
+    out.String(StrInfoDvdMethod).String(MethodText(method)).Line().Line();
   }
 
-  out.String(StrWriter);
-  if (d.Writer == 0) out.String(StrNone);
+  out.String(StrInfoWriter);
+  if (d.Writer == 0) out.String(StrInfoNone);
   if (d.Writer & 0x01) out.String(StrCdR);
   if (d.Writer & 0x02) out.String(StrCdRw);
   if (d.Writer & 0x10) out.String(StrDvdR);
   if (d.Writer & 0x20) out.String(StrDvdRam);
   out.Line();
-  out.String(StrSenseMedium).String(YesNo(d.CanSenseMedium)).Line().Line();
+  out.String(StrInfoSenseMedium).String(YesNo(d.CanSenseMedium)).Line().Line();
 
-  SpeedList(out, StrCdSpeeds, d.RangeCD, SpeedUnitCD, 1000, u"x");
-  SpeedList(out, StrDvdSpeeds, d.RangeDVD, SpeedUnitDVD, 100, u"X");
+  SpeedList(out, StrInfoCdSpeeds, d.RangeCD, SpeedUnitCD, 1000, u"x");
+  SpeedList(out, StrInfoDvdSpeeds, d.RangeDVD, SpeedUnitDVD, 100, u"X");
 }
 
 }  // namespace
 
 char16_t* BuildInfoText(const TransportFacts& facts, const DriveRecord* drives, int count) {
   WideBuilder out;
-  out.Wide(u"SPTI: ").String(SptiStatusText(facts.sptiStatus)).Line();
-  const uint32_t aspiText = AspiStatusText(facts.aspiStatus);
+  out.Wide(u"SPTI: ").String(StatusText(SptiStatusTexts, facts.sptiStatus)).Line();
+  const StringId aspiText = StatusText(AspiStatusTexts, facts.aspiStatus);
   out.Wide(u"ASPI: ").String(aspiText).Line().Line();
-  if (aspiText != StrAspiMissing) {
+  if (aspiText != StrAspiNotInstalled) {
     for (const char* key : {"LegalCopyright", "ProductName", "FileVersion"}) {
       out.Wide(u"ASPI ").Ansi(key).Wide(u": ");
       if (facts.aspiVersion != nullptr) out.Ansi(facts.aspiVersion(key));
@@ -176,10 +172,10 @@ char16_t* BuildInfoText(const TransportFacts& facts, const DriveRecord* drives, 
     }
     out.Line();
   }
-  out.String(StrMethod).Wide(u": ");
+  out.String(StrAccessMethod).Wide(u": ");
   out.String(facts.transportId == 2 ? StrAspiMethod : facts.transportId == 1 ? StrSptiMethod : StrUnknownError);
   out.Line();
-  if (count <= 0) out.Line().String(StrNoDrives).Line();
+  if (count <= 0) out.Line().String(StrNoDrivesFound).Line();
   for (int i = 0; i < count; ++i) Drive(out, drives[i]);
   return out.Take();
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "dialogs/dialogs.h"
+#include "resources/product.h"
 
 namespace {
 
@@ -19,19 +20,19 @@ constexpr uint16_t MessageTextId = 104;
 
 // Cancel comes last, so that leaving out the last entry gives OK only.
 const ControlDesc MessageBoxDescription[] = {
-    {&Kind::HGroup, 101, nullptr, 0, 0, nullptr},
-    {&Kind::Icon, 102, u"IconApp", 0, 101, nullptr},
-    {&Kind::Spacer, 103, nullptr, 0, 101, nullptr},
-    {&Kind::Label, MessageTextId, nullptr, 0, 101, nullptr},
-    {&Kind::HGroup, 105, nullptr, 0, 0, nullptr},
-    {&Kind::DefaultButton, IDOK, nullptr, 1, 105, EndWithId},
-    {&Kind::Button, IDCANCEL, nullptr, 2, 105, EndWithId},
+    {&Kind::HGroup, 101, nullptr, NoString, 0, nullptr},
+    {&Kind::Icon, 102, u"IconApp", NoString, 101, nullptr},
+    {&Kind::Spacer, 103, nullptr, NoString, 101, nullptr},
+    {&Kind::Label, MessageTextId, nullptr, NoString, 101, nullptr},
+    {&Kind::HGroup, 105, nullptr, NoString, 0, nullptr},
+    {&Kind::DefaultButton, IDOK, nullptr, StrOk, 105, EndWithId},
+    {&Kind::Button, IDCANCEL, nullptr, StrCancel, 105, EndWithId},
 };
 constexpr uint32_t MessageBoxEntries = sizeof MessageBoxDescription / sizeof MessageBoxDescription[0];
 
 }  // namespace
 
-int ShowMessage(DialogWindow owner, uint32_t textId, uint32_t flags) {
+int ShowMessage(DialogWindow owner, StringId textId, uint32_t flags) {
   // A copy per call: the text differs from one message to the next, and a
   // message may open while another is shown.
   ControlDesc* copy = static_cast<ControlDesc*>(std::malloc(sizeof MessageBoxDescription));
@@ -44,7 +45,7 @@ int ShowMessage(DialogWindow owner, uint32_t textId, uint32_t flags) {
   MessageBeep(buttons);
   const uint32_t count = buttons == MessageOkCancel ? MessageBoxEntries : MessageBoxEntries - 1;
   const uint32_t exStyle = (flags & MessageTaskbar) != 0 ? WS_EX_APPWINDOW : 0;
-  intptr_t result = RunModalDialog(owner, VarnelWideTitle, 0, WS_CAPTION | WS_SYSMENU, exStyle, copy, count, nullptr);
+  intptr_t result = RunModalDialog(owner, ProductTitle, NoString, WS_CAPTION | WS_SYSMENU, exStyle, copy, count, nullptr);
   std::free(copy);
   return static_cast<int>(result);
 }

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "common/system_win32.h"
 #include "compat/compat.h"
 
 namespace {
@@ -24,9 +25,11 @@ char16_t* ReadControlText(HWND dialog, uint16_t id, int& length) {
   return text;
 }
 
+// Messages without text go through the A function: Windows 95/98/ME have
+// no SendMessageW.
 HFONT FontOf(HWND control) {
-  HFONT font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
-  if (font == nullptr) font = reinterpret_cast<HFONT>(SendMessageW(GetParent(control), WM_GETFONT, 0, 0));
+  HFONT font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
+  if (font == nullptr) font = reinterpret_cast<HFONT>(SendMessageA(GetParent(control), WM_GETFONT, 0, 0));
   return font;
 }
 
@@ -92,8 +95,8 @@ class WindowLayoutHost final : public LayoutHost {
   }
   int32_t MaxCharWidth(uint16_t id) override {
     ControlDc dc(Control(dialog_, id));
-    TEXTMETRICW tm{};
-    if (dc.Get() == nullptr || !GetTextMetricsW(dc.Get(), &tm)) return 0;
+    TEXTMETRICA tm{};
+    if (dc.Get() == nullptr || !GetTextMetricsA(dc.Get(), &tm)) return 0;
     return tm.tmMaxCharWidth;
   }
   Extent WindowSize(uint16_t id) override {
@@ -105,7 +108,7 @@ class WindowLayoutHost final : public LayoutHost {
   int32_t ScrollBarWidth() override { return Metrics().iScrollWidth; }
   uint32_t ListViewApproximateSize(uint16_t id) override {
     uint32_t size = static_cast<uint32_t>(
-        SendMessageW(Control(dialog_, id), LVM_APPROXIMATEVIEWRECT, 5, MAKELPARAM(-1, -1)));
+        SendMessageA(Control(dialog_, id), LVM_APPROXIMATEVIEWRECT, 5, MAKELPARAM(-1, -1)));
     // Some list views answer a report view without rows with a height of
     // about 32000 pixels; five rows larger than the screen are no answer.
     if (LOWORD(size) > GetSystemMetrics(SM_CXSCREEN) || HIWORD(size) > GetSystemMetrics(SM_CYSCREEN)) return 0;
@@ -149,24 +152,15 @@ void InsertListColumns(HWND dialog, uint16_t id) {
       LVCOLUMNW col{};
       col.mask = LVCF_WIDTH | LVCF_TEXT;
       col.cx = MeasureText(list, part).width + 16;
-      if (IsWindowsNt()) {
-        col.pszText = AsWide(part);
-        SendMessageW(list, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&col));
-      } else if (char* ansi = WideToAnsi(part)) {
-        LVCOLUMNA colA{};
-        colA.mask = col.mask;
-        colA.cx = col.cx;
-        colA.pszText = ansi;
-        SendMessageA(list, LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&colA));
-        std::free(ansi);
-      }
+      col.pszText = AsWide(part);
+      WideInsertListColumn(list, column, &col);
       ++column;
       if (last) break;
       part = end + 1;
     }
     std::free(text);
   }
-  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+  SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
 }
 
 // Gives the rich edit control the character set of the dialog's font, so
@@ -175,7 +169,7 @@ void SetRichTextCharSet(HWND dialog, uint16_t id) {
   HWND rich = Control(dialog, id);
   HDC dc = GetDC(rich);
   if (dc == nullptr) return;
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)));
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0)));
   TEXTMETRICA tm{};
   BOOL ok = GetTextMetricsA(dc, &tm);
   SelectObject(dc, old);
@@ -304,19 +298,10 @@ Extent MeasureControlText(HWND dialog, uint16_t id) {
 RECT GetWorkAreaAt(POINT point) {
   using MonitorFromPointFn = HMONITOR(WINAPI*)(POINT, DWORD);
   using GetMonitorInfoFn = BOOL(WINAPI*)(HMONITOR, MONITORINFO*);
-  static bool looked = false;
-  static MonitorFromPointFn monitorFromPoint = nullptr;
-  static GetMonitorInfoFn getMonitorInfo = nullptr;
-  if (!looked) {
-    looked = true;
-    // Missing on Windows 95 and NT 4; the library stays loaded.
-    if (HMODULE user32 = LoadLibraryA("user32.dll")) {
-      monitorFromPoint = reinterpret_cast<MonitorFromPointFn>(
-          reinterpret_cast<void*>(GetProcAddress(user32, "MonitorFromPoint")));
-      getMonitorInfo = reinterpret_cast<GetMonitorInfoFn>(
-          reinterpret_cast<void*>(GetProcAddress(user32, "GetMonitorInfoA")));
-    }
-  }
+  // Missing on Windows 95 and NT 4; the library stays loaded.
+  static HMODULE user32 = LoadLibraryA("user32.dll");
+  static MonitorFromPointFn monitorFromPoint = FindEntryPoint<MonitorFromPointFn>(user32, "MonitorFromPoint");
+  static GetMonitorInfoFn getMonitorInfo = FindEntryPoint<GetMonitorInfoFn>(user32, "GetMonitorInfoA");
   if (monitorFromPoint != nullptr && getMonitorInfo != nullptr) {
     HMONITOR monitor = monitorFromPoint(point, MONITOR_DEFAULTTONEAREST);
     MONITORINFO info{};

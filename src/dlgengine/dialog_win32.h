@@ -8,9 +8,9 @@
 
 // Width and height of the text in the control's font (its parent's when the
 // control has none). Lines are cut at line feeds; empty lines count.
-Extent MeasureText(HWND control, const char16_t* text);
+[[nodiscard]] Extent MeasureText(HWND control, const char16_t* text);
 // The same for the control's current window text; 0x0 when it has none.
-Extent MeasureControlText(HWND dialog, uint16_t id);
+[[nodiscard]] Extent MeasureControlText(HWND dialog, uint16_t id);
 
 // Puts a new dialog where its focused control lies under the mouse cursor,
 // kept inside the work area of the monitor at the cursor.

@@ -84,7 +84,7 @@ struct DialogState {
 };
 
 // Null when the block cannot be allocated. Freed with FreeDialogState.
-DialogState* MakeDialogState(const ControlDesc* descs, uint32_t count, void* userData);
+[[nodiscard]] DialogState* MakeDialogState(const ControlDesc* descs, uint32_t count, void* userData);
 void FreeDialogState(DialogState* state);
 
 // The dialog font as it goes into the template: the message font of the
@@ -111,10 +111,10 @@ struct DialogTemplate {
 // only when font is not null, then one item per description entry, each on a
 // 4-byte boundary, with class names always written as strings. block is null
 // when memory runs out.
-DialogTemplate BuildDialogTemplate(uint32_t style, uint32_t exStyle, int16_t x, int16_t y,
-                                   int16_t cx, int16_t cy, const char16_t* titlePrefix,
-                                   uint32_t titleTextId, const TemplateFont* font, uint32_t count,
-                                   const ControlDesc* descs);
+[[nodiscard]] DialogTemplate BuildDialogTemplate(uint32_t style, uint32_t exStyle, int16_t x, int16_t y,
+                                                 int16_t cx, int16_t cy, const char16_t* titlePrefix,
+                                                 uint32_t titleTextId, const TemplateFont* font,
+                                                 uint32_t count, const ControlDesc* descs);
 void FreeDialogTemplate(DialogTemplate& dialogTemplate);
 
 // Windows' MulDiv: a * b / c rounded half away from zero, -1 when c is 0.
@@ -126,6 +126,6 @@ intptr_t RunModalDialog(DialogWindow parent, const char16_t* titlePrefix, uint32
                         uint32_t style, uint32_t exStyle, const ControlDesc* descs,
                         uint32_t count, void* userData);
 // The same, modeless: returns the window (the caller destroys it) or null.
-DialogWindow CreateModelessDialog(DialogWindow parent, const char16_t* titlePrefix,
-                                  uint32_t titleTextId, uint32_t style, uint32_t exStyle,
-                                  const ControlDesc* descs, uint32_t count, void* userData);
+[[nodiscard]] DialogWindow CreateModelessDialog(DialogWindow parent, const char16_t* titlePrefix,
+                                                uint32_t titleTextId, uint32_t style, uint32_t exStyle,
+                                                const ControlDesc* descs, uint32_t count, void* userData);

@@ -83,14 +83,14 @@ int main(int argc, char** argv) {
   SetTimer(nullptr, 0, 50, Watch);
   intptr_t result = -1;
   if (std::strcmp(which, "message") == 0) {
-    result = ShowMessage(nullptr, 40, 0x40);
+    result = ShowMessage(nullptr, StrRestartSessionNotice, 0x40);
   } else if (std::strcmp(which, "question") == 0) {
-    result = ShowMessage(nullptr, 6, 0x2021);
+    result = ShowMessage(nullptr, StrAskClearSettings, 0x2021);
   } else if (std::strcmp(which, "corner") == 0) {
     RECT work{};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
-    result = ShowMessage(nullptr, 142, 0x2041);
+    result = ShowMessage(nullptr, StrInsertDataCd, 0x2041);
     RECT r = WindowRectOf(seen);
     std::printf("work area (%ld,%ld)-(%ld,%ld)\n", work.left, work.top, work.right, work.bottom);
     (void)r;

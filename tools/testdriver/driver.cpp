@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "common/handle_win32.h"
+
 namespace {
 
 std::string Utf8(const wchar_t* text) {
@@ -69,13 +71,12 @@ std::vector<DWORD> ProcessIds(const char* which) {
     ids.push_back(pid);
     return ids;
   }
-  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snap == INVALID_HANDLE_VALUE) return ids;
+  UniqueHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snap.Usable()) return ids;
   PROCESSENTRY32 entry{};
   entry.dwSize = sizeof entry;
-  for (BOOL ok = Process32First(snap, &entry); ok; ok = Process32Next(snap, &entry))
+  for (BOOL ok = Process32First(snap.Get(), &entry); ok; ok = Process32Next(snap.Get(), &entry))
     if (lstrcmpiA(entry.szExeFile, which) == 0) ids.push_back(entry.th32ProcessID);
-  CloseHandle(snap);
   return ids;
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "compat/wide_text.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace {
@@ -14,14 +15,15 @@ std::u16string Text(uint32_t id) {
 }
 
 TEST(StringTable, HoldsEveryIdFromOneTo151AndNothingElse) {
-  ASSERT_EQ(VarnelStringTableCount, 151u);
-  for (uint32_t id = 1; id <= 151; ++id) {
+  ASSERT_EQ(LastStringId, 151u);
+  ASSERT_EQ(VarnelStringTableCount, size_t{LastStringId});
+  for (uint32_t id = StrOk; id <= LastStringId; ++id) {
     WideSpan s = FindString(id);
     ASSERT_NE(s.Text, nullptr) << id;
     EXPECT_GT(s.Length, 0u) << id;
     EXPECT_EQ(s.Text[s.Length], 0) << "terminated " << id;
   }
-  for (uint32_t id : {0u, 152u, 1000u, 0xFFFFFFFFu}) {
+  for (uint32_t id : {uint32_t{NoString}, LastStringId + 1, 0xFFFFFFFFu}) {
     EXPECT_EQ(FindString(id).Text, nullptr) << id;
     EXPECT_EQ(FindString(id).Length, 0u) << id;
   }
@@ -30,58 +32,59 @@ TEST(StringTable, HoldsEveryIdFromOneTo151AndNothingElse) {
 TEST(StringTable, KeepsTextsCharacterForCharacter) {
   struct Case { uint32_t id; std::u16string text; };
   const Case cases[] = {
-      {1, u"ОК"},
-      {15, u"Проводник"},  // last of the first block
-      {16, u"Автозапуск"}, // first of the second block
-      {40, u"Для вступления изменений в силу\nнеобходимо перезапустить сеанс\nWindows."},
-      {51, u"Показывать команду \"Открыть\""},
-      {87, u"Скорость\tКоманда"},
-      {104, u"Varnel версия "},
-      {110, u"Макс. скорость:\t\t\t"},
-      {121, u" CD-RW"},
-      {125, u"Скорости  CD: "},
-      {131, u"CD  (SET  CD SPEED)"},
-      {151, u"Закрыть лоток"},
+      {StrOk, u"ОК"},
+      {StrExplore, u"Проводник"},  // last of the first block
+      {StrAutorun, u"Автозапуск"}, // first of the second block
+      {StrRestartSessionNotice, u"Для вступления изменений в силу\nнеобходимо перезапустить сеанс\nWindows."},
+      {StrShowOpenCommand, u"Показывать команду \"Открыть\""},
+      {StrSpeedListColumns, u"Скорость\tКоманда"},
+      {StrVersionPrefix, u"Varnel версия "},
+      {StrProductVersion, u"3.2"},  // from product.h
+      {StrInfoMaxSpeed, u"Макс. скорость:\t\t\t"},
+      {StrCdRw, u" CD-RW"},
+      {StrInfoCdSpeeds, u"Скорости  CD: "},
+      {StrMethodSetCdSpeed, u"CD  (SET  CD SPEED)"},
+      {StrCloseTray, u"Закрыть лоток"},
   };
   for (const Case& c : cases) EXPECT_EQ(Text(c.id), c.text) << c.id;
-  EXPECT_EQ(Text(1), Text(135));
-  EXPECT_EQ(Text(1), Text(140));
-  EXPECT_EQ(Text(25), Text(64));
-  EXPECT_EQ(Text(25), Text(119));
-  EXPECT_EQ(Text(132), Text(136));
-  EXPECT_EQ(Text(107).rfind(u"mailto:", 0), 0u);
+  EXPECT_EQ(Text(StrOk), Text(StrAspiOk));
+  EXPECT_EQ(Text(StrOk), Text(StrSptiOk));
+  EXPECT_EQ(Text(StrAutoCloseNever), Text(StrPeriodNever));
+  EXPECT_EQ(Text(StrAutoCloseNever), Text(StrInfoNone));
+  EXPECT_EQ(Text(StrAspiNotInitialised), Text(StrSptiNotInitialised));
+  EXPECT_EQ(Text(StrMailLink).rfind(u"mailto:", 0), 0u);
 }
 
 TEST(CopyStringResource, CutsToCapacityAndTerminates) {
-  ASSERT_EQ(Text(144), u"Новый пароль");  // 12 characters
+  ASSERT_EQ(Text(StrNewPassword), u"Новый пароль");  // 12 characters
   char16_t buffer[16];
   std::fill(std::begin(buffer), std::end(buffer), u'#');
-  EXPECT_EQ(CopyStringResource(144, buffer, 5), 4u);
+  EXPECT_EQ(CopyStringResource(StrNewPassword, buffer, 5), 4u);
   EXPECT_EQ(std::u16string(buffer), u"Новы");
   EXPECT_EQ(buffer[5], u'#');
 
-  EXPECT_EQ(CopyStringResource(144, nullptr, 0), 12u);
-  EXPECT_EQ(CopyStringResource(144, buffer, 16), 12u);
+  EXPECT_EQ(CopyStringResource(StrNewPassword, nullptr, 0), 12u);
+  EXPECT_EQ(CopyStringResource(StrNewPassword, buffer, 16), 12u);
   EXPECT_EQ(std::u16string(buffer), u"Новый пароль");
-  EXPECT_EQ(CopyStringResource(144, buffer, 13), 12u);
-  EXPECT_EQ(CopyStringResource(144, buffer, 12), 11u);
+  EXPECT_EQ(CopyStringResource(StrNewPassword, buffer, 13), 12u);
+  EXPECT_EQ(CopyStringResource(StrNewPassword, buffer, 12), 11u);
   EXPECT_EQ(buffer[11], 0);
 }
 
 TEST(CopyStringResource, LeavesBufferUntouchedWhenNothingFits) {
   char16_t buffer[4] = {u'a', u'b', u'c', 0};
-  EXPECT_EQ(CopyStringResource(152, buffer, 4), 0u);  // missing
-  EXPECT_EQ(CopyStringResource(0, nullptr, 4), 0u);
-  EXPECT_EQ(CopyStringResource(1, buffer, 0), 0u);  // no room for a terminator
+  EXPECT_EQ(CopyStringResource(LastStringId + 1, buffer, 4), 0u);  // missing
+  EXPECT_EQ(CopyStringResource(NoString, nullptr, 4), 0u);
+  EXPECT_EQ(CopyStringResource(StrOk, buffer, 0), 0u);  // no room for a terminator
   EXPECT_EQ(std::u16string(buffer), u"abc");
-  EXPECT_EQ(CopyStringResource(1, buffer, 1), 0u);
+  EXPECT_EQ(CopyStringResource(StrOk, buffer, 1), 0u);
   EXPECT_EQ(buffer[0], 0);
 }
 
 TEST(Builders, ChainAndReturnTheTerminator) {
   char16_t buffer[64];
   std::fill(std::begin(buffer), std::end(buffer), u'#');
-  char16_t* p = AppendStringResource(buffer, 110);
+  char16_t* p = AppendStringResource(buffer, StrInfoMaxSpeed);
   p = AppendDecimal(p, 48);
   p = AppendWide(p, u"x");
   p = AppendNewLine(p);
@@ -106,7 +109,7 @@ TEST(Builders, WriteDecimalWithoutLeadingZeros) {
 
 TEST(Builders, MissingStringWritesOnlyTheTerminator) {
   char16_t buffer[4] = {u'a', u'b', u'c', 0};
-  EXPECT_EQ(AppendStringResource(buffer, 152), buffer);
+  EXPECT_EQ(AppendStringResource(buffer, LastStringId + 1), buffer);
   EXPECT_EQ(buffer[0], 0);
   EXPECT_EQ(buffer[1], u'b');
   EXPECT_EQ(AppendWide(buffer + 1, u""), buffer + 1);
@@ -133,9 +136,9 @@ TEST(Builders, AppendAnsiWritesNothingWhenConversionFails) {
   EXPECT_EQ(AppendAnsi(buffer, "abc"), buffer);
   EXPECT_EQ(AppendAnsi(buffer, nullptr), buffer);
   EXPECT_EQ(std::u16string(buffer), u"abc");  // not even a terminator
-  EXPECT_EQ(Text(1), u"");                    // the installed row answers
+  EXPECT_EQ(Text(StrOk), u"");                // the installed row answers
   InstallTextSource(nullptr);
-  EXPECT_EQ(Text(1), u"ОК");
+  EXPECT_EQ(Text(StrOk), u"ОК");
 }
 
 }  // namespace

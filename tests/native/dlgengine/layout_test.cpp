@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "dlgengine/layout.h"
+#include "resources/string_ids.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ struct Dialog {
 };
 
 ControlDesc Desc(const ControlKind& kind, uint16_t id, uint16_t parent, ControlHandler h = nullptr) {
-  return ControlDesc{&kind, id, nullptr, 0, parent, h};
+  return ControlDesc{&kind, id, nullptr, NoString, parent, h};
 }
 
 TEST(BoxLayout, VerticalBoxSpreadsFreeHeightAsGapsAroundFixedChildren) {

@@ -7,17 +7,22 @@
 
 #include "compat/wide_text.h"
 #include "dlgengine/dlgengine.h"
+#include "resources/string_ids.h"
 
 namespace {
 
 std::u16string longText(1001, u'ж');  // odd length: the next item must still be aligned
 
+// A string table of this test's own: two texts, an empty one, a long one;
+// every other id is missing.
+constexpr uint32_t LongTextId = LastStringId + 1;
+constexpr uint32_t MissingId = LastStringId + 2;
 WideSpan TestStrings(uint32_t id) {
   switch (id) {
-    case 1: return {u"ОК", 2};
-    case 11: return {u"Настройки", 9};
-    case 12: return {u"", 0};
-    case 500: return {longText.data(), longText.size()};
+    case StrOk: return {u"ОК", 2};
+    case StrSettings: return {u"Настройки", 9};
+    case StrClearConfiguration: return {u"", 0};
+    case LongTextId: return {longText.data(), longText.size()};
     default: return {nullptr, 0};
   }
 }
@@ -65,13 +70,14 @@ TEST_F(Template, HeaderFontAndItemsByteForByte) {
   font.charSet = 204;
   std::memcpy(font.faceName, u"Tahoma", sizeof u"Tahoma");
   const ControlDesc descs[] = {
-      {&Kind::Label, 0x12345, u"abc", 11, 0, nullptr},  // literal wins; id keeps its low 16 bits
-      {&Kind::DefaultButton, 1, nullptr, 1, 105, nullptr},
-      {&Kind::HBox, 105, nullptr, 999, 0, nullptr},  // missing string: empty
-      {&Kind::ListView, 106, nullptr, 500, 0, nullptr},
-      {&Kind::TextEdit, 107, u"x", 0, 0, nullptr},
+      {&Kind::Label, 0x12345, u"abc", StrSettings, 0, nullptr},  // literal wins; id keeps its low 16 bits
+      {&Kind::DefaultButton, 1, nullptr, StrOk, 105, nullptr},
+      {&Kind::HBox, 105, nullptr, MissingId, 0, nullptr},  // missing string: empty
+      {&Kind::ListView, 106, nullptr, LongTextId, 0, nullptr},
+      {&Kind::TextEdit, 107, u"x", NoString, 0, nullptr},
   };
-  DialogTemplate t = BuildDialogTemplate(0xC80000, 0x40000, 0, 0, 100, 100, u"Varnel 3.2", 11, &font, 5, descs);
+  DialogTemplate t =
+      BuildDialogTemplate(0xC80000, 0x40000, 0, 0, 100, 100, u"Varnel 3.2", StrSettings, &font, 5, descs);
   ASSERT_NE(t.block, nullptr);
   EXPECT_EQ(reinterpret_cast<uintptr_t>(t.bytes) % 4, 0u);
 
@@ -97,8 +103,8 @@ TEST_F(Template, HeaderFontAndItemsByteForByte) {
 }
 
 TEST_F(Template, NoFontMeansNoFontPartAndNoSetFontStyle) {
-  const ControlDesc descs[] = {{&Kind::Button, 2, nullptr, 12, 0, nullptr}};
-  DialogTemplate t = BuildDialogTemplate(0xC00040, 0, 0, 0, 100, 100, nullptr, 0, nullptr, 1, descs);
+  const ControlDesc descs[] = {{&Kind::Button, 2, nullptr, StrClearConfiguration, 0, nullptr}};
+  DialogTemplate t = BuildDialogTemplate(0xC00040, 0, 0, 0, 100, 100, nullptr, NoString, nullptr, 1, descs);
   ASSERT_NE(t.block, nullptr);
   Bytes e;
   e.W(1), e.W(0xFFFF), e.D(0), e.D(0), e.D(0xC01000), e.W(1);
@@ -116,13 +122,13 @@ TEST_F(Template, TitleIsPrefixDashStringWhereBothExist) {
     std::u16string title;
   };
   const Case cases[] = {
-      {u"Varnel 3.2", 11, u"Varnel 3.2 - Настройки"},
-      {u"Varnel 3.2", 0, u"Varnel 3.2"},
-      {u"Varnel 3.2", 999, u"Varnel 3.2"},
-      {u"Varnel 3.2", 12, u"Varnel 3.2"},
-      {nullptr, 11, u"Настройки"},
-      {u"", 11, u"Настройки"},
-      {nullptr, 0, u""},
+      {u"Varnel 3.2", StrSettings, u"Varnel 3.2 - Настройки"},
+      {u"Varnel 3.2", NoString, u"Varnel 3.2"},
+      {u"Varnel 3.2", MissingId, u"Varnel 3.2"},
+      {u"Varnel 3.2", StrClearConfiguration, u"Varnel 3.2"},
+      {nullptr, StrSettings, u"Настройки"},
+      {u"", StrSettings, u"Настройки"},
+      {nullptr, NoString, u""},
   };
   for (const Case& c : cases) {
     DialogTemplate t = BuildDialogTemplate(0, 0, 0, 0, 100, 100, c.prefix, c.id, nullptr, 0, nullptr);
@@ -137,9 +143,9 @@ TEST_F(Template, EveryItemStartsOnAFourByteBoundaryWhateverItsTextLength) {
   // Walk the items of templates whose texts have every length from 0 to 8.
   for (size_t n = 0; n <= 8; ++n) {
     std::u16string text(n, u'a');
-    const ControlDesc descs[] = {{&Kind::Label, 101, text.c_str(), 0, 0, nullptr},
-                                {&Kind::CheckBox, 102, text.c_str(), 0, 0, nullptr}};
-    DialogTemplate t = BuildDialogTemplate(0, 0, 0, 0, 100, 100, u"T", 0, nullptr, 2, descs);
+    const ControlDesc descs[] = {{&Kind::Label, 101, text.c_str(), NoString, 0, nullptr},
+                                {&Kind::CheckBox, 102, text.c_str(), NoString, 0, nullptr}};
+    DialogTemplate t = BuildDialogTemplate(0, 0, 0, 0, 100, 100, u"T", NoString, nullptr, 2, descs);
     ASSERT_NE(t.block, nullptr);
     size_t at = (30 + 4 + 3) & ~size_t{3};  // header with the title "T"
     for (int i = 0; i < 2; ++i) {
@@ -163,8 +169,8 @@ TEST(MulDiv, RoundsHalfAwayFromZeroLikeTheSystem) {
 
 TEST(DialogStateRecord, CopiesTheDescriptionAndStartsUnmeasured) {
   int data = 0;
-  const ControlDesc descs[] = {{&Kind::Label, 0x10065, nullptr, 0, 7, nullptr},
-                               {&Kind::Button, 2, nullptr, 0, 0, nullptr}};
+  const ControlDesc descs[] = {{&Kind::Label, 0x10065, nullptr, NoString, 7, nullptr},
+                               {&Kind::Button, 2, nullptr, NoString, 0, nullptr}};
   DialogState* state = MakeDialogState(descs, 2, &data);
   ASSERT_NE(state, nullptr);
   EXPECT_EQ(*reinterpret_cast<void**>(state), &data);  // handlers read the first field

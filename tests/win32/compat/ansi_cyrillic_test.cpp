@@ -7,7 +7,10 @@
 #include <cstring>
 #include <string>
 
+#include "common/system_win32.h"
 #include "compat/compat.h"
+#include "resources/product.h"
+#include "resources/string_ids.h"
 #include "tests/win32/compat/test_dialog.h"
 
 namespace {
@@ -25,10 +28,9 @@ class Windows98 : public ::testing::Test {
 };
 
 TEST_F(Windows98, RunsTheAnsiRowOverCodePage1251) {
-  OSVERSIONINFOA version = {};
-  version.dwOSVersionInfoSize = sizeof(version);
-  ASSERT_TRUE(GetVersionExA(&version));
-  ASSERT_EQ(version.dwPlatformId, static_cast<DWORD>(VER_PLATFORM_WIN32_WINDOWS));
+  const OsVersion os = QueryOsVersion();
+  ASSERT_TRUE(os.Known);
+  ASSERT_FALSE(os.Nt) << "run as Windows 98";
   ASSERT_EQ(GetACP(), 1251u) << "run with a Russian locale";
   EXPECT_EQ(IsWindowsNt(), 0);
   EXPECT_EQ(WideOps().WideSetDlgItemText, AnsiWideOperations.WideSetDlgItemText);
@@ -59,7 +61,7 @@ TEST_F(Windows98, MenuItemsKeepRussianText) {
   item.fMask = MIIM_TYPE | MIIM_ID;
   item.fType = MFT_STRING;
   item.wID = 109;
-  WideSpan exitText = FindString(13);  // "Выход"
+  WideSpan exitText = FindString(StrExit);
   std::u16string text(exitText.Text, exitText.Length);
   item.dwTypeData = const_cast<LPWSTR>(AsWide(text.c_str()));
   ASSERT_TRUE(WideInsertMenuItem(menu, 0, TRUE, &item));
@@ -73,8 +75,8 @@ TEST_F(Windows98, MenuItemsKeepRussianText) {
 }
 
 TEST_F(Windows98, DialogTextsKeepRussianText) {
-  WideSpan title = FindString(54);  // "Настройки привода"
-  std::u16string caption = u"Varnel 3.2 - " + std::u16string(title.Text, title.Length);
+  WideSpan title = FindString(StrDriveSettings);
+  std::u16string caption = std::u16string(ProductTitle) + u" - " + std::u16string(title.Text, title.Length);
   std::vector<WORD> dialog = test_dialog::Template(caption.c_str(), u"Осталось секунд:");
   HWND window = WideCreateDialog(GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(dialog.data()),
                                  nullptr, test_dialog::Procedure, 0);
@@ -120,6 +122,26 @@ TEST_F(Windows98, TrayTipKeepsRussianText) {
   DestroyWindow(owner);
 }
 
+TEST_F(Windows98, ListColumnsKeepRussianText) {
+  InitCommonControls();
+  HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", LVS_REPORT, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(list, nullptr);
+  LVCOLUMNW column = {};
+  column.mask = LVCF_TEXT | LVCF_WIDTH;
+  column.cx = 60;
+  column.pszText = const_cast<LPWSTR>(AsWide(u"Скорость"));
+  EXPECT_EQ(WideInsertListColumn(list, 0, &column), 0);
+  char text[32] = {};
+  LVCOLUMNA back = {};
+  back.mask = LVCF_TEXT | LVCF_WIDTH;
+  back.pszText = text;
+  back.cchTextMax = sizeof text;
+  ASSERT_TRUE(SendMessageA(list, LVM_GETCOLUMNA, 0, reinterpret_cast<LPARAM>(&back)));
+  EXPECT_STREQ(text, "\xD1\xEA\xEE\xF0\xEE\xF1\xF2\xFC");
+  EXPECT_EQ(back.cx, 60);
+  DestroyWindow(list);
+}
+
 TEST_F(Windows98, VolumeLabelKeepsRussianText) {
   // run_win98_ru.sh labels drive C: of the test prefix "Диск Варнел".
   char16_t label[32] = {};
@@ -132,10 +154,10 @@ TEST_F(Windows98, VolumeLabelKeepsRussianText) {
 }
 
 TEST_F(Windows98, StringTableIsTheSameOnTheAnsiSystem) {
-  WideSpan ok = FindString(1);
+  WideSpan ok = FindString(StrOk);
   EXPECT_EQ(std::u16string(ok.Text, ok.Length), u"ОК");
   char16_t buffer[64];
-  char16_t* p = AppendStringResource(buffer, 109);
+  char16_t* p = AppendStringResource(buffer, StrInfoDrive);
   p = AppendAnsi(p, "\xD2\xE5\xF1\xF2");  // "Тест" in 1251
   p = AppendNewLine(p);
   EXPECT_EQ(std::u16string(buffer), u"Привод: Тест\r\n");

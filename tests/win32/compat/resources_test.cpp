@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "compat/compat.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace {
@@ -21,7 +22,7 @@ const StringTableEntry* Expected(uint32_t id) {
 
 TEST(StringResources, EveryIdLoadsAsTheStringTableSays) {
   HMODULE self = GetModuleHandleA(nullptr);
-  for (uint32_t id = 0; id <= 152; ++id) {
+  for (uint32_t id = NoString; id <= LastStringId + 1; ++id) {
     const StringTableEntry* expected = Expected(id);
     std::u16string want = expected ? std::u16string(expected->Text, expected->Length) : u"";
     EXPECT_EQ(Text(FindString(id)), want) << id;
@@ -31,28 +32,30 @@ TEST(StringResources, EveryIdLoadsAsTheStringTableSays) {
     int length = LoadStringW(self, id, system, 512);
     EXPECT_EQ(std::u16string(AsUtf16(system), length), want) << id;
   }
-  EXPECT_EQ(Text(FindString(0)), u"");
-  EXPECT_EQ(Text(FindString(152)), u"");
+  EXPECT_EQ(Text(FindString(NoString)), u"");
+  EXPECT_EQ(Text(FindString(LastStringId + 1)), u"");
 }
 
 TEST(StringResources, BlockEdgesAndTextsWithControlCharacters) {
   HMODULE self = GetModuleHandleA(nullptr);
-  EXPECT_EQ(Text(FindStringResource(self, 15, 0)), u"Проводник");   // last of block 1
-  EXPECT_EQ(Text(FindStringResource(self, 16, 0)), u"Автозапуск");  // first of block 2
-  WideSpan zero = FindStringResource(self, 0, 0);  // first of block 1, empty
+  EXPECT_EQ(Text(FindStringResource(self, StrExplore, 0)), u"Проводник");   // last of block 1
+  EXPECT_EQ(Text(FindStringResource(self, StrAutorun, 0)), u"Автозапуск");  // first of block 2
+  WideSpan zero = FindStringResource(self, NoString, 0);  // first of block 1, empty
   EXPECT_NE(zero.Text, nullptr);
   EXPECT_EQ(zero.Length, 0u);
-  EXPECT_EQ(FindStringResource(self, 160, 0).Text, nullptr);  // no block 11
+  const uint32_t firstOfMissingBlock = (LastStringId / 16 + 1) * 16;
+  EXPECT_EQ(FindStringResource(self, firstOfMissingBlock, 0).Text, nullptr);
   EXPECT_EQ(FindStringResource(self, 0xFFFFFFFFu, 0).Text, nullptr);
-  EXPECT_EQ(Text(FindString(40)), u"Для вступления изменений в силу\nнеобходимо перезапустить сеанс\nWindows.");
-  EXPECT_EQ(Text(FindString(52)), u"Показывать команду \"Проводник\"");
-  EXPECT_EQ(Text(FindString(113)), u"Определение скорости DVD:\t");
-  EXPECT_EQ(Text(FindString(131)), u"CD  (SET  CD SPEED)");
+  EXPECT_EQ(Text(FindString(StrRestartSessionNotice)),
+            u"Для вступления изменений в силу\nнеобходимо перезапустить сеанс\nWindows.");
+  EXPECT_EQ(Text(FindString(StrShowExploreCommand)), u"Показывать команду \"Проводник\"");
+  EXPECT_EQ(Text(FindString(StrInfoGetDvdSpeed)), u"Определение скорости DVD:\t");
+  EXPECT_EQ(Text(FindString(StrMethodSetCdSpeed)), u"CD  (SET  CD SPEED)");
 
   char16_t buffer[8];
-  EXPECT_EQ(CopyStringResource(144, buffer, 5), 4u);  // "Новый пароль" has 12
+  EXPECT_EQ(CopyStringResource(StrNewPassword, buffer, 5), 4u);  // "Новый пароль" has 12
   EXPECT_EQ(std::u16string(buffer), u"Новы");
-  EXPECT_EQ(CopyStringResource(144, nullptr, 0), 12u);
+  EXPECT_EQ(CopyStringResource(StrNewPassword, nullptr, 0), 12u);
 }
 
 struct IconCase {

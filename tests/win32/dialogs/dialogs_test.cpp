@@ -22,7 +22,7 @@ namespace {
 
 const bool compatReady = (InitCompatLayer(), true);
 
-std::u16string StringOf(uint32_t id) {
+std::u16string StringOf(StringId id) {
   WideSpan s = FindString(id);
   return std::u16string(s.Text, s.Length);
 }
@@ -41,7 +41,7 @@ TEST(MessageBoxDialog, KeysEndItWithOkCancelOrNothing) {
       {0x2010, VK_RETURN, 1}, {0x41, VK_ESCAPE, 2},   {0, VK_RETURN, 1},
   };
   for (const KeyCase& c : cases) {
-    int result = RunWith([&c](HWND d) { PressKey(d, c.key); }, [&c] { return ShowMessage(nullptr, 6, c.flags); });
+    int result = RunWith([&c](HWND d) { PressKey(d, c.key); }, [&c] { return ShowMessage(nullptr, StrAskClearSettings, c.flags); });
     EXPECT_EQ(result, c.result) << std::hex << c.flags << " key " << c.key;
   }
 }
@@ -50,7 +50,7 @@ TEST(MessageBoxDialog, ShowsTheTextIconAndButtonsLaidOut) {
   int result = RunWith(
       [](HWND d) {
         EXPECT_EQ(WindowText(d), u"Varnel 3.2");
-        EXPECT_EQ(ControlText(d, 104), StringOf(6));
+        EXPECT_EQ(ControlText(d, 104), StringOf(StrAskClearSettings));
         EXPECT_EQ(ControlText(d, 1), u"ОК");
         EXPECT_EQ(ControlText(d, 2), u"Отмена");
         EXPECT_NE(SendDlgItemMessageW(d, 102, STM_GETICON, 0, 0), 0) << "the program icon";
@@ -59,7 +59,7 @@ TEST(MessageBoxDialog, ShowsTheTextIconAndButtonsLaidOut) {
         ExpectCleanLayout(d);
         SendDlgItemMessageW(d, IDCANCEL, BM_CLICK, 0, 0);
       },
-      [] { return ShowMessage(nullptr, 6, 0x2021); });
+      [] { return ShowMessage(nullptr, StrAskClearSettings, 0x2021); });
   EXPECT_EQ(result, 2);
 }
 
@@ -69,7 +69,7 @@ TEST(MessageBoxDialog, OkOnlyBoxHasNoCancelAndItsCloseBoxGivesZero) {
         EXPECT_EQ(GetDlgItem(d, IDCANCEL), nullptr);
         EXPECT_EQ(GetWindowLongW(d, GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
         // A text of three lines: the label is three lines high.
-        EXPECT_EQ(ControlText(d, 104), StringOf(40));
+        EXPECT_EQ(ControlText(d, 104), StringOf(StrRestartSessionNotice));
         RECT r{};
         GetWindowRect(GetDlgItem(d, 104), &r);
         Extent line = MeasureText(GetDlgItem(d, 104), u"W");
@@ -77,15 +77,15 @@ TEST(MessageBoxDialog, OkOnlyBoxHasNoCancelAndItsCloseBoxGivesZero) {
         ExpectCleanLayout(d);
         PostMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0);
       },
-      [] { return ShowMessage(nullptr, 40, 0x40); });
+      [] { return ShowMessage(nullptr, StrRestartSessionNotice, 0x40); });
   EXPECT_EQ(result, 0);
   result = RunWith([](HWND d) { PostMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0); },
-                   [] { return ShowMessage(nullptr, 6, 0x2021); });
+                   [] { return ShowMessage(nullptr, StrAskClearSettings, 0x2021); });
   EXPECT_EQ(result, 2);
 }
 
 TEST(MessageBoxDialog, LongTextsStillFitTheirLabel) {
-  for (uint32_t id : {3u, 86u, 142u}) {
+  for (StringId id : {StrCannotRegisterWindowClass, StrNoSpeedsFound, StrInsertDataCd}) {
     RunWith([](HWND d) { ExpectCleanLayout(d), PressKey(d, VK_RETURN); },
             [id] { return ShowMessage(nullptr, id, 0x2010); });
   }
@@ -102,7 +102,7 @@ TEST(Placement, DialogOpensWithItsDefaultButtonUnderTheCursor) {
         EXPECT_NEAR((ok.top + ok.bottom) / 2, cursor.y, 1);
         PressKey(d, VK_RETURN);
       },
-      [] { return ShowMessage(nullptr, 6, 0x2021); });
+      [] { return ShowMessage(nullptr, StrAskClearSettings, 0x2021); });
 }
 
 TEST(Placement, CursorInTheBottomRightCornerPutsTheDialogAgainstTheWorkAreaEdges) {
@@ -116,7 +116,7 @@ TEST(Placement, CursorInTheBottomRightCornerPutsTheDialogAgainstTheWorkAreaEdges
         EXPECT_EQ(r.bottom, work.bottom);
         PressKey(d, VK_RETURN);
       },
-      [] { return ShowMessage(nullptr, 142, 0x2041); });
+      [] { return ShowMessage(nullptr, StrInsertDataCd, 0x2041); });
   SetCursorPos(0, 0);
   RunWith(
       [work](HWND d) {
@@ -125,7 +125,7 @@ TEST(Placement, CursorInTheBottomRightCornerPutsTheDialogAgainstTheWorkAreaEdges
         EXPECT_EQ(r.top, work.top);
         PressKey(d, VK_RETURN);
       },
-      [] { return ShowMessage(nullptr, 6, 0x2021); });
+      [] { return ShowMessage(nullptr, StrAskClearSettings, 0x2021); });
 }
 
 TEST(AboutBox, ShowsVersionAuthorAndBlueLinks) {
@@ -134,9 +134,9 @@ TEST(AboutBox, ShowsVersionAuthorAndBlueLinks) {
         EXPECT_EQ(WindowText(d), u"Varnel 3.2 - О программе");
         EXPECT_EQ(ControlText(d, 106), u"Varnel версия ");
         EXPECT_EQ(ControlText(d, 107), u"3.2");
-        EXPECT_EQ(ControlText(d, 112), StringOf(106));
-        EXPECT_EQ(ControlText(d, 114), StringOf(108));
-        EXPECT_EQ(ControlText(d, 113), StringOf(107));
+        EXPECT_EQ(ControlText(d, 112), StringOf(StrAuthorLine));
+        EXPECT_EQ(ControlText(d, 114), StringOf(StrWebLink));
+        EXPECT_EQ(ControlText(d, 113), StringOf(StrMailLink));
         // Version right after "Varnel версия ", on the same line.
         RECT name{}, version{};
         GetWindowRect(GetDlgItem(d, 106), &name);

@@ -10,6 +10,7 @@
 
 #include "compat/compat.h"
 #include "dlgengine/dialog_win32.h"
+#include "resources/string_ids.h"
 #include "win32/dialogs/run_with_win32.h"
 
 using dialog_test::ExpectCleanLayout;
@@ -40,33 +41,33 @@ intptr_t Recorder(DialogWindow dialog, uint16_t id, uint32_t message, uintptr_t 
 }
 
 const ControlDesc AllKinds[] = {
-    {&Kind::VGroup, 101, nullptr, 11, 0, nullptr},
-    {&Kind::CheckBox, 102, u"Проверка", 0, 101, Recorder},
-    {&Kind::Label, 120, u"hidden value", 0, 102, nullptr},  // inside a check box: a holder
-    {&Kind::FirstRadioButton, 103, u"Один", 0, 101, nullptr},
-    {&Kind::RadioButton, 104, u"Два", 0, 101, nullptr},
-    {&Kind::Label, 106, u"Имя:", 0, 105, nullptr},  // before its box
-    {&Kind::TextEdit, 107, u"abc", 0, 105, nullptr},
-    {&Kind::RightEdit, 108, nullptr, 0, 105, nullptr},
-    {&Kind::HBox, 105, nullptr, 0, 0, nullptr},
-    {&Kind::HGroup, 109, nullptr, 0, 0, nullptr},
-    {&Kind::Icon, 110, u"IconApp", 0, 109, nullptr},
-    {&Kind::SmallIcon, 111, u"IconApp", 0, 109, nullptr},
-    {&Kind::Spacer, 112, nullptr, 0, 109, nullptr},
-    {&Kind::CentredLabel, 113, u"по центру", 0, 109, nullptr},
-    {&Kind::RightLabel, 114, u"справа", 0, 109, nullptr},
-    {&Kind::ProgressBar, 115, u"300", 0, 0, Recorder},
-    {&Kind::ListView, 116, u"Скорость\tКоманда", 0, 0, nullptr},
-    {&Kind::HotKeyField, 117, nullptr, 0, 0, nullptr},
-    {&Kind::RichText, 118, u"строка 1\nстрока 2", 0, 0, nullptr},
-    {&Kind::HBox, 119, u"6", 0, 0, nullptr},
-    {&Kind::DefaultButton, IDOK, nullptr, 1, 119, nullptr},
-    {&Kind::Button, IDCANCEL, nullptr, 2, 119, nullptr},
+    {&Kind::VGroup, 101, nullptr, StrSettings, 0, nullptr},
+    {&Kind::CheckBox, 102, u"Проверка", NoString, 101, Recorder},
+    {&Kind::Label, 120, u"hidden value", NoString, 102, nullptr},  // inside a check box: a holder
+    {&Kind::FirstRadioButton, 103, u"Один", NoString, 101, nullptr},
+    {&Kind::RadioButton, 104, u"Два", NoString, 101, nullptr},
+    {&Kind::Label, 106, u"Имя:", NoString, 105, nullptr},  // before its box
+    {&Kind::TextEdit, 107, u"abc", NoString, 105, nullptr},
+    {&Kind::RightEdit, 108, nullptr, NoString, 105, nullptr},
+    {&Kind::HBox, 105, nullptr, NoString, 0, nullptr},
+    {&Kind::HGroup, 109, nullptr, NoString, 0, nullptr},
+    {&Kind::Icon, 110, u"IconApp", NoString, 109, nullptr},
+    {&Kind::SmallIcon, 111, u"IconApp", NoString, 109, nullptr},
+    {&Kind::Spacer, 112, nullptr, NoString, 109, nullptr},
+    {&Kind::CentredLabel, 113, u"по центру", NoString, 109, nullptr},
+    {&Kind::RightLabel, 114, u"справа", NoString, 109, nullptr},
+    {&Kind::ProgressBar, 115, u"300", NoString, 0, Recorder},
+    {&Kind::ListView, 116, u"Скорость\tКоманда", NoString, 0, nullptr},
+    {&Kind::HotKeyField, 117, nullptr, NoString, 0, nullptr},
+    {&Kind::RichText, 118, u"строка 1\nстрока 2", NoString, 0, nullptr},
+    {&Kind::HBox, 119, u"6", NoString, 0, nullptr},
+    {&Kind::DefaultButton, IDOK, nullptr, StrOk, 119, nullptr},
+    {&Kind::Button, IDCANCEL, nullptr, StrCancel, 119, nullptr},
 };
 constexpr uint32_t AllKindsCount = sizeof AllKinds / sizeof AllKinds[0];
 
 intptr_t OpenAllKinds(void* userData, uint32_t style = WS_CAPTION | WS_SYSMENU) {
-  return RunModalDialog(nullptr, u"Varnel 3.2", 11, style, 0, AllKinds, AllKindsCount, userData);
+  return RunModalDialog(nullptr, u"Varnel 3.2", StrSettings, style, 0, AllKinds, AllKindsCount, userData);
 }
 
 RECT ClientRectOf(HWND dialog, int id) {
@@ -180,7 +181,7 @@ TEST(Engine, ResizableDialogCannotShrinkBelowItsMeasuredSize) {
 }
 
 TEST(Engine, ModelessDialogIsReturnedVisibleAndDestroyedByItsOwner) {
-  HWND d = CreateModelessDialog(nullptr, nullptr, 11, WS_VISIBLE | WS_CAPTION, 0, AllKinds, AllKindsCount, nullptr);
+  HWND d = CreateModelessDialog(nullptr, nullptr, StrSettings, WS_VISIBLE | WS_CAPTION, 0, AllKinds, AllKindsCount, nullptr);
   ASSERT_NE(d, nullptr);
   EXPECT_TRUE(IsWindowVisible(d));
   EXPECT_EQ(WindowText(d), u"Настройки");
@@ -190,7 +191,7 @@ TEST(Engine, ModelessDialogIsReturnedVisibleAndDestroyedByItsOwner) {
 }
 
 TEST(TextMeasure, LinesAreCutAtLineFeedsAndEmptyLinesCount) {
-  HWND d = CreateModelessDialog(nullptr, nullptr, 0, WS_CAPTION, 0, AllKinds, AllKindsCount, nullptr);
+  HWND d = CreateModelessDialog(nullptr, nullptr, NoString, WS_CAPTION, 0, AllKinds, AllKindsCount, nullptr);
   ASSERT_NE(d, nullptr);
   HWND label = GetDlgItem(d, 106);
   Extent one = MeasureText(label, u"abc");
