@@ -44,9 +44,11 @@ std::string FullNameOf(const DriveRecord& drive) {
 // converted from the ANSI code page.
 std::u16string DriveLabel(const DriveRecord& drive, const ProgramSettings& settings) {
   if (settings.NumNames) {
+    // Either name holds at most 10 units; an unterminated one is cut there.
+    constexpr size_t ShortNameUnits = 10;
     const char16_t* name = DisplayName(drive);
     size_t length = 0;
-    while (length < sizeof drive.AutoShortName / sizeof(char16_t) && name[length]) ++length;
+    while (length < ShortNameUnits && name[length]) ++length;
     return std::u16string(name, length);
   }
   std::string full = FullNameOf(drive);
