@@ -18,7 +18,7 @@ MenuItemPlan Separator() {
   return item;
 }
 
-MenuItemPlan TableText(unsigned id, uint32_t textId, unsigned state = MenuItemEnabled) {
+MenuItemPlan TableText(unsigned id, StringId textId, unsigned state = MenuItemEnabled) {
   MenuItemPlan item;
   item.Id = id;
   item.State = state;
@@ -203,12 +203,12 @@ void PutDriveSection(UpwardList& target, const DriveRecord& drive, int i, const 
   if (drive.Address.Letter != 0 && (settings.CmdOpen || settings.CmdExplore || settings.CmdAutorun)) {
     PutOnTop(target, Separator());
     const unsigned needsDisc = drive.Ready ? MenuItemEnabled : MenuItemGrayed;
-    if (settings.CmdOpen) PutOnTop(target, TableText(DriveCommand(unsigned(i), DA_OPEN), MenuTextOpen, needsDisc));
+    if (settings.CmdOpen) PutOnTop(target, TableText(DriveCommand(unsigned(i), DA_OPEN), StrOpen, needsDisc));
     if (settings.CmdExplore)
-      PutOnTop(target, TableText(DriveCommand(unsigned(i), DA_EXPLORE), MenuTextExplore, needsDisc));
+      PutOnTop(target, TableText(DriveCommand(unsigned(i), DA_EXPLORE), StrExplore, needsDisc));
     if (settings.CmdAutorun) {
       const bool runnable = hasAutorun && hasAutorun(drive);
-      PutOnTop(target, TableText(DriveCommand(unsigned(i), DA_AUTORUN), MenuTextAutorun,
+      PutOnTop(target, TableText(DriveCommand(unsigned(i), DA_AUTORUN), StrAutorun,
                                  runnable ? MenuItemEnabled : MenuItemGrayed));
     }
   }
@@ -240,15 +240,15 @@ std::string SpeedText(const char* prefix, uint32_t speed, bool dvdList) {
 
 MenuPlan PlanMainMenu(const DriveRecord* drives, int count, bool helpFileExists) {
   MenuPlan menu;
-  menu.push_back(TableText(ID_ABOUT, MenuTextAbout));
-  menu.push_back(TableText(ID_HELP, MenuTextHelp, helpFileExists ? MenuItemEnabled : MenuItemGrayed));
+  menu.push_back(TableText(ID_ABOUT, StrAbout));
+  menu.push_back(TableText(ID_HELP, StrHelp, helpFileExists ? MenuItemEnabled : MenuItemGrayed));
   menu.push_back(Separator());
-  menu.push_back(TableText(ID_INFO, MenuTextInfo));
+  menu.push_back(TableText(ID_INFO, StrInformation));
   menu.push_back(Separator());
-  menu.push_back(TableText(ID_SETTINGS, MenuTextSettings));
-  menu.push_back(TableText(ID_CLEAR_CONFIG, MenuTextClearConfig));
+  menu.push_back(TableText(ID_SETTINGS, StrSettings));
+  menu.push_back(TableText(ID_CLEAR_CONFIG, StrClearConfiguration));
   menu.push_back(Separator());
-  menu.push_back(TableText(ID_FIND_DRIVES, MenuTextFindDrives));
+  menu.push_back(TableText(ID_FIND_DRIVES, StrFindDrives));
   // Ignored drives too: their item opens the settings that un-ignore them.
   for (int i = 0; i < std::min(count, MaxDrives); ++i) {
     MenuItemPlan item;
@@ -259,7 +259,7 @@ MenuPlan PlanMainMenu(const DriveRecord* drives, int count, bool helpFileExists)
     menu.push_back(std::move(item));
   }
   menu.push_back(Separator());
-  menu.push_back(TableText(ID_EXIT, MenuTextExit));
+  menu.push_back(TableText(ID_EXIT, StrExit));
   return menu;
 }
 

@@ -11,20 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "resources/string_ids.h"
+
 struct DriveRecord;
 struct ProgramSettings;
-
-// String-table texts of the menus, in one place.
-constexpr uint32_t MenuTextAbout = 7;         // "О программе"
-constexpr uint32_t MenuTextHelp = 8;          // "Справка"
-constexpr uint32_t MenuTextInfo = 9;          // "Информация"
-constexpr uint32_t MenuTextFindDrives = 10;   // "Найти приводы"
-constexpr uint32_t MenuTextSettings = 11;     // "Настройки"
-constexpr uint32_t MenuTextClearConfig = 12;  // "Очистить конфигурацию"
-constexpr uint32_t MenuTextExit = 13;         // "Выход"
-constexpr uint32_t MenuTextOpen = 14;         // "Открыть"
-constexpr uint32_t MenuTextExplore = 15;      // "Проводник"
-constexpr uint32_t MenuTextAutorun = 16;      // "Автозапуск"
 
 enum class MenuItemKind : uint8_t {
   Text,       // a command with a text
@@ -55,7 +45,7 @@ struct MenuItemPlan {
   unsigned Id = 0;        // command number, 0 for none
   unsigned State = MenuItemEnabled;
   MenuTextForm TextForm = MenuTextForm::None;
-  uint32_t TextId = 0;    // with StringTable
+  StringId TextId = NoString;  // with StringTable
   std::u16string Wide;    // with Wide
   std::string Ansi;       // with Ansi
   MenuPicture Picture = MenuPicture::None;    // of a Bitmap item
