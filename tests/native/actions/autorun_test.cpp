@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "actions/actions.h"
-#include "drive/drive.h"
 
 namespace {
 
@@ -18,94 +15,48 @@ Lookup Find(std::string_view text) {
   return lookup;
 }
 
-TEST(AutorunCommand, OpenKeyGivesProgramAndArgument) {
-  const Lookup lookup = Find("[AutoRun]\r\nicon=disc.ico\r\nopen=prog.exe arg\r\n");
-  ASSERT_EQ(lookup.Result, AutorunLookup::Found);
-  EXPECT_EQ(lookup.Command.Program, "prog.exe");
-  EXPECT_EQ(lookup.Command.Parameters, "arg");
+void ExpectCommand(std::string_view text, const char* program, const char* parameters) {
+  const Lookup lookup = Find(text);
+  ASSERT_EQ(lookup.Result, AutorunLookup::Found) << text;
+  EXPECT_EQ(lookup.Command.Program, program) << text;
+  EXPECT_EQ(lookup.Command.Parameters, parameters) << text;
 }
 
-TEST(AutorunCommand, ShellexecuteWinsOverOpenWhateverTheOrderAndCase) {
-  const Lookup lookup = Find("[autorun]\nOPEN=setup.exe\nShellExecute = readme.htm \n");
-  ASSERT_EQ(lookup.Result, AutorunLookup::Found);
-  EXPECT_EQ(lookup.Command.Program, "readme.htm");
-  EXPECT_EQ(lookup.Command.Parameters, "");
-}
-
-TEST(AutorunCommand, SplitsAtTheFirstBlankOnlyAndKeepsTheRest) {
-  // A program path with blanks is cut there, and quotes inside are not special.
-  Lookup lookup = Find("[AutoRun]\nopen=Program Files\\setup.exe \t /s  \"a b\"\n");
-  ASSERT_EQ(lookup.Result, AutorunLookup::Found);
-  EXPECT_EQ(lookup.Command.Program, "Program");
-  EXPECT_EQ(lookup.Command.Parameters, "Files\\setup.exe \t /s  \"a b\"");
+TEST(AutorunCommand, ChoosesTheCommandAndSplitsItAtTheFirstBlank) {
+  ExpectCommand("[AutoRun]\r\nicon=disc.ico\r\nopen=prog.exe arg\r\n", "prog.exe", "arg");
+  // "shellexecute" wins whatever the order; names are compared without case.
+  ExpectCommand("[autorun]\nOPEN=setup.exe\nShellExecute = readme.htm \n", "readme.htm", "");
+  // A blank "shellexecute" counts as absent.
+  ExpectCommand("[AutoRun]\nshellexecute=   \nopen=prog.exe\n", "prog.exe", "");
+  // A program path with blanks is cut there; quotes inside are not special
+  // and the rest is kept as it is.
+  ExpectCommand("[AutoRun]\nopen=Program Files\\setup.exe \t /s  \"a b\"\n", "Program",
+                "Files\\setup.exe \t /s  \"a b\"");
   // One pair of quotes around the whole value goes, as with the profile reader.
-  lookup = Find("[AutoRun]\nopen=\"start.exe -x\"\n");
-  ASSERT_EQ(lookup.Result, AutorunLookup::Found);
-  EXPECT_EQ(lookup.Command.Program, "start.exe");
-  EXPECT_EQ(lookup.Command.Parameters, "-x");
+  ExpectCommand("[AutoRun]\nopen=\"start.exe -x\"\n", "start.exe", "-x");
+  // A UTF-8 mark is not part of the first section name; a NUL ends a line.
+  ExpectCommand(std::string_view("\xEF\xBB\xBF[AutoRun]\nopen=prog.exe\0 evil.exe\n", 37), "prog.exe", "");
+  ExpectCommand("[AutoRun]\nopen=" + std::string(ShellPathLimit - 1, 'a'), std::string(ShellPathLimit - 1, 'a').c_str(), "");
 }
 
-TEST(AutorunCommand, KeysOutsideTheAutoRunSectionAreNotCommands) {
-  EXPECT_EQ(Find("open=prog.exe\n[Other]\nopen=prog.exe\n").Result, AutorunLookup::NoCommand);
-  EXPECT_EQ(Find("[AutoRun]\nicon=x.ico\n[Other]\nopen=prog.exe\n").Result, AutorunLookup::NoCommand);
-  EXPECT_EQ(Find("[AutoRun\nopen=prog.exe\n").Result, AutorunLookup::NoCommand);
-  EXPECT_EQ(Find("[AutoRun]\n;open=prog.exe\n").Result, AutorunLookup::NoCommand);
-  EXPECT_EQ(Find("").Result, AutorunLookup::NoCommand);
-}
-
-TEST(AutorunCommand, BlankCommandsAreAbsent) {
-  EXPECT_EQ(Find("[AutoRun]\nopen=      \t  \n").Result, AutorunLookup::NoCommand);
-  EXPECT_EQ(Find("[AutoRun]\nopen=\"\"\n").Result, AutorunLookup::NoCommand);
-  const Lookup lookup = Find("[AutoRun]\nshellexecute=   \nopen=prog.exe\n");
-  ASSERT_EQ(lookup.Result, AutorunLookup::Found);
-  EXPECT_EQ(lookup.Command.Program, "prog.exe");
-}
-
-TEST(AutorunCommand, CommandLongerThanAPathIsRefusedNotCut) {
-  const std::string longest(ShellPathLimit - 1, 'a');
-  EXPECT_EQ(Find("[AutoRun]\nopen=" + longest + "\n").Result, AutorunLookup::Found);
-  const Lookup lookup = Find("[AutoRun]\nopen=" + std::string(300, 'a') + " arg\n");
-  EXPECT_EQ(lookup.Result, AutorunLookup::TooLong);
-  EXPECT_EQ(lookup.Command.Program, "");
-  // The too long preferred key refuses; it does not fall back to "open".
+TEST(AutorunCommand, RefusesWhatIsNoUsableCommand) {
+  for (const std::string_view text : {"", "open=prog.exe\n[Other]\nopen=prog.exe\n",
+                                      "[AutoRun]\nicon=x.ico\n[Other]\nopen=prog.exe\n", "[AutoRun\nopen=prog.exe\n",
+                                      "[AutoRun]\n;open=prog.exe\n", "[AutoRun]\nopen=      \t  \n",
+                                      "[AutoRun]\nopen=\"\"\n"}) {
+    EXPECT_EQ(Find(text).Result, AutorunLookup::NoCommand) << text;
+  }
+  // Longer than a path: refused, not cut, and no fallback to "open".
+  const Lookup tooLong = Find("[AutoRun]\nopen=" + std::string(300, 'a') + " arg\n");
+  EXPECT_EQ(tooLong.Result, AutorunLookup::TooLong);
+  EXPECT_EQ(tooLong.Command.Program, "");
   EXPECT_EQ(Find("[AutoRun]\nshellexecute=" + std::string(300, 'b') + "\nopen=prog.exe\n").Result,
             AutorunLookup::TooLong);
-}
-
-TEST(AutorunCommand, BinaryAndHugeFilesGiveABoundedAnswer) {
-  std::mt19937 random(1);
-  std::string binary(AutorunFileLimit * 4, '\0');
-  for (char& byte : binary) byte = char(random());
-  EXPECT_EQ(Find(binary).Result, AutorunLookup::NoCommand);
-
-  // A NUL ends the line: what follows it cannot extend the command.
-  Lookup lookup = Find(std::string("[AutoRun]\nopen=prog.exe\0 evil.exe\n", 35));
-  ASSERT_EQ(lookup.Result, AutorunLookup::Found);
-  EXPECT_EQ(lookup.Command.Program, "prog.exe");
-  EXPECT_EQ(lookup.Command.Parameters, "");
-
   // Only the start of a file is read: a section behind a megabyte is not seen.
-  const std::string padding(1 << 20, ' ');
-  EXPECT_EQ(Find(padding + "\n[AutoRun]\nopen=prog.exe\n").Result, AutorunLookup::NoCommand);
-  lookup = Find("\xEF\xBB\xBF[AutoRun]\nopen=prog.exe arg\n" + padding);
-  ASSERT_EQ(lookup.Result, AutorunLookup::Found);
-  EXPECT_EQ(lookup.Command.Parameters, "arg");
+  EXPECT_EQ(Find(std::string(1 << 20, ' ') + "\n[AutoRun]\nopen=prog.exe\n").Result, AutorunLookup::NoCommand);
 }
 
-TEST(DiscActionPaths, OnlyARealLetterNamesARoot) {
-  DriveRecord drive{};
-  EXPECT_EQ(DriveLetter(drive), 0);
-  for (const int32_t notALetter : {int32_t('1'), int32_t('['), 200, -68}) {
-    drive.Address.Letter = notALetter;
-    EXPECT_EQ(DriveLetter(drive), 0) << notALetter;
-  }
-  drive.Address.Letter = 'e';
-  ASSERT_EQ(DriveLetter(drive), 'E');
-  EXPECT_EQ(RootPath('E'), "E:\\");
-  EXPECT_EQ(AutorunFilePath('E'), "E:\\AUTORUN.INF");
-}
-
-TEST(DiscActionPaths, HelpFileSitsBesideTheExecutable) {
+TEST(HelpFilePath, SitsBesideTheExecutableOrIsRefused) {
   std::string help;
   ASSERT_TRUE(HelpPathBeside("C:\\Program Files\\Varnel\\varnel.exe", help));
   EXPECT_EQ(help, "C:\\Program Files\\Varnel\\varnel.chm");
