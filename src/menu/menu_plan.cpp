@@ -1,0 +1,291 @@
+#include "menu/menu_plan.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+#include "app/commands.h"
+#include "compat/wide_text.h"
+#include "drive/drive.h"
+#include "settings/program_settings.h"
+
+namespace {
+
+MenuItemPlan Separator() {
+  MenuItemPlan item;
+  item.Kind = MenuItemKind::Separator;
+  return item;
+}
+
+MenuItemPlan TableText(unsigned id, uint32_t textId, unsigned state = MenuItemEnabled) {
+  MenuItemPlan item;
+  item.Id = id;
+  item.State = state;
+  item.TextForm = MenuTextForm::StringTable;
+  item.TextId = textId;
+  return item;
+}
+
+MenuItemPlan Picture(unsigned id, MenuPicture picture) {
+  MenuItemPlan item;
+  item.Kind = MenuItemKind::Bitmap;
+  item.Id = id;
+  item.Picture = picture;
+  return item;
+}
+
+// FullName as stored, never read past its field.
+std::string FullNameOf(const DriveRecord& drive) {
+  return std::string(drive.FullName, strnlen(drive.FullName, sizeof drive.FullName));
+}
+
+// The drive's label: its short name with NumNames, else its full name
+// converted from the ANSI code page.
+std::u16string DriveLabel(const DriveRecord& drive, const ProgramSettings& settings) {
+  if (settings.NumNames) {
+    // Either name holds at most 10 units; an unterminated one is cut there.
+    constexpr size_t ShortNameUnits = 10;
+    const char16_t* name = DisplayName(drive);
+    size_t length = 0;
+    while (length < ShortNameUnits && name[length]) ++length;
+    return std::u16string(name, length);
+  }
+  std::string full = FullNameOf(drive);
+  char16_t wide[sizeof drive.FullName + 1] = {};  // one unit per byte at most
+  AppendAnsi(wide, full.c_str());
+  return wide;
+}
+
+MenuItemPlan Labelled(MenuItemPlan item, const DriveRecord& drive, const ProgramSettings& settings) {
+  item.TextForm = MenuTextForm::Wide;
+  item.Wide = DriveLabel(drive, settings);
+  return item;
+}
+
+uint32_t SpeedUnit(const DriveRecord& drive) { return drive.DvdActive() ? SpeedUnitDVD : SpeedUnitCD; }
+
+// A stored list is never longer than its entries, whatever its count says.
+int EntryCount(const SpeedRange& range) { return int(std::min<uint32_t>(range.Count, MaxSpeedEntries)); }
+
+// The number shown for a speed divided by 10: 0 for speeds shown below 10.
+unsigned SpeedGroup(uint32_t speed, uint32_t unit) { return (speed * 10 / unit + 5) / 100; }
+
+// The selected speed is the user's choice (0 = none); the current one is
+// compared in whole CD units whichever list is active.
+bool IsSelected(const SpeedRange& range, const SpeedEntry& entry) {
+  return range.Selected != 0 && entry.Speed == range.Selected;
+}
+bool IsCurrent(const DriveRecord& drive, const SpeedEntry& entry) {
+  return entry.Speed / SpeedUnitCD == drive.CurrentSpeed / SpeedUnitCD;
+}
+
+// Checked when selected or current; the current speed alone shows the
+// "current" picture instead of the ordinary check mark.
+void Mark(MenuItemPlan& item, bool selected, bool current) {
+  if (selected || current) item.State |= MenuItemChecked;
+  if (current && !selected) item.CheckMark = MenuPicture::CurrentSpeed;
+}
+
+MenuItemPlan SpeedItem(const DriveRecord& drive, int driveIndex, int k) {
+  const SpeedRange& range = drive.Active();
+  const SpeedEntry& entry = range.Entries[k];
+  MenuItemPlan item;
+  item.Id = DriveCommand(unsigned(driveIndex), DA_SET_SPEED, unsigned(k));
+  item.TextForm = MenuTextForm::Ansi;
+  item.Ansi = SpeedText("", entry.Speed, drive.DvdActive());
+  Mark(item, IsSelected(range, entry), IsCurrent(drive, entry));
+  return item;
+}
+
+// The drive menu is built as the design describes it: every item goes on
+// top of what its list holds so far. The lists here grow upwards (push_back
+// stands for "insert at the top") and are turned top to bottom at the end.
+using UpwardList = std::vector<MenuItemPlan>;
+
+void PutOnTop(UpwardList& list, MenuItemPlan item) { list.push_back(std::move(item)); }
+
+void TurnTopToBottom(UpwardList& list) {
+  std::reverse(list.begin(), list.end());
+  for (MenuItemPlan& item : list) TurnTopToBottom(item.SubItems);
+}
+
+// Without grouping: one item per entry, the fastest on top. A failed
+// insertion ends the list there.
+void PutPlainSpeeds(UpwardList& target, const DriveRecord& drive, int driveIndex) {
+  for (int k = EntryCount(drive.Active()) - 1; k >= 0; --k) {
+    MenuItemPlan item = SpeedItem(drive, driveIndex, k);
+    item.EndsSpeedListOnFailure = true;
+    PutOnTop(target, std::move(item));
+  }
+}
+
+// With grouping: each group of ten shows its slowest entry in the list, the
+// fastest entry always shows, and the other entries of a group go into a
+// sub-menu ">N0x" above a separator. Failed insertions are ignored.
+void PutGroupedSpeeds(UpwardList& target, const DriveRecord& drive, int driveIndex) {
+  const SpeedRange& range = drive.Active();
+  const int count = EntryCount(range);
+  const uint32_t unit = SpeedUnit(drive);
+
+  bool collapsed = false;
+  unsigned lastGroup = 0;
+  for (int k = count - 1; k >= 0; --k) {
+    unsigned group = SpeedGroup(range.Entries[k].Speed, unit);
+    if (group == 0 || group != lastGroup || k == 0) {
+      PutOnTop(target, SpeedItem(drive, driveIndex, k));
+      lastGroup = group;
+    } else {
+      collapsed = true;
+    }
+  }
+  if (!collapsed) return;
+  PutOnTop(target, Separator());
+
+  unsigned previous = 0;
+  MenuItemPlan groupItem;
+  bool open = false, anySelected = false, anyCurrent = false;
+  auto putOpenGroup = [&] {
+    if (!open) return;
+    groupItem.Kind = MenuItemKind::SubMenu;
+    groupItem.TextForm = MenuTextForm::Ansi;
+    groupItem.Ansi = SpeedText(">", previous * unit * 10, drive.DvdActive());
+    Mark(groupItem, anySelected, anyCurrent);
+    PutOnTop(target, std::move(groupItem));
+    groupItem = MenuItemPlan();
+    open = anySelected = anyCurrent = false;
+  };
+  for (int k = count - 1; k >= 0; --k) {
+    unsigned group = SpeedGroup(range.Entries[k].Speed, unit);
+    if (group == 0 || k == 0) continue;
+    if (group == previous) {
+      // The representative of this group is already in the list.
+      open = true;
+      PutOnTop(groupItem.SubItems, SpeedItem(drive, driveIndex, k));
+      anySelected |= IsSelected(range, range.Entries[k]);
+      anyCurrent |= IsCurrent(drive, range.Entries[k]);
+    } else {
+      putOpenGroup();
+      previous = group;
+    }
+  }
+  putOpenGroup();
+}
+
+// One drive's section, steps from the bottom of the section up.
+void PutDriveSection(UpwardList& target, const DriveRecord& drive, int i, const ProgramSettings& settings,
+                     AutorunProbe hasAutorun) {
+  const bool deep = settings.DeepMenu != 0;
+  const bool topNames = settings.TopNames != 0;
+  const bool ejectSingle = settings.EjectSingle != 0;
+
+  // The name at the bottom: with EjectSingle it is also the eject/close
+  // item, with the eject picture as its check mark.
+  const bool bottomHeader = !deep && !topNames;
+  if (bottomHeader) {
+    MenuItemPlan header;
+    if (ejectSingle) {
+      header.Id = DriveCommand(unsigned(i), DA_EJECT);
+      header.State = MenuItemChecked;
+      header.CheckMark = MenuPicture::Eject;
+    } else {
+      header.State = MenuItemDisabled;
+    }
+    PutOnTop(target, Labelled(std::move(header), drive, settings));
+  }
+
+  if (deep || topNames || !ejectSingle) {
+    if (bottomHeader) PutOnTop(target, Separator());
+    if (!ejectSingle) PutOnTop(target, Picture(DriveCommand(unsigned(i), DA_CLOSE), MenuPicture::Close));
+    PutOnTop(target, Picture(DriveCommand(unsigned(i), DA_EJECT), MenuPicture::Eject));
+  }
+
+  if (drive.Address.Letter != 0 && (settings.CmdOpen || settings.CmdExplore || settings.CmdAutorun)) {
+    PutOnTop(target, Separator());
+    const unsigned needsDisc = drive.Ready ? MenuItemEnabled : MenuItemGrayed;
+    if (settings.CmdOpen) PutOnTop(target, TableText(DriveCommand(unsigned(i), DA_OPEN), MenuTextOpen, needsDisc));
+    if (settings.CmdExplore)
+      PutOnTop(target, TableText(DriveCommand(unsigned(i), DA_EXPLORE), MenuTextExplore, needsDisc));
+    if (settings.CmdAutorun) {
+      const bool runnable = hasAutorun && hasAutorun(drive);
+      PutOnTop(target, TableText(DriveCommand(unsigned(i), DA_AUTORUN), MenuTextAutorun,
+                                 runnable ? MenuItemEnabled : MenuItemGrayed));
+    }
+  }
+
+  if (EntryCount(drive.Active()) != 0) {
+    PutOnTop(target, Separator());
+    if (drive.ShortMenu)
+      PutGroupedSpeeds(target, drive, i);
+    else
+      PutPlainSpeeds(target, drive, i);
+  }
+
+  if (!deep && topNames) {
+    PutOnTop(target, Separator());
+    MenuItemPlan header;
+    header.State = MenuItemGrayed;
+    PutOnTop(target, Labelled(std::move(header), drive, settings));
+  }
+}
+
+}  // namespace
+
+std::string SpeedText(const char* prefix, uint32_t speed, bool dvdList) {
+  const uint32_t unit = dvdList ? SpeedUnitDVD : SpeedUnitCD;
+  char text[16];
+  std::snprintf(text, sizeof text, "%s%d%c", prefix, int((speed * 10 / unit + 5) / 10 % 1000), dvdList ? 'X' : 'x');
+  return text;
+}
+
+MenuPlan PlanMainMenu(const DriveRecord* drives, int count, bool helpFileExists) {
+  MenuPlan menu;
+  menu.push_back(TableText(ID_ABOUT, MenuTextAbout));
+  menu.push_back(TableText(ID_HELP, MenuTextHelp, helpFileExists ? MenuItemEnabled : MenuItemGrayed));
+  menu.push_back(Separator());
+  menu.push_back(TableText(ID_INFO, MenuTextInfo));
+  menu.push_back(Separator());
+  menu.push_back(TableText(ID_SETTINGS, MenuTextSettings));
+  menu.push_back(TableText(ID_CLEAR_CONFIG, MenuTextClearConfig));
+  menu.push_back(Separator());
+  menu.push_back(TableText(ID_FIND_DRIVES, MenuTextFindDrives));
+  // Ignored drives too: their item opens the settings that un-ignore them.
+  for (int i = 0; i < std::min(count, MaxDrives); ++i) {
+    MenuItemPlan item;
+    item.Id = DriveCommand(unsigned(i), DA_SETTINGS);
+    item.TextForm = MenuTextForm::Ansi;
+    item.Ansi = FullNameOf(drives[i]);
+    item.Data = MainMenuDriveItemData;
+    menu.push_back(std::move(item));
+  }
+  menu.push_back(Separator());
+  menu.push_back(TableText(ID_EXIT, MenuTextExit));
+  return menu;
+}
+
+MenuPlan PlanDriveMenu(const DriveRecord* drives, int count, const ProgramSettings& settings,
+                       AutorunProbe hasAutorun) {
+  UpwardList menu;
+  bool placed = false;
+  // From the last drive to the first, so that the first ends on top.
+  for (int i = std::min(count, MaxDrives) - 1; i >= 0; --i) {
+    const DriveRecord& drive = drives[i];
+    if (drive.Ignore) continue;
+    if (settings.DeepMenu) {
+      MenuItemPlan item;
+      item.Kind = MenuItemKind::SubMenu;
+      PutDriveSection(item.SubItems, drive, i, settings, hasAutorun);
+      PutOnTop(menu, Labelled(std::move(item), drive, settings));
+    } else {
+      // Two separators between this drive's section and the next one's.
+      if (placed) {
+        PutOnTop(menu, Separator());
+        PutOnTop(menu, Separator());
+      }
+      PutDriveSection(menu, drive, i, settings, hasAutorun);
+    }
+    placed = true;
+  }
+  TurnTopToBottom(menu);
+  return menu;
+}

@@ -1,0 +1,106 @@
+// Shows one tray menu, as the program does, for a screenshot (shoot_menus.sh):
+//   menu_shot.exe STYLE REPORT
+// STYLE: main, default, separate, topnames, deepmenu or grouped. Two virtual
+// drives: a 48x CD reader with a disc, a selected and a current speed, and a
+// DVD writer without a disc whose short name is Cyrillic. Once the menu is up
+// (with "grouped" and "deepmenu" also the first sub-menu), REPORT gets one
+// line "shown N items at L,T,R,B"; the menu closes by itself after 4 s.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <initializer_list>
+
+#include "app/commands.h"
+#include "compat/compat.h"
+#include "drive/drive.h"
+#include "menu/menu_win32.h"
+#include "settings/program_settings.h"
+
+namespace {
+
+const char* reportPath;
+bool openFirstSubMenu;
+int ticks;
+
+DriveRecord Drive(const char* fullName, const char16_t* shortName, char letter, RangeKind kind,
+                  std::initializer_list<unsigned> speeds) {
+  DriveRecord d{};
+  lstrcpynA(d.FullName, fullName, sizeof d.FullName);
+  for (int i = 0; shortName[i] && i < 10; ++i) d.ShortName[i] = shortName[i];
+  d.Address.Letter = letter;
+  d.ActiveRange = kind;
+  d.TrayClosed = 1;
+  const uint32_t unit = kind == RangeKindDVD ? SpeedUnitDVD : SpeedUnitCD;
+  for (unsigned x : speeds) {
+    SpeedEntry& e = d.Active().Entries[d.Active().Count++];
+    e.Speed = e.Command = x * unit;
+  }
+  return d;
+}
+
+void UseDrives(bool grouped) {
+  if (grouped) {
+    Drives[0] = Drive("KAMIRO CD-ROM CR-4880 1.05", u"KAMIRO", 'D', RangeKindCD, {52, 48, 44, 40, 32, 24, 20, 16, 8, 4});
+    Drives[0].ShortMenu = 1;
+    Drives[0].CurrentSpeed = 44 * SpeedUnitCD;
+  } else {
+    Drives[0] = Drive("KAMIRO CD-ROM CR-4880 1.05", u"KAMIRO", 'D', RangeKindCD, {48, 40, 32, 24, 16, 8, 4});
+    Drives[0].CurrentSpeed = 48 * SpeedUnitCD;
+  }
+  Drives[0].Ready = 1;
+  Drives[0].RangeCD.Selected = 24 * SpeedUnitCD;
+  Drives[1] = Drive("ORVEX DVD-RW DW-1640 1.3E", u"Пишущий", 'E', RangeKindDVD, {16, 12, 8, 4, 2});
+  DriveCount = 2;
+}
+
+// Runs inside the menu's loop every 100 ms.
+void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+  ++ticks;
+  HWND popup = FindWindowA("#32768", nullptr);
+  if (ticks == 3 && popup && openFirstSubMenu) {
+    PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(popup, WM_KEYDOWN, VK_RIGHT, 0);
+  }
+  if (ticks == 10 && popup) {
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0));
+    RECT r;
+    GetWindowRect(popup, &r);
+    if (FILE* f = fopen(reportPath, "w")) {
+      fprintf(f, "shown %d items at %ld,%ld,%ld,%ld\n", GetMenuItemCount(menu), r.left, r.top, r.right, r.bottom);
+      fclose(f);
+    }
+  }
+  if (ticks == 40) EndMenu();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) return 2;
+  const char* style = argv[1];
+  reportPath = argv[2];
+  InitCompatLayer();
+  if (!CreateMainMenu() || !CreateDriveMenu()) return 1;
+
+  ProgramSettings& settings = ProgramSettings::Current();
+  settings.ResetToDefaults();
+  if (!strcmp(style, "separate")) settings.EjectSingle = 0;
+  if (!strcmp(style, "topnames")) settings.EjectSingle = 0, settings.TopNames = 1, settings.CmdOpen = 1;
+  if (!strcmp(style, "deepmenu")) settings.DeepMenu = 1;
+  openFirstSubMenu = !strcmp(style, "grouped") || !strcmp(style, "deepmenu");
+  UseDrives(!strcmp(style, "grouped") || !strcmp(style, "deepmenu"));
+
+  HWND owner = CreateWindowExA(0, "STATIC", "Varnel", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+  // Where a tray icon sits: the lower right of the desktop.
+  SetCursorPos(980, 740);
+  SetTimer(nullptr, 0, 100, Tick);
+  if (!strcmp(style, "main"))
+    ShowMainMenu(owner, true);
+  else
+    ShowDriveMenu(owner, [](const DriveRecord& drive) { return drive.Ready != 0; });
+  DestroyMenus();
+  DestroyWindow(owner);
+  return 0;
+}

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Shows each tray menu style in a Wine virtual desktop as on a Russian
+# Windows, checks that it opened, and saves a screenshot of it to
+# build/e2e/shots/menu_<style>.png (menu_default_win98.png: the ANSI row).
+#   shoot_menus.sh BUILD_TREE MENU_SHOT_EXE
+set -u
+tree=$(cd "$1" && pwd) exe=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
+root=$(cd "$(dirname "$0")/../../.." && pwd)
+. "$root/scripts/lib/wine.sh"
+varnel_use_russian_locale "$tree" || exit 2
+shots=$root/build/e2e/shots
+work=$tree/e2e/work/menu_shots
+mkdir -p "$shots" "$work"
+VARNEL_XVFB_PID=
+varnel_start_xvfb || { echo "shoot_menus: no X server" >&2; exit 2; }
+trap 'kill $VARNEL_XVFB_PID 2>/dev/null' EXIT
+status=0
+
+shoot() { # prefix name style
+  local prefix=$1 name=$2 style=$3 report=$work/$2.txt i
+  rm -f "$report"
+  WINEPREFIX=$prefix wine explorer /desktop=menu,1024x768 "$exe" "$style" "Z:$report" >/dev/null 2>&1 &
+  local pid=$!
+  for i in $(seq 100); do [ -s "$report" ] && break; sleep 0.1; done
+  if [ -s "$report" ]; then
+    import -window root -crop 1024x768+0+0 +repage "$shots/$name.png"
+    echo "ok   - $name: $(cat "$report"), shot: $shots/$name.png"
+  else
+    echo "FAIL - $name: the menu did not open"
+    status=1
+  fi
+  wait $pid
+}
+
+prefix=$tree/wineprefix-ru
+varnel_prefix_init "$prefix"
+WINEPREFIX=$prefix wineserver -p >/dev/null 2>&1
+for style in main default separate topnames deepmenu grouped; do
+  shoot "$prefix" "menu_$style" "$style"
+done
+WINEPREFIX=$prefix wineserver -k 2>/dev/null
+
+# The same menu through the ANSI row, as on Windows 98.
+prefix=$tree/wineprefix-win98-ru
+varnel_prefix_init "$prefix"
+if [ ! -f "$prefix/.varnel-win98" ]; then
+  WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f >/dev/null 2>&1
+  WINEPREFIX=$prefix wineserver -w
+  touch "$prefix/.varnel-win98"
+fi
+WINEPREFIX=$prefix wineserver -p >/dev/null 2>&1
+shoot "$prefix" menu_default_win98 default
+WINEPREFIX=$prefix wineserver -k 2>/dev/null
+exit $status
