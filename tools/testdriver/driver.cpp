@@ -18,7 +18,6 @@
 //                                TARGET its drive letter, through the keys of
 //                                the Windows 9x configuration manager
 //   popups                       print the rectangle of every shown pop-up menu
-//   foreground                   print the class and process of the foreground window
 //
 // Texts are printed as UTF-8.
 #include <windows.h>
@@ -284,19 +283,6 @@ BOOL CALLBACK PrintPopup(HWND window, LPARAM) {
   return TRUE;
 }
 
-int Foreground() {
-  HWND window = GetForegroundWindow();
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  GUITHREADINFO info{};
-  info.cbSize = sizeof info;
-  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
-  std::printf("foreground %p class=\"%s\" pid=%lu focus=%p active=%p menu=%p flags=%lx\n", (void*)window,
-              window ? ClassOf(window).c_str() : "", (unsigned long)pid, (void*)info.hwndFocus, (void*)info.hwndActive,
-              (void*)info.hwndMenuOwner, (unsigned long)info.flags);
-  return window ? 0 : 1;
-}
-
 int Popups() {
   EnumWindows(PrintPopup, 0);
   return 0;
@@ -323,8 +309,7 @@ int main(int argc, char** argv) {
     if (verb == "power") return Power(argc, argv);
     if (verb == "letter") return Letter(argc, argv);
     if (verb == "popups") return Popups();
-    if (verb == "foreground") return Foreground();
   }
-  std::fprintf(stderr, "usage: varnel-driver find|send|post|windows|listen|wait-window|screenshot|volume|power|letter|popups|foreground ...\n");
+  std::fprintf(stderr, "usage: varnel-driver find|send|post|windows|listen|wait-window|screenshot|volume|power|letter|popups ...\n");
   return 2;
 }
