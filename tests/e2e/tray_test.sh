@@ -185,6 +185,24 @@ hover_first
 shot tray_drive_menu_grouped_open
 close_menu
 
+# ---- Right click while a dialog of the program is open ------------------
+about_line() { driver windows varnel.exe | tr -d '\r' | grep -m1 'title="Varnel 3\.2[^"]*" rect=[-0-9,]* visible=1'; }
+about_open() { about_line >/dev/null; }
+about_closed() { ! about_open; }
+driver post 102  # "О программе", modal: the main window is disabled
+expect "the about box opens" wait_for 100 about_open
+xdotool mousemove 700 150 click 1  # the desktop, beside the box, takes the foreground
+click_icon 3
+sleep 1
+shot tray_right_click_with_dialog
+expect "a right click with a dialog open opens no menu" menu_closed
+# Escape goes to the foreground window: it closes the about box only if the
+# click brought it up.
+read -r l t r b < <(about_line |
+  sed 's/.*rect=\([-0-9]*\),\([-0-9]*\),\([-0-9]*\),\([-0-9]*\).*/\1 \2 \3 \4/')
+xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) sleep 0.3 key Escape
+expect "the click brought the about box to the front (Escape closed it)" wait_for 30 about_closed
+
 # ---- Right click: the main menu; "Выход" ends the program ----------------
 shown=$(tray_signature tray_before_exit)
 open_menu 3 tray_main_menu

@@ -111,8 +111,9 @@ BOOL CALLBACK PrintTopLevel(HWND window, LPARAM param) {
   if (!wanted) return TRUE;
   RECT r;
   GetWindowRect(window, &r);
-  std::printf("window class=\"%s\" title=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d\n", ClassOf(window).c_str(),
-              WindowText(window).c_str(), r.left, r.top, r.right, r.bottom, IsWindowVisible(window) ? 1 : 0);
+  std::printf("window class=\"%s\" title=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d enabled=%d\n",
+              ClassOf(window).c_str(), WindowText(window).c_str(), r.left, r.top, r.right, r.bottom,
+              IsWindowVisible(window) ? 1 : 0, IsWindowEnabled(window) ? 1 : 0);
   EnumChildWindows(window, PrintChild, 0);
   return TRUE;
 }
