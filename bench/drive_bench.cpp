@@ -2,7 +2,9 @@
 // operations take against virtual drives, prints them as a table and checks
 // the targets: a later start's discovery sends no speed command, a refresh
 // of a settled drive sends at most 5 commands, and the fast discovery makes
-// at most M/176 + 4 passes. Exits with 1 when a target is missed.
+// at most M/176 + 4 passes; the timer tick sends nothing outside its 5-second
+// slot and no more than a settled refresh per drive inside it. Exits with 1
+// when a target is missed.
 //
 //   drive_bench [--short]     --short leaves out the full and measuring runs
 #include <cstdio>
@@ -10,6 +12,10 @@
 #include <functional>
 #include <string>
 
+#include "app/commands.h"
+#include "app/dispatch.h"
+#include "app/restore_events.h"
+#include "app/timers.h"
 #include "clock/clock.h"
 #include "drive/drive.h"
 #include "registry/registry.h"
@@ -166,6 +172,23 @@ int main(int argc, char** argv) {
     Enumerate("Measure, 48x CD drive", Drives[0], SpeedMethod::Measure, 0);
     Enumerate("Measure, 16x DVD drive", Drives[1], SpeedMethod::Measure, 0);
   }
+
+  // The tray at work: four settled drives under the main timer.
+  World({Named("cd48-reader"), Named("dvdrom16-streaming"), Named("cdrw52-writer"), Named("dvdrw16-roundup")});
+  for (int i = 0; i < DriveCount; ++i) RefreshStatus(Drives[i]);
+  auto toSlot = [](uint32_t offset) {
+    uint32_t slotMs = RefreshEverySlots * TimerPeriodMs;
+    VirtualClock::Advance(slotMs - ClockTickCount() % slotMs + offset);
+  };
+  toSlot(TimerPeriodMs);
+  Row("TimerTick, 4 settled drives, other slots", [] { TimerTick(); }, AtMost(0));
+  toSlot(0);
+  Row("TimerTick, 4 settled drives, 5-second slot", [] { TimerTick(); }, AtMost(4 * 5));
+  for (int i = 0; i < DriveCount; ++i) Drives[i].ForceRead = 0;
+  Row("DA_SET_SPEED, menu pick on the CD drive", [] { RunDriveCommand(DriveCommand(0, DA_SET_SPEED, 2)); });
+  Drives[1].RangeDVD.Selected = 5540;
+  SetSpeed(Drives[1], SpeedMaximum);
+  Row("Disc arrival in E: (4 drives, restores 1)", [] { RestoreForEvent(EventDiscChange, 1u << ('E' - 'A')); });
 
   ClearDrives();
   sim::ClearVirtualDrives();

@@ -1,22 +1,153 @@
 #include "app/main_window_win32.h"
 
+#include <dbt.h>
+
+#include <iterator>
+
 #include "app/app.h"
+#include "app/commands.h"
+#include "app/dispatch.h"
 #include "app/restore_events.h"
+#include "app/timers.h"
 #include "app/tray_icon_win32.h"
 #include "dialogs/dialogs.h"
 #include "drive/drive.h"
+#include "menu/menu_win32.h"
 #include "mmc/transport.h"
 #include "settings/program_settings.h"
 
 namespace {
 
+HWND MainWindow() { return HWND(Shell().MainWindow); }
+
+// Outside events are not acted upon inside their own message: the work runs
+// when the posted command is dispatched, so the system gets its answer at once.
+void PostCommand(unsigned command, LPARAM argument = 0) {
+  PostMessageA(MainWindow(), WM_COMMAND, command, argument);
+}
+
+// ---- The window's side of the timer decisions ---------------------------
+
+bool StartWindowTimer(unsigned id, uint32_t periodMs) { return SetTimer(MainWindow(), id, periodMs, nullptr) != 0; }
+void StopWindowTimer(unsigned id) { KillTimer(MainWindow(), id); }
+
+bool IsCdRomLetter(char letter) {
+  char root[] = "A:\\";
+  root[0] = letter;
+  return GetDriveTypeA(root) == DRIVE_CDROM;
+}
+
+// Asking for a volume's information, none of it wanted back, makes the system
+// and the shell notice a new disc or its absence at once.
+void RefreshCdVolumes() {
+  DWORD present = GetLogicalDrives();
+  for (int i = 0; i < 26; ++i) {
+    if (!(present >> i & 1) || !IsCdRomLetter(char('A' + i))) continue;
+    char root[] = "A:\\";
+    root[0] = char('A' + i);
+    GetVolumeInformationA(root, nullptr, 0, nullptr, nullptr, nullptr, nullptr, 0);
+  }
+}
+
+const WindowOps MainWindowOps{StartWindowTimer, StopWindowTimer, RefreshCdVolumes};
+
+// ---- Fixed commands --------------------------------------------------------
+
+void ShowMainMenuCommand(LPARAM) {
+  // Whether the help file exists is learnt with the help command; until then
+  // "Справка" stays greyed.
+  ShowMainMenu(MainWindow(), false);
+}
+
+void ShowInfo(LPARAM) { ShowInfoDialog(MainWindow(), Drives, DriveCount); }
+
+void ShowDriveMenuCommand(LPARAM) {
+  for (int i = 0; i < DriveCount; ++i)
+    if (!Drives[i].Ignore) RefreshStatus(Drives[i]);
+  // The autorun probe arrives with the disc actions; until then "Автозапуск"
+  // stays greyed.
+  if (DriveCount > 0)
+    ShowDriveMenu(MainWindow(), nullptr);
+  else
+    ShowInfo(0);
+}
+
+void ShowAbout(LPARAM) { ShowAboutDialog(MainWindow()); }
+void FindDrives(LPARAM) { Reload(true); }
+void Exit(LPARAM) { DestroyWindow(MainWindow()); }
+void MediaArrived(LPARAM unitMask) { RestoreForEvent(EventDiscChange, uint32_t(unitMask)); }
+
+void MediaRemoved(LPARAM) {
+  for (int i = 0; i < DriveCount; ++i)
+    if (!Drives[i].Ignore) RefreshStatus(Drives[i]);
+}
+
+void Tick(LPARAM) { TimerTick(); }
+void Resumed(LPARAM) { RestoreForEvent(EventWake, 0); }
+
+void HideIcon(LPARAM) {
+  ShellState& shell = Shell();
+  if (!shell.Hidden) DeleteTrayIcon();
+  shell.Hidden = 1;
+}
+
+void ShowIcon(LPARAM) {
+  // Added whether or not it shows: a failed second add changes nothing.
+  AddTrayIcon();
+  Shell().Hidden = 0;
+}
+
+using CommandHandler = void (*)(LPARAM argument);
+struct FixedCommandEntry {
+  unsigned Command;
+  CommandHandler Run;
+};
+
+// Commands whose targets come with later work: help, the program settings
+// dialog and clearing the configuration. Until they arrive these commands do
+// nothing but the tray refresh.
+constexpr CommandHandler ArrivesLater = nullptr;
+
+constexpr FixedCommandEntry FixedCommands[] = {
+    {ID_MAIN_MENU, ShowMainMenuCommand},
+    {ID_DRIVE_MENU, ShowDriveMenuCommand},
+    {ID_ABOUT, ShowAbout},
+    {ID_HELP, ArrivesLater},
+    {ID_INFO, ShowInfo},
+    {ID_FIND_DRIVES, FindDrives},
+    {ID_SETTINGS, ArrivesLater},
+    {ID_CLEAR_CONFIG, ArrivesLater},
+    {ID_EXIT, Exit},
+    {ID_MEDIA_ARRIVED, MediaArrived},
+    {ID_MEDIA_REMOVED, MediaRemoved},
+    {ID_TIMER_TICK, Tick},
+    {ID_RESUMED, Resumed},
+    {ID_HIDE_ICON, HideIcon},
+    {ID_SHOW_ICON, ShowIcon},
+};
+
+void Dispatch(unsigned command, LPARAM argument) {
+  if (IsDriveCommand(command)) {
+    RunDriveCommand(command);
+    return;
+  }
+  for (const FixedCommandEntry& entry : FixedCommands) {
+    if (entry.Command != command) continue;
+    if (entry.Run) entry.Run(argument);
+    return;
+  }
+}
+
+// ---- Messages ------------------------------------------------------------
+
 // The creation procedure: everything that must exist while the program runs.
 // Returning false makes the window creation fail. Its order: the tray icon
 // record (and the icon unless hidden), the busy notices, the two menus, the
-// reload with discovery, then the trays closed at start when asked for. The
-// menus and the tray actions join at their places here.
+// reload with discovery. Closing the trays at start (CloseOnRun) joins at the
+// end with the all-trays action.
 bool CreateProcedure(HWND window) {
   Shell().MainWindow = window;
+  InstallWindowOps(&MainWindowOps);
   PrepareTrayIcon(window);
   if (!Shell().Hidden) AddTrayIcon();
   // Long drive operations show the busy picture while they run.
@@ -26,41 +157,51 @@ bool CreateProcedure(HWND window) {
   };
   // A discovery asked for while a drive worked runs once the drive is free,
   // from the message loop rather than inside the operation that ended.
-  DiscoveryDueCallback = [] { PostMessageA(HWND(Shell().MainWindow), WM_COMMAND, ID_FIND_DRIVES, 0); };
+  DiscoveryDueCallback = [] { PostCommand(ID_FIND_DRIVES); };
+  if (!CreateMainMenu()) {
+    ShowStartupFailure(StrCannotCreateMenu);
+    return false;
+  }
+  if (!CreateDriveMenu()) return false;
   Reload(true);
   return true;
 }
 
 // Undoes the creation procedure. Its order: export of the settings when a
-// path is set, hotkeys unregistered, main timer stopped, drives freed, menus
-// destroyed, tray icon deleted, and last the quit message.
+// path is set and the hotkeys unregistered (both join here with their
+// subsystems), main timer stopped, drives freed, menus destroyed, tray icon
+// deleted, and last the quit message.
 void Teardown() {
+  SetMainTimer(false);
   ClearDrives();
+  DestroyMenus();
   DeleteTrayIcon();
+  InstallWindowOps(nullptr);
   PostQuitMessage(0);
 }
 
-void Dispatch(unsigned command) {
-  ShellState& shell = Shell();
-  switch (command) {
-    case ID_FIND_DRIVES:
-      Reload(true);
-      break;
-    case ID_EXIT:
-      DestroyWindow(HWND(shell.MainWindow));
-      break;
-    case ID_HIDE_ICON:
-      if (!shell.Hidden) DeleteTrayIcon();
-      shell.Hidden = 1;
-      break;
-    case ID_SHOW_ICON:
-      // Added whether or not it shows: a failed second add changes nothing.
-      AddTrayIcon();
-      shell.Hidden = 0;
-      break;
-    default:
-      break;
+void TrayNotify(LPARAM mouseMessage) {
+  if (mouseMessage == WM_LBUTTONDOWN) {
+    PostCommand(ID_DRIVE_MENU);
+  } else if (mouseMessage == WM_RBUTTONDOWN) {
+    if (IsWindowEnabled(MainWindow())) {
+      PostCommand(ID_MAIN_MENU);
+      return;
+    }
+    // A modal dialog of the program is open: bring it up instead of a menu.
+    MessageBeep(MB_OK);
+    if (HWND above = GetWindow(MainWindow(), GW_HWNDPREV)) SetForegroundWindow(above);
   }
+}
+
+void DeviceChange(WPARAM event, LPARAM record) {
+  const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(record);
+  if (!header || (event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE)) return;
+  if (header->dbch_devicetype != DBT_DEVTYP_VOLUME || header->dbch_size < sizeof(DEV_BROADCAST_VOLUME)) return;
+  const auto* volume = reinterpret_cast<const DEV_BROADCAST_VOLUME*>(record);
+  PostedCommand posted = DeviceChangeCommand(
+      uint32_t(event), VolumeNotice{volume->dbcv_devicetype, volume->dbcv_unitmask, volume->dbcv_flags}, IsCdRomLetter);
+  if (posted.Command != 0) PostCommand(posted.Command, LPARAM(posted.Argument));
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -71,9 +212,28 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       Teardown();
       return 0;
     case WM_COMMAND:
-      Dispatch(LOWORD(wParam));
+      Dispatch(LOWORD(wParam), lParam);
       RefreshTray();
       return 0;
+    case WM_TIMER:
+      PostCommand(TimerCommand(unsigned(wParam)));
+      return 0;
+    case WM_HOTKEY:
+      // HotkeyToCommand posts the hotkey's drive command; it arrives with the
+      // hotkey registration, and until then no hotkey is registered.
+      return 0;
+    case WM_TRAYNOTIFY:
+      TrayNotify(lParam);
+      return 0;
+    case WM_DEVICECHANGE:
+      DeviceChange(wParam, lParam);
+      return DefWindowProcA(window, message, wParam, lParam);
+    case WM_POWERBROADCAST:
+      if (wParam == PBT_APMRESUMESUSPEND || wParam == PBT_APMRESUMECRITICAL) PostCommand(ID_RESUMED);
+      return TRUE;
+    // WM_QUERYENDSESSION and WM_ENDSESSION: the end-of-session disc and tray
+    // handling joins here with its countdown dialogs; until then the default
+    // answer lets the session end.
     default:
       // Explorer restarted: the icon has to be added again.
       if (message == Shell().TaskbarMessage && message != 0 && !Shell().Hidden) {
@@ -100,7 +260,8 @@ HWND CreateMainWindow(HINSTANCE instance) {
 
 // The order: busy on, settings, transport and drives (chosen together by
 // DiscoverDrives) and the start-event restore (or no drives at all), then the
-// main timer and the hotkeys, busy off.
+// main timer and the hotkeys (their registration joins here with the hotkey
+// subsystem), busy off.
 void Reload(bool discover) {
   ShellState& shell = Shell();
   ProgramSettings& settings = ProgramSettings::Current();
@@ -115,6 +276,7 @@ void Reload(bool discover) {
     SelectTransport(settings.ApiPrefered);
     ClearDrives();
   }
+  SetMainTimer(settings.TimerEnable != 0);
   shell.BusyCount--;
   RefreshTray();
 }

@@ -4,14 +4,22 @@
   command_log.py LOG count OPCODE [DRIVE]      commands with that first CDB byte
   command_log.py LOG speeds [DRIVE]            read speeds of every SET CD SPEED
   command_log.py LOG reads [DRIVE]             transfer lengths of every READ(10)
+  command_log.py LOG streaming [DRIVE]         read sizes of every SET STREAMING
+  command_log.py LOG loads [DRIVE]             byte 4 of every START STOP UNIT (3 load, 2 eject)
+  command_log.py LOG lines                     the number of lines so far
+
+LOG may be given as PATH@N to look only at the lines after the first N.
 """
 import json
 import sys
 
 
-def entries(path, drive):
+def entries(path, drive, with_data=False):
+    path, _, skip = path.partition("@")
     with open(path, encoding="utf-8") as log:
-        for line in log:
+        for number, line in enumerate(log):
+            if skip and number < int(skip):
+                continue
             line = line.strip()
             if not line:
                 continue
@@ -20,7 +28,11 @@ def entries(path, drive):
                 continue
             if drive is not None and entry.get("drive") != drive:
                 continue
-            yield bytes.fromhex(entry["cdb"].replace(" ", ""))
+            cdb = bytes.fromhex(entry["cdb"].replace(" ", ""))
+            if with_data:
+                yield cdb, bytes.fromhex(entry.get("out", "").replace(" ", ""))
+            else:
+                yield cdb
 
 
 def main():
@@ -36,6 +48,16 @@ def main():
     elif question == "reads":
         drive = int(rest[0]) if rest else None
         print(" ".join(str(cdb[7] << 8 | cdb[8]) for cdb in entries(path, drive) if cdb[0] == 0x28))
+    elif question == "streaming":
+        drive = int(rest[0]) if rest else None
+        print(" ".join(str(int.from_bytes(out[12:16], "big"))
+                       for cdb, out in entries(path, drive, True) if cdb[0] == 0xB6 and len(out) >= 16))
+    elif question == "loads":
+        drive = int(rest[0]) if rest else None
+        print(" ".join(str(cdb[4]) for cdb in entries(path, drive) if cdb[0] == 0x1B))
+    elif question == "lines":
+        with open(path, encoding="utf-8") as log:
+            print(sum(1 for _ in log))
     else:
         sys.exit("unknown question " + question)
 

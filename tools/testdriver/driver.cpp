@@ -10,9 +10,18 @@
 //                                print every WM_COMMAND as "command W L"
 //   wait-window TITLE SECONDS    wait until a visible top-level window has TITLE
 //   screenshot FILE.bmp          save the whole screen (the virtual desktop)
+//   volume EVENT UNITMASK FLAGS  send WM_DEVICECHANGE EVENT (0x8000 arrival,
+//                                0x8004 removal) with the volume record a system
+//                                sends: Wine sends none for the virtual drives
+//   power EVENT                  post WM_POWERBROADCAST EVENT (7: resumed)
+//   letter TARGET LETTER         give the virtual ASPI drive at adapter 0,
+//                                TARGET its drive letter, through the keys of
+//                                the Windows 9x configuration manager
+//   popups                       print the rectangle of every shown pop-up menu
 //
 // Texts are printed as UTF-8.
 #include <windows.h>
+#include <dbt.h>
 #include <tlhelp32.h>
 
 #include <cstdio>
@@ -102,8 +111,9 @@ BOOL CALLBACK PrintTopLevel(HWND window, LPARAM param) {
   if (!wanted) return TRUE;
   RECT r;
   GetWindowRect(window, &r);
-  std::printf("window class=\"%s\" title=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d\n", ClassOf(window).c_str(),
-              WindowText(window).c_str(), r.left, r.top, r.right, r.bottom, IsWindowVisible(window) ? 1 : 0);
+  std::printf("window class=\"%s\" title=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d enabled=%d\n",
+              ClassOf(window).c_str(), WindowText(window).c_str(), r.left, r.top, r.right, r.bottom,
+              IsWindowVisible(window) ? 1 : 0, IsWindowEnabled(window) ? 1 : 0);
   EnumChildWindows(window, PrintChild, 0);
   return TRUE;
 }
@@ -220,6 +230,65 @@ int Screenshot(int argc, char** argv) {
   return ok ? 0 : 1;
 }
 
+int VolumeNotice(int argc, char** argv) {
+  if (argc < 5) return 2;
+  HWND window = FindVarnel();
+  if (!window) return 1;
+  DEV_BROADCAST_VOLUME volume{};
+  volume.dbcv_size = sizeof volume;
+  volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+  volume.dbcv_unitmask = DWORD(std::strtoul(argv[3], nullptr, 0));
+  volume.dbcv_flags = WORD(std::strtoul(argv[4], nullptr, 0));
+  // Sent, not posted, as the system does: the record is marshalled with it.
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutA(window, WM_DEVICECHANGE, std::strtoul(argv[2], nullptr, 0), LPARAM(&volume), SMTO_NORMAL,
+                             20000, &result)
+             ? 0
+             : 1;
+}
+
+int Power(int argc, char** argv) {
+  if (argc < 3) return 2;
+  HWND window = FindVarnel();
+  return window && PostMessageA(window, WM_POWERBROADCAST, std::strtoul(argv[2], nullptr, 0), 0) ? 0 : 1;
+}
+
+bool SetString(HKEY root, const std::string& path, const char* name, const std::string& value) {
+  HKEY key;
+  if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    return false;
+  bool ok = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), DWORD(value.size() + 1)) ==
+            ERROR_SUCCESS;
+  RegCloseKey(key);
+  return ok;
+}
+
+// The virtual ASPI layer names the device at adapter 0, target T
+// 0x7E57000T; its hardware key leads to the letter.
+int Letter(int argc, char** argv) {
+  if (argc < 4) return 2;
+  char node[16];
+  std::snprintf(node, sizeof node, "%08X", 0x7E570000u | unsigned(std::strtoul(argv[2], nullptr, 0)));
+  std::string hardwareKey = std::string("SCSI\\VARNEL__VIRTUAL\\") + node;
+  bool ok = SetString(HKEY_DYN_DATA, std::string("Config Manager\\Enum\\") + node, "HardWareKey", hardwareKey) &&
+            SetString(HKEY_LOCAL_MACHINE, "Enum\\" + hardwareKey, "CurrentDriveLetterAssignment", argv[3]);
+  return ok ? 0 : 1;
+}
+
+BOOL CALLBACK PrintPopup(HWND window, LPARAM) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  RECT r{};
+  if (IsWindowVisible(window) && lstrcmpW(name, L"#32768") == 0 && GetWindowRect(window, &r))
+    std::printf("popup %ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+  return TRUE;
+}
+
+int Popups() {
+  EnumWindows(PrintPopup, 0);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -237,7 +306,11 @@ int main(int argc, char** argv) {
     if (verb == "listen") return Listen(argc, argv);
     if (verb == "wait-window") return WaitWindow(argc, argv);
     if (verb == "screenshot") return Screenshot(argc, argv);
+    if (verb == "volume") return VolumeNotice(argc, argv);
+    if (verb == "power") return Power(argc, argv);
+    if (verb == "letter") return Letter(argc, argv);
+    if (verb == "popups") return Popups();
   }
-  std::fprintf(stderr, "usage: varnel-driver find|send|post|windows|listen|wait-window|screenshot ...\n");
+  std::fprintf(stderr, "usage: varnel-driver find|send|post|windows|listen|wait-window|screenshot|volume|power|letter|popups ...\n");
   return 2;
 }

@@ -1,0 +1,129 @@
+#include "app/dispatch.h"
+
+#include <iterator>
+
+#include "app/commands.h"
+#include "app/disc_actions.h"
+#include "app/timers.h"
+#include "drive/drive.h"
+#include "settings/program_settings.h"
+
+namespace {
+
+constexpr uint16_t FlagMedia = 1;    // DBTF_MEDIA
+constexpr uint16_t FlagNetwork = 2;  // DBTF_NET
+constexpr uint32_t DeviceTypeVolume = 2;
+
+using DriveHandler = void (*)(DriveRecord& drive, int index, unsigned parameter);
+
+uint32_t EntryCount(const SpeedRange& range) {
+  return range.Count < MaxSpeedEntries ? range.Count : MaxSpeedEntries;
+}
+
+void Eject(DriveRecord& drive, int, unsigned) {
+  bool toggle = ProgramSettings::Current().EjectSingle != 0;
+  EjectOrClose(drive, !toggle || IsTrayClosed(drive) ? TrayMove::Eject : TrayMove::Close);
+}
+
+void Close(DriveRecord& drive, int, unsigned) { EjectOrClose(drive, TrayMove::Close); }
+
+void MaxSpeed(DriveRecord& drive, int, unsigned) {
+  RefreshStatus(drive);
+  const SpeedRange& range = drive.Active();
+  if (EntryCount(range) != 0) SetSpeed(drive, range.Entries[0].Command);
+}
+
+void SelectedSpeed(DriveRecord& drive, int, unsigned) {
+  RefreshStatus(drive);
+  const SpeedRange& range = drive.Active();
+  if (range.Selected != 0) SetSpeed(drive, CommandForSpeed(range, range.Selected));
+}
+
+void MinSpeed(DriveRecord& drive, int, unsigned) {
+  RefreshStatus(drive);
+  const SpeedRange& range = drive.Active();
+  uint32_t count = EntryCount(range);
+  if (count != 0) SetSpeed(drive, range.Entries[count - 1].Command);
+}
+
+void Faster(DriveRecord& drive, int, unsigned) {
+  RefreshStatus(drive);
+  SpeedFaster(drive);
+}
+
+void Slower(DriveRecord& drive, int, unsigned) {
+  RefreshStatus(drive);
+  SpeedSlower(drive);
+}
+
+void Poll(DriveRecord&, int index, unsigned) { DrivePollTick(index); }
+
+// A speed picked in the drive menu becomes the selected one and is stored.
+// The export to SavePath joins here with the settings export.
+void SetListSpeed(DriveRecord& drive, int, unsigned parameter) {
+  RefreshStatus(drive);
+  SpeedRange& range = drive.Active();
+  if (parameter >= EntryCount(range)) return;
+  range.Selected = range.Entries[parameter].Speed;
+  SaveDriveSettings(drive);
+  SetSpeed(drive, range.Entries[parameter].Command);
+}
+
+// Actions whose targets come with later work: the drive settings dialog and
+// the shell's open, explore and autorun of the disc. Until they arrive these
+// commands do nothing but the tray refresh.
+constexpr DriveHandler ArrivesLater = nullptr;
+
+// Indexed by DriveAction.
+constexpr DriveHandler DriveActions[] = {
+    ArrivesLater,   // DA_SETTINGS
+    Eject,          // DA_EJECT
+    Close,          // DA_CLOSE
+    MaxSpeed,       // DA_MAX_SPEED
+    SelectedSpeed,  // DA_SELECTED_SPEED
+    MinSpeed,       // DA_MIN_SPEED
+    Faster,         // DA_FASTER
+    Slower,         // DA_SLOWER
+    Poll,           // DA_POLL
+    ArrivesLater,   // DA_OPEN
+    ArrivesLater,   // DA_EXPLORE
+    ArrivesLater,   // DA_AUTORUN
+    SetListSpeed,   // DA_SET_SPEED
+};
+static_assert(std::size(DriveActions) == DA_SET_SPEED + 1);
+
+}  // namespace
+
+void RunDriveCommand(unsigned command) {
+  unsigned action = DriveCommandAction(command);
+  int index = int(DriveCommandIndex(command));
+  DriveRecord* drive = DriveAt(index);
+  if (!drive || (drive->Ignore && action != DA_SETTINGS)) {
+    // A poll timer that outlived its drive must not tick forever.
+    if (action == DA_POLL) StopPollTimer(index);
+    return;
+  }
+  if (action >= std::size(DriveActions) || !DriveActions[action]) return;
+  DriveActions[action](*drive, index, DriveCommandParameter(command));
+}
+
+unsigned TimerCommand(unsigned timerId) {
+  if (timerId == MainTimerId) return ID_TIMER_TICK;
+  return DriveCommand((timerId - PollTimerId(0)) & 0xF, DA_POLL);
+}
+
+PostedCommand DeviceChangeCommand(uint32_t event, const VolumeNotice& volume, bool (*isCdRomLetter)(char letter)) {
+  if (volume.DeviceType != DeviceTypeVolume || volume.Flags == FlagNetwork) return {0, 0};
+  if (event == DeviceArrival) {
+    if (volume.Flags == FlagMedia) return {ID_MEDIA_ARRIVED, volume.UnitMask};
+    for (int i = 0; i < 26; ++i)
+      if (volume.UnitMask >> i & 1 && isCdRomLetter && isCdRomLetter(char('A' + i))) return {ID_FIND_DRIVES, 0};
+    return {0, 0};
+  }
+  if (event == DeviceRemoveComplete) {
+    // The drive is gone: its letter can no longer be asked about.
+    if (volume.Flags == FlagMedia) return {ID_MEDIA_REMOVED, 0};
+    return {ID_FIND_DRIVES, 0};
+  }
+  return {0, 0};
+}

@@ -1,0 +1,216 @@
+#!/usr/bin/env bash
+# The tray at work, driven as a user drives it: real clicks on the tray icon
+# and on the items of its menus, with two virtual drives behind the program's
+# ASPI transport (a 48x CD reader as D: holding a data CD, a 16x DVD reader as
+# E: holding a DVD). Checked through the drives' command log, the registry and
+# screenshots of every menu (build/e2e/shots/tray_*.png).
+#
+# Real: the clicks on the icon and on menu items, the tooltip the icon shows,
+# the timers, "Выход". Keys typed with xdotool do not reach a menu whose
+# owner is the hidden main window under Wine's virtual desktop (they do reach
+# a focused Wine window), so items are clicked. Sent by the test driver,
+# because Wine sends none for virtual drives: the volume arrival notice of a
+# disc (WM_DEVICECHANGE with the DEV_BROADCAST_VOLUME a system sends) and the
+# wake notice (WM_POWERBROADCAST 7, posted).
+. "$(dirname "$0")/lib.sh"
+reset_settings
+
+bin=$WORK/bin
+mkdir -p "$bin"
+cp "$VARNEL_EXE" "$VARNEL_ASPI_DLL" "$bin/"
+VARNEL_EXE=$bin/varnel.exe
+export WINEDLLOVERRIDES="wnaspi32=n;$WINEDLLOVERRIDES"
+export VARNEL_SIM_PROFILES=cd48-reader,dvdrom16-streaming
+export VARNEL_SIM_LOG=$WORK/commands.log
+export VARNEL_SIM_CONTROL=$WORK/control
+rm -f "$VARNEL_SIM_LOG"
+: >"$VARNEL_SIM_CONTROL"
+key='HKCU\Software\Morbeck Software\Varnel\2.5'
+wine reg add "$key" /v ApiPrefered /t REG_DWORD /d 2 /f >/dev/null
+wine reg add "$key" /v TimerEnable /t REG_DWORD /d 1 /f >/dev/null
+wine reg add "$key" /v TimerAutoclose /t REG_DWORD /d 0 /f >/dev/null
+driver letter 0 D && driver letter 1 E
+log() { python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$VARNEL_SIM_LOG" "$@"; }
+control() { echo "$1" >>"$VARNEL_SIM_CONTROL"; }
+
+# The icon in the notification area at the bottom right of the desktop.
+ICON_X=1010
+ICON_Y=755
+click_icon() { xdotool mousemove "$ICON_X" "$ICON_Y" click "$1"; }
+menu_open() { driver popups | grep -q popup; }
+menu_closed() { ! menu_open; }
+# A real click on a menu item. Wine draws a text row 16 pixels high and a
+# separator 9, inside a 3-pixel frame: the item after TEXTS rows and SEPS
+# separators from the top of the open menu.
+click_item() { # texts seps
+  local left top right bottom
+  read -r _ left top right bottom < <(driver popups | tr -d '\r' | head -1)
+  xdotool mousemove $(((left + right) / 2)) $((top + 3 + 16 * $1 + 9 * $2 + 8)) sleep 0.3 click 1
+}
+# Rests the pointer on the first item of the open menu, which opens its
+# sub-menu.
+hover_first() {
+  local left top right bottom
+  read -r _ left top right bottom < <(driver popups | tr -d '\r' | head -1)
+  xdotool mousemove $(((left + right) / 2)) $((top + 3 + 8)) sleep 1
+}
+mark() { log lines; }  # the log's length now; "log at MARK ..." looks after it
+at() { local m=$1; shift; python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$VARNEL_SIM_LOG@$m" "$@"; }
+log_settled() { local a b; a=$(log lines); sleep 1; b=$(log lines); [ "$a" = "$b" ]; }
+# The text of the icon's tooltip, shown while the pointer rests on the icon.
+tooltip() {
+  xdotool mousemove "$ICON_X" "$((ICON_Y - 40))" sleep 0.3 mousemove "$ICON_X" "$ICON_Y" sleep 1.5
+  driver windows explorer.exe | grep -o 'class="tooltips_class32" title="[^"]*" [^ ]* visible=1' | sed 's/.*title="\([^"]*\)".*/\1/' | head -1
+}
+# Opens a menu with a click, photographs it, and leaves it open.
+open_menu() { # button shot-name
+  click_icon "$1"
+  expect "$2: the menu opens" wait_for 30 menu_open
+  sleep 0.7
+  shot "$2"
+}
+# A click on the desktop beside the menu closes it.
+close_menu() { xdotool mousemove 300 300 click 1; wait_for 20 menu_closed; }
+# The per-drive key of a model (the capability key's settings sub-key).
+drive_key() { wine reg query "$key" | tr -d '\r' | grep -m1 "^HKEY_CURRENT_USER.*$1"; }
+reload() { driver post 105 && sleep 1 && wait_for 30 log_settled; }
+
+# The desktop with its taskbar first, so that the icon lands in its
+# notification area.
+wine explorer /desktop=Default,1024x768 &
+sleep 2
+start_varnel
+expect "the program starts" wait_for 300 varnel_window_exists
+# The first start probes both drives for their speed lists: wait until the
+# drives are left alone. A click on the desktop gives it the keyboard.
+wait_for 30 log_settled
+xdotool mousemove 500 300 click 1
+reader=$(drive_key CR-4880)\\00
+dvd=$(drive_key DR-1648)\\00
+expect "both drives have their keys" test -n "$(drive_key CR-4880)" -a -n "$(drive_key DR-1648)"
+
+# ---- Left click: the drive menu; a lower speed is sent, stored and shown --
+open_menu 1 tray_drive_menu
+m=$(mark)
+click_item 6 0  # 48 40 32 24 16 12 [8]x
+wait_for 30 menu_closed
+sleep 1
+expect "8x from the menu sends SET CD SPEED 1411 to the CD drive" test "$(at "$m" speeds 0)" = 1411
+expect "nothing reaches the DVD drive's speed" test -z "$(at "$m" streaming 1)$(at "$m" speeds 1)"
+expect "8x is stored as the CD drive's selected speed" \
+  bash -c "wine reg query '$reader' /v SpeedSelectedCD | tr -d '\r' | grep -q 0x583"
+tip=$(tooltip)
+expect "the tooltip shows 8x for the CD drive" bash -c "echo '$tip' | grep -q '8x'"
+
+# The DVD drive's section follows the CD drive's: eight speeds, "Автозапуск"
+# and "Проводник", the eject item with the name, four separators. 4X is the
+# DVD list's fifth entry, and a DVD in this drive needs SET STREAMING.
+open_menu 1 tray_drive_menu_again
+m=$(mark)
+click_item 15 4
+wait_for 30 menu_closed
+sleep 1
+expect "4X from the menu sends SET STREAMING 5540 to the DVD drive" test "$(at "$m" streaming 1)" = 5540
+expect "4X is stored as the DVD drive's selected speed" \
+  bash -c "wine reg query '$dvd' /v SpeedSelectedDVD | tr -d '\r' | grep -q 0x15a4"
+
+# ---- A disc arrives in E: (sent notice): only the DVD drive is restored ----
+driver post 0x8003 && driver post 0x8013  # both drives to their maximum, as the hotkeys do
+sleep 1
+m=$(mark)
+control '{"drive":1,"action":"open"}'
+control '{"drive":1,"action":"close"}'
+driver volume 0x8000 0x10 1  # DBT_DEVICEARRIVAL, E:, DBTF_MEDIA
+wait_for 50 bash -c "[ -n \"\$(python3 '$VARNEL_SOURCE/tests/e2e/command_log.py' '$VARNEL_SIM_LOG@$m' streaming 1)\" ]"
+expect "the disc arrival in E: restores 4X on the DVD drive" test "$(at "$m" streaming 1)" = 5540
+expect "and leaves the CD drive in D: alone" test -z "$(at "$m" speeds 0)"
+
+# ---- Wake (posted notice): only drives whose events include wake ---------
+wine reg add "$reader" /v EventMask /t REG_DWORD /d 3 /f >/dev/null  # start, disc change
+reload
+driver post 0x8003 && driver post 0x8013
+sleep 1
+m=$(mark)
+driver power 7
+sleep 2
+expect "wake restores the DVD drive (events 0x0B)" test "$(at "$m" streaming 1)" = 5540
+expect "wake leaves the CD drive (events 0x03) alone" test -z "$(at "$m" speeds 0)"
+
+# ---- Automatic close after 3 s, with the blinking error icon -------------
+wine reg add "$key" /v TimerAutoclose /t REG_DWORD /d 3000 /f >/dev/null
+reload
+xdotool mousemove 500 300
+steady=$(tray_signature tray_autoclose_before)
+m=$(mark)
+control '{"drive":0,"action":"open"}'
+opened=$(date +%s%N)
+blinks=0
+rm -f "$SHOTS/tray_autoclose_blink.png"
+for i in $(seq 60); do
+  if [ "$(tray_signature tray_autoclose_now)" != "$steady" ]; then
+    blinks=$((blinks + 1))
+    cp "$SHOTS/tray_autoclose_now.png" "$SHOTS/tray_autoclose_blink.png"
+  fi
+  [ -n "$(at "$m" loads 0)" ] && break
+  sleep 0.2
+done
+closed_after=$((($(date +%s%N) - opened) / 1000000))
+rm -f "$SHOTS/tray_autoclose_now.png"
+sleep 1
+shot tray_autoclose_closed
+expect "the open tray is closed by the program (START STOP UNIT load)" test "$(at "$m" loads 0)" = 3
+expect "about 3 s after it was seen open (at most 5 s to be seen, ${closed_after} ms)" \
+  test "$closed_after" -ge 2500 -a "$closed_after" -le 10000
+expect "the icon blinked before the close ($blinks changed pictures)" test "$blinks" -ge 1
+expect "and shows its steady picture after it" test "$(tray_signature tray_autoclose_closed)" = "$steady"
+wine reg add "$key" /v TimerAutoclose /t REG_DWORD /d 0 /f >/dev/null
+
+# ---- The other styles, photographed -------------------------------------
+wine reg add "$key" /v TopNames /t REG_DWORD /d 1 /f >/dev/null
+reload
+open_menu 1 tray_drive_menu_top_names
+close_menu
+wine reg add "$key" /v TopNames /t REG_DWORD /d 0 /f >/dev/null
+wine reg add "$key" /v DeepMenu /t REG_DWORD /d 1 /f >/dev/null
+reload
+open_menu 1 tray_drive_menu_deep
+hover_first
+shot tray_drive_menu_deep_open
+close_menu
+wine reg add "$key" /v DeepMenu /t REG_DWORD /d 0 /f >/dev/null
+wine reg add "$reader" /v ShortMenu /t REG_DWORD /d 1 /f >/dev/null
+reload
+open_menu 1 tray_drive_menu_grouped
+hover_first
+shot tray_drive_menu_grouped_open
+close_menu
+
+# ---- Right click while a dialog of the program is open ------------------
+about_line() { driver windows varnel.exe | tr -d '\r' | grep -m1 'title="Varnel 3\.2[^"]*" rect=[-0-9,]* visible=1'; }
+about_open() { about_line >/dev/null; }
+about_closed() { ! about_open; }
+driver post 102  # "О программе", modal: the main window is disabled
+expect "the about box opens" wait_for 100 about_open
+xdotool mousemove 700 150 click 1  # the desktop, beside the box, takes the foreground
+click_icon 3
+sleep 1
+shot tray_right_click_with_dialog
+expect "a right click with a dialog open opens no menu" menu_closed
+# Escape goes to the foreground window: it closes the about box only if the
+# click brought it up.
+read -r l t r b < <(about_line |
+  sed 's/.*rect=\([-0-9]*\),\([-0-9]*\),\([-0-9]*\),\([-0-9]*\).*/\1 \2 \3 \4/')
+xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) sleep 0.3 key Escape
+expect "the click brought the about box to the front (Escape closed it)" wait_for 30 about_closed
+
+# ---- Right click: the main menu; "Выход" ends the program ----------------
+shown=$(tray_signature tray_before_exit)
+open_menu 3 tray_main_menu
+# "Выход" is the last item, after six program texts, the two drive items and
+# four separators.
+click_item 8 4
+expect "'Выход' ends the program" wait_for 100 varnel_ended
+expect "with code 0" test "$(cat "$WORK/varnel.rc" 2>/dev/null)" = 0
+sleep 1
+expect "and removes the icon" test "$(tray_signature tray_after_exit)" != "$shown"
+finish

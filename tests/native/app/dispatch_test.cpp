@@ -1,0 +1,178 @@
+// Drive commands as menus, hotkeys and timers post them, and the commands that
+// device notices post, against virtual drives.
+#include <cstring>
+
+#include "app/commands.h"
+#include "app/dispatch.h"
+#include "app/restore_events.h"
+#include "app/timers.h"
+#include "menu/menu_plan.h"
+#include "mmc/opcodes.h"
+#include "tests/native/drive/virtual_drives_fixture.h"
+
+namespace {
+
+class DispatchTest : public VirtualDrives {
+ protected:
+  void TearDown() override {
+    InstallWindowOps(nullptr);
+    VirtualDrives::TearDown();
+  }
+  static size_t Moves(const sim::Drive& drive) { return CountOf(drive, OpStartStopUnit); }
+};
+
+TEST_F(DispatchTest, MenuPickSetsStoresAndSendsTheSpeedWithTheMediumsCommand) {
+  sim::Drive& reader = Add("cd48-reader");
+  sim::Drive& dvd = Add("dvdrom16-streaming");
+  Discover();
+  ASSERT_EQ(DriveCount, 2);
+  for (int i = 0; i < DriveCount; ++i) Drives[i].ForceRead = 0;
+  const SpeedRange& cd = Drives[0].RangeCD;
+  ASSERT_GE(cd.Count, 3u);
+
+  RunDriveCommand(DriveCommand(0, DA_SET_SPEED, 2));
+  EXPECT_EQ(cd.Selected, cd.Entries[2].Speed);
+  EXPECT_EQ(SpeedsSent(reader, OpSetCdSpeed), (std::vector<uint32_t>{cd.Entries[2].Command}));
+  EXPECT_TRUE(Opcodes(dvd).empty()) << "nothing reaches the other drive";
+  // Stored: a fresh record loads it back.
+  DriveRecord loaded = Drives[0];
+  loaded.RangeCD.Selected = 0;
+  LoadDriveSettings(loaded);
+  EXPECT_EQ(loaded.RangeCD.Selected, cd.Entries[2].Speed);
+
+  // The DVD drive holds a DVD and was found to need SET STREAMING.
+  const SpeedRange& dvdList = Drives[1].RangeDVD;
+  ASSERT_TRUE(Drives[1].DvdActive());
+  ASSERT_GE(dvdList.Count, 2u);
+  ClearLogs();
+  RunDriveCommand(DriveCommand(1, DA_SET_SPEED, 1));
+  EXPECT_EQ(SpeedsSent(dvd, OpSetStreaming), (std::vector<uint32_t>{dvdList.Entries[1].Command}));
+  EXPECT_EQ(dvdList.Selected, dvdList.Entries[1].Speed);
+
+  // Hotkey actions: maximum, minimum, selected, one step either way.
+  ClearLogs();
+  RunDriveCommand(DriveCommand(0, DA_MAX_SPEED));
+  RunDriveCommand(DriveCommand(0, DA_MIN_SPEED));
+  RunDriveCommand(DriveCommand(0, DA_SELECTED_SPEED));
+  RunDriveCommand(DriveCommand(0, DA_FASTER));
+  RunDriveCommand(DriveCommand(0, DA_SLOWER));
+  EXPECT_EQ(SpeedsSent(reader, OpSetCdSpeed),
+            (std::vector<uint32_t>{cd.Entries[0].Command, cd.Entries[cd.Count - 1].Command, cd.Entries[2].Command,
+                                   cd.Entries[1].Command, cd.Entries[2].Command}));
+}
+
+TEST_F(DispatchTest, CommandsForGoneOrIgnoredDrivesAndBadListsSendNothingWrong) {
+  sim::Drive& first = Add("cd48-reader");
+  sim::Drive& second = Add("cd48-reader");
+  Discover();
+  Drives[1].Ignore = 1;
+  auto nothingSent = [&] { return Opcodes(first).empty() && Opcodes(second).empty(); };
+
+  // A drive that has gone (the list was rebuilt after the post), an ignored
+  // drive, the unused actions 13-15, a speed index past the list.
+  RunDriveCommand(DriveCommand(7, DA_SET_SPEED, 0));
+  RunDriveCommand(DriveCommand(1, DA_MAX_SPEED));
+  RunDriveCommand(DriveCommand(1, DA_EJECT));
+  for (unsigned action = 13; action <= 15; ++action) RunDriveCommand(DriveCommandFlag | action);
+  EXPECT_TRUE(nothingSent());
+  RunDriveCommand(DriveCommand(0, DA_SET_SPEED, 127));
+  EXPECT_TRUE(SpeedsSent(first, OpSetCdSpeed).empty());
+  EXPECT_EQ(Drives[0].RangeCD.Selected, 0u);
+
+  // Stored lists of 0 and of 128 entries, and a damaged count above that.
+  SpeedRange& list = Drives[0].RangeCD;
+  list.Count = 0;
+  ClearLogs();
+  RunDriveCommand(DriveCommand(0, DA_MAX_SPEED));
+  RunDriveCommand(DriveCommand(0, DA_MIN_SPEED));
+  EXPECT_TRUE(SpeedsSent(first, OpSetCdSpeed).empty());
+  for (uint32_t i = 0; i < MaxSpeedEntries; ++i) list.Entries[i] = {uint32_t(20000 - i * 100), uint32_t(20000 - i * 100)};
+  for (uint32_t count : {uint32_t(MaxSpeedEntries), 5000u}) {
+    list.Count = count;
+    ClearLogs();
+    RunDriveCommand(DriveCommand(0, DA_MIN_SPEED));
+    RunDriveCommand(DriveCommand(0, DA_SET_SPEED, 127));
+    EXPECT_EQ(SpeedsSent(first, OpSetCdSpeed), (std::vector<uint32_t>{7300, 7300})) << count;
+  }
+
+  // Menus of 16 drives with 128 speeds each are planned whole.
+  for (int i = 0; i < MaxDrives; ++i) {
+    Drives[i] = Drives[0];
+    Drives[i].Ignore = 0;
+    Drives[i].RangeCD.Count = MaxSpeedEntries;
+  }
+  ProgramSettings& settings = ProgramSettings::Current();
+  for (int deep : {0, 1}) {
+    settings.DeepMenu = deep;
+    MenuPlan plan = PlanDriveMenu(Drives, MaxDrives, settings, nullptr);
+    EXPECT_GE(plan.size(), deep ? size_t(MaxDrives) : size_t(MaxDrives * MaxSpeedEntries));
+  }
+  EXPECT_EQ(PlanMainMenu(Drives, MaxDrives, false).size(), size_t(MainMenuFirstDriveItem + MaxDrives + 2));
+  DriveCount = 2;  // only the discovered records are freed
+}
+
+TEST_F(DispatchTest, EjectCloseToggleAndProtectedDrive) {
+  sim::Drive& reader = Add("dvdrom16-streaming");
+  Discover();
+  ProgramSettings& settings = ProgramSettings::Current();
+  settings.EjectSingle = 1;
+  RunDriveCommand(DriveCommand(0, DA_EJECT));
+  EXPECT_TRUE(reader.TrayOpen()) << "a closed tray is ejected";
+  RunDriveCommand(DriveCommand(0, DA_EJECT));
+  EXPECT_FALSE(reader.TrayOpen()) << "the same item closes it again";
+
+  // Locked and a password stored: the eject is refused until the password
+  // can be asked for; closing never asks.
+  Drives[0].Lock = 1;
+  std::strcpy(settings.LockData, "$1$salt$hash");
+  settings.EjectSingle = 0;
+  ClearLogs();
+  RunDriveCommand(DriveCommand(0, DA_EJECT));
+  EXPECT_EQ(Moves(reader), 0u);
+  EXPECT_FALSE(reader.TrayOpen());
+  settings.LockData[0] = '\0';
+  RunDriveCommand(DriveCommand(0, DA_EJECT));
+  EXPECT_TRUE(reader.TrayOpen()) << "without a password a locked drive is unlocked, ejected and locked again";
+  EXPECT_TRUE(reader.Locked());
+  RunDriveCommand(DriveCommand(0, DA_CLOSE));
+  EXPECT_FALSE(reader.TrayOpen());
+}
+
+TEST_F(DispatchTest, DeviceNoticesPostTheirCommands) {
+  auto cdRomIsE = [](char letter) { return letter == 'E'; };
+  constexpr uint32_t E = 1u << 4, F = 1u << 5;
+  auto post = [&](uint32_t event, uint32_t type, uint32_t mask, uint16_t flags) {
+    PostedCommand p = DeviceChangeCommand(event, VolumeNotice{type, mask, flags}, cdRomIsE);
+    return std::pair(p.Command, p.Argument);
+  };
+  using P = std::pair<unsigned, uint32_t>;
+  EXPECT_EQ(post(DeviceArrival, 2, E | F, 1), P(ID_MEDIA_ARRIVED, E | F));
+  EXPECT_EQ(post(DeviceArrival, 2, E, 2), P(0, 0)) << "network volume";
+  EXPECT_EQ(post(DeviceArrival, 2, F | E, 0), P(ID_FIND_DRIVES, 0)) << "a new CD-ROM volume";
+  EXPECT_EQ(post(DeviceArrival, 2, F, 0), P(0, 0)) << "a memory stick";
+  EXPECT_EQ(post(DeviceArrival, 2, 0xFC000000u, 0), P(0, 0)) << "bits above Z";
+  EXPECT_EQ(post(DeviceRemoveComplete, 2, F, 1), P(ID_MEDIA_REMOVED, 0));
+  EXPECT_EQ(post(DeviceRemoveComplete, 2, F, 0), P(ID_FIND_DRIVES, 0));
+  EXPECT_EQ(post(DeviceRemoveComplete, 2, F, 2), P(0, 0));
+  EXPECT_EQ(post(DeviceArrival, 5, E, 1), P(0, 0)) << "not a volume";
+  EXPECT_EQ(post(0x8001, 2, E, 1), P(0, 0)) << "another device event";
+
+  EXPECT_EQ(TimerCommand(MainTimerId), unsigned(ID_TIMER_TICK));
+  EXPECT_EQ(TimerCommand(PollTimerId(3)), DriveCommand(3, DA_POLL));
+}
+
+TEST_F(DispatchTest, DiscArrivalWithNonCdLettersRestoresOnlyTheNamedDrive) {
+  sim::Drive& d = Add("cd48-reader");  // D:
+  sim::Drive& e = Add("cd48-reader");  // E:
+  Discover();
+  for (int i = 0; i < DriveCount; ++i) {
+    Drives[i].RangeCD.Selected = 1411;
+    Drives[i].ForceRead = 0;
+  }
+  // E: and two letters that are no CD drive of ours.
+  RestoreForEvent(EventDiscChange, 1u << 4 | 1u << 2 | 1u << 25);
+  EXPECT_TRUE(SpeedsSent(d, OpSetCdSpeed).empty());
+  EXPECT_EQ(SpeedsSent(e, OpSetCdSpeed), (std::vector<uint32_t>{1411}));
+}
+
+}  // namespace
