@@ -16,6 +16,8 @@ constexpr uint32_t DeviceTypeVolume = 2;
 
 using DriveHandler = void (*)(DriveRecord& drive, int index, unsigned parameter);
 
+const DiscShellOps* g_shell = nullptr;
+
 uint32_t EntryCount(const SpeedRange& range) {
   return range.Count < MaxSpeedEntries ? range.Count : MaxSpeedEntries;
 }
@@ -69,9 +71,21 @@ void SetListSpeed(DriveRecord& drive, int, unsigned parameter) {
   SetSpeed(drive, range.Entries[parameter].Command);
 }
 
-// Actions whose targets come with later work: the drive settings dialog and
-// the shell's open, explore and autorun of the disc. Until they arrive these
-// commands do nothing but the tray refresh.
+void OpenDisc(DriveRecord& drive, int, unsigned) {
+  if (g_shell) g_shell->OpenRoot(drive, "open");
+}
+
+void ExploreDisc(DriveRecord& drive, int, unsigned) {
+  if (g_shell) g_shell->OpenRoot(drive, "explore");
+}
+
+// A disc whose autorun command cannot be started is opened instead.
+void AutorunDisc(DriveRecord& drive, int, unsigned) {
+  if (g_shell && !g_shell->RunAutorun(drive)) g_shell->OpenRoot(drive, "open");
+}
+
+// The drive settings dialog comes with later work. Until it arrives this
+// command does nothing but the tray refresh.
 constexpr DriveHandler ArrivesLater = nullptr;
 
 // Indexed by DriveAction.
@@ -85,14 +99,16 @@ constexpr DriveHandler DriveActions[] = {
     Faster,         // DA_FASTER
     Slower,         // DA_SLOWER
     Poll,           // DA_POLL
-    ArrivesLater,   // DA_OPEN
-    ArrivesLater,   // DA_EXPLORE
-    ArrivesLater,   // DA_AUTORUN
+    OpenDisc,       // DA_OPEN
+    ExploreDisc,    // DA_EXPLORE
+    AutorunDisc,    // DA_AUTORUN
     SetListSpeed,   // DA_SET_SPEED
 };
 static_assert(std::size(DriveActions) == DA_SET_SPEED + 1);
 
 }  // namespace
+
+void InstallDiscShellOps(const DiscShellOps* row) { g_shell = row; }
 
 void RunDriveCommand(unsigned command) {
   unsigned action = DriveCommandAction(command);

@@ -4,6 +4,17 @@
 #pragma once
 #include <cstdint>
 
+struct DriveRecord;
+
+// The shell's side of the disc actions "Открыть", "Проводник" and
+// "Автозапуск": Windows calls, installed by the window procedure (tests
+// install a recording row). Without a row these commands do nothing.
+struct DiscShellOps {
+  void (*OpenRoot)(const DriveRecord& drive, const char* verb);  // "open" or "explore"
+  bool (*RunAutorun)(const DriveRecord& drive);                   // false: nothing started
+};
+void InstallDiscShellOps(const DiscShellOps* row);
+
 // Runs a drive command (bit 15 set). A command for a drive that has gone, or
 // for an ignored drive with any action but its settings, does nothing; for the
 // poll action it also stops that drive's poll timer. Actions 13-15 do nothing.

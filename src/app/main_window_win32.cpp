@@ -3,12 +3,14 @@
 #include <dbt.h>
 
 #include <iterator>
+#include <string>
 
 #include "app/app.h"
 #include "app/commands.h"
 #include "app/dispatch.h"
 #include "app/restore_events.h"
 #include "app/timers.h"
+#include "actions/actions.h"
 #include "app/tray_icon_win32.h"
 #include "dialogs/dialogs.h"
 #include "drive/drive.h"
@@ -50,13 +52,13 @@ void RefreshCdVolumes() {
 }
 
 const WindowOps MainWindowOps{StartWindowTimer, StopWindowTimer, RefreshCdVolumes};
+const DiscShellOps MainDiscShellOps{OpenRoot, RunAutorun};
 
 // ---- Fixed commands --------------------------------------------------------
 
 void ShowMainMenuCommand(LPARAM) {
-  // Whether the help file exists is learnt with the help command; until then
-  // "Справка" stays greyed.
-  ShowMainMenu(MainWindow(), false);
+  std::string helpPath;
+  ShowMainMenu(MainWindow(), HelpFilePath(helpPath));
 }
 
 void ShowInfo(LPARAM) { ShowInfoDialog(MainWindow(), Drives, DriveCount); }
@@ -64,15 +66,14 @@ void ShowInfo(LPARAM) { ShowInfoDialog(MainWindow(), Drives, DriveCount); }
 void ShowDriveMenuCommand(LPARAM) {
   for (int i = 0; i < DriveCount; ++i)
     if (!Drives[i].Ignore) RefreshStatus(Drives[i]);
-  // The autorun probe arrives with the disc actions; until then "Автозапуск"
-  // stays greyed.
   if (DriveCount > 0)
-    ShowDriveMenu(MainWindow(), nullptr);
+    ShowDriveMenu(MainWindow(), HasAutorun);
   else
     ShowInfo(0);
 }
 
 void ShowAbout(LPARAM) { ShowAboutDialog(MainWindow()); }
+void Help(LPARAM) { ShowHelp(); }
 void FindDrives(LPARAM) { Reload(true); }
 void Exit(LPARAM) { DestroyWindow(MainWindow()); }
 void MediaArrived(LPARAM unitMask) { RestoreForEvent(EventDiscChange, uint32_t(unitMask)); }
@@ -103,8 +104,8 @@ struct FixedCommandEntry {
   CommandHandler Run;
 };
 
-// Commands whose targets come with later work: help, the program settings
-// dialog and clearing the configuration. Until they arrive these commands do
+// Commands whose targets come with later work: the program settings dialog
+// and clearing the configuration. Until they arrive these commands do
 // nothing but the tray refresh.
 constexpr CommandHandler ArrivesLater = nullptr;
 
@@ -112,7 +113,7 @@ constexpr FixedCommandEntry FixedCommands[] = {
     {ID_MAIN_MENU, ShowMainMenuCommand},
     {ID_DRIVE_MENU, ShowDriveMenuCommand},
     {ID_ABOUT, ShowAbout},
-    {ID_HELP, ArrivesLater},
+    {ID_HELP, Help},
     {ID_INFO, ShowInfo},
     {ID_FIND_DRIVES, FindDrives},
     {ID_SETTINGS, ArrivesLater},
@@ -148,6 +149,7 @@ void Dispatch(unsigned command, LPARAM argument) {
 bool CreateProcedure(HWND window) {
   Shell().MainWindow = window;
   InstallWindowOps(&MainWindowOps);
+  InstallDiscShellOps(&MainDiscShellOps);
   PrepareTrayIcon(window);
   if (!Shell().Hidden) AddTrayIcon();
   // Long drive operations show the busy picture while they run.
@@ -177,6 +179,7 @@ void Teardown() {
   DestroyMenus();
   DeleteTrayIcon();
   InstallWindowOps(nullptr);
+  InstallDiscShellOps(nullptr);
   PostQuitMessage(0);
 }
 

@@ -1,6 +1,8 @@
 // Drive commands as menus, hotkeys and timers post them, and the commands that
 // device notices post, against virtual drives.
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "app/commands.h"
 #include "app/dispatch.h"
@@ -16,10 +18,39 @@ class DispatchTest : public VirtualDrives {
  protected:
   void TearDown() override {
     InstallWindowOps(nullptr);
+    InstallDiscShellOps(nullptr);
     VirtualDrives::TearDown();
   }
   static size_t Moves(const sim::Drive& drive) { return CountOf(drive, OpStartStopUnit); }
 };
+
+// "Открыть", "Проводник" and "Автозапуск" reach the shell for their own drive;
+// a disc whose autorun cannot start is opened instead.
+TEST_F(DispatchTest, DiscActionsReachTheShellAndAFailedAutorunOpensTheDisc) {
+  Add("cd48-reader");
+  Add("cdrw52-writer");
+  Discover();
+  ASSERT_EQ(DriveCount, 2);
+  static std::vector<std::string> calls;
+  static bool autorunStarts;
+  calls.clear();
+  static constexpr DiscShellOps Recorder{
+      [](const DriveRecord& drive, const char* verb) {
+        calls.push_back(std::string(verb) + " " + std::to_string(&drive - Drives));
+      },
+      [](const DriveRecord& drive) {
+        calls.push_back("autorun " + std::to_string(&drive - Drives));
+        return autorunStarts;
+      }};
+  InstallDiscShellOps(&Recorder);
+  autorunStarts = true;
+  RunDriveCommand(DriveCommand(1, DA_OPEN));
+  RunDriveCommand(DriveCommand(1, DA_EXPLORE));
+  RunDriveCommand(DriveCommand(0, DA_AUTORUN));
+  autorunStarts = false;
+  RunDriveCommand(DriveCommand(1, DA_AUTORUN));
+  EXPECT_EQ(calls, (std::vector<std::string>{"open 1", "explore 1", "autorun 0", "autorun 1", "open 1"}));
+}
 
 TEST_F(DispatchTest, MenuPickSetsStoresAndSendsTheSpeedWithTheMediumsCommand) {
   sim::Drive& reader = Add("cd48-reader");
