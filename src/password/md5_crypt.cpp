@@ -51,8 +51,12 @@ char* HashPassword(const char* password, const char* salt) {
   Md5Feed(context, password, passwordLength);
   Md5Feed(context, Magic, MagicLength);
   Md5Feed(context, salt, saltLength);
-  for (size_t left = passwordLength; left > 0; left -= left > 16 ? 16 : left)
-    Md5Feed(context, alternate, left > 16 ? 16 : left);
+  // As many bytes of the alternate sum as the password has, 16 at a time.
+  for (size_t left = passwordLength; left > 0;) {
+    const size_t take = left < sizeof alternate ? left : sizeof alternate;
+    Md5Feed(context, alternate, take);
+    left -= take;
+  }
   // The scheme's odd step: per bit of the length a zero byte or the
   // password's first character.
   const uint8_t zero = 0;
