@@ -1,5 +1,6 @@
-// The program's small dialogs: the message box, the about box and the
-// information window, all built with the dialog engine.
+// The program's small dialogs: the message box, the about box, the
+// information window and the password dialog, all built with the dialog
+// engine.
 #pragma once
 #include <cstdint>
 
@@ -19,6 +20,21 @@ constexpr uint32_t MessageOkCancel = 0x1;
 constexpr uint32_t MessageTaskbar = 0x2000;
 
 intptr_t ShowAboutDialog(DialogWindow owner);
+
+// The eject password; its hash is ProgramSettings::LockData, empty when no
+// password is set (then nothing is asked and both calls return 1).
+constexpr uint32_t PasswordVerifyMode = 0;
+constexpr uint32_t PasswordNewMode = 35;  // the size of LockData, for a new hash
+constexpr uint32_t PasswordLimit = 23;    // passwords of at most 22 characters
+// From inside another dialog, titled "Введите пароль" or "Новый пароль".
+// Verify mode: 1 once the password matches `hash`. New-password mode (`mode`
+// = the size of `hash`): 1 once the password was typed twice alike and its
+// hash stored in `hash`; an empty one stores the empty text (no password).
+// 0 when the user cancelled; `hash` is then unchanged.
+int AskPassword(DialogWindow parent, char* hash, uint32_t mode, uint32_t limit);
+// The main window's check before a guarded operation: brings the main window
+// to the front, then asks in verify mode in a window with a taskbar button.
+int VerifyPassword(DialogWindow mainWindow, const char* hash, uint32_t limit);
 
 // The resizable information window: transport state and every drive.
 intptr_t ShowInfoDialog(DialogWindow owner, const DriveRecord* drives, int count);
