@@ -4,8 +4,21 @@
 #include "drive/drive.h"
 #include "settings/program_settings.h"
 
+namespace {
+PasswordCheck g_passwordCheck = nullptr;
+}
+
+void InstallEjectPasswordCheck(PasswordCheck check) { g_passwordCheck = check; }
+
 bool EjectPermitted(const DriveRecord& drive) {
-  return !drive.Lock || ProgramSettings::Current().LockData[0] == '\0';
+  const char* hash = ProgramSettings::Current().LockData;
+  if (!drive.Lock || hash[0] == '\0') return true;
+  return g_passwordCheck && g_passwordCheck(hash);
+}
+
+void CloseAllTrays() {
+  for (int i = 0; i < DriveCount; ++i)
+    if (!Drives[i].Ignore && Drives[i].CanClose) MoveTray(Drives[i], 0);
 }
 
 void EjectOrClose(DriveRecord& drive, TrayMove move) {

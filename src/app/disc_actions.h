@@ -10,7 +10,17 @@ enum class TrayMove { Close, Eject };
 // a close the tray-close restore.
 void EjectOrClose(DriveRecord& drive, TrayMove move);
 
-// Whether the owner of a protected drive (Lock set and a password stored) has
-// allowed the eject. The password question is not asked yet, so such a drive
-// keeps its disc; an unprotected drive always may eject.
+// Asks the user for the password whose hash is given; true when it matched.
+// The window installs the password dialog; without a check installed a
+// protected drive keeps its disc.
+using PasswordCheck = bool (*)(const char* hash);
+void InstallEjectPasswordCheck(PasswordCheck check);
+
+// Whether a protected drive (Lock set and a password stored) may eject: the
+// password is asked for each time. An unprotected drive always may.
 [[nodiscard]] bool EjectPermitted(const DriveRecord& drive);
+
+// Closes every tray that can be closed, of every drive not ignored: at start
+// with CloseOnRun and at the end of the session. Only the move: no password,
+// no volume refresh, no restore.
+void CloseAllTrays();

@@ -7,6 +7,7 @@
 
 #include "app/app.h"
 #include "app/commands.h"
+#include "app/disc_actions.h"
 #include "app/dispatch.h"
 #include "app/restore_events.h"
 #include "app/timers.h"
@@ -53,6 +54,8 @@ void RefreshCdVolumes() {
 
 const WindowOps MainWindowOps{StartWindowTimer, StopWindowTimer, RefreshCdVolumes};
 const DiscShellOps MainDiscShellOps{OpenRoot, RunAutorun};
+
+bool AskEjectPassword(const char* hash) { return VerifyPassword(MainWindow(), hash, PasswordLimit) != 0; }
 
 // ---- Fixed commands --------------------------------------------------------
 
@@ -144,12 +147,12 @@ void Dispatch(unsigned command, LPARAM argument) {
 // The creation procedure: everything that must exist while the program runs.
 // Returning false makes the window creation fail. Its order: the tray icon
 // record (and the icon unless hidden), the busy notices, the two menus, the
-// reload with discovery. Closing the trays at start (CloseOnRun) joins at the
-// end with the all-trays action.
+// reload with discovery, and the trays closed when CloseOnRun asks for it.
 bool CreateProcedure(HWND window) {
   Shell().MainWindow = window;
   InstallWindowOps(&MainWindowOps);
   InstallDiscShellOps(&MainDiscShellOps);
+  InstallEjectPasswordCheck(AskEjectPassword);
   PrepareTrayIcon(window);
   if (!Shell().Hidden) AddTrayIcon();
   // Long drive operations show the busy picture while they run.
@@ -166,6 +169,7 @@ bool CreateProcedure(HWND window) {
   }
   if (!CreateDriveMenu()) return false;
   Reload(true);
+  if (ProgramSettings::Current().CloseOnRun) CloseAllTrays();
   return true;
 }
 
@@ -180,6 +184,7 @@ void Teardown() {
   DeleteTrayIcon();
   InstallWindowOps(nullptr);
   InstallDiscShellOps(nullptr);
+  InstallEjectPasswordCheck(nullptr);
   PostQuitMessage(0);
 }
 
@@ -288,6 +293,7 @@ void RunOnce() {
   ProgramSettings& settings = ProgramSettings::Current();
   settings.Load();
   DiscoverDrives();
+  if (settings.CloseOnRun) CloseAllTrays();
   RestoreForEvent(EventStart, 0);
   ClearDrives();
 }

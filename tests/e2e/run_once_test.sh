@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # "/exit" end to end: the program reaches the virtual drives through its ASPI
 # transport, learns them on the first start, leaves their speeds alone while
-# discovering on later starts, and applies a stored selected speed.
+# discovering on later starts, applies a stored selected speed, and closes
+# open trays when asked to at start.
 . "$(dirname "$0")/lib.sh"
 reset_settings
 
@@ -55,5 +56,16 @@ expect "'/exit' with ForceRead ends with code 0 (got $rc)" test "$rc" -eq 0
 expect "SET CD SPEED 1411 again" test "$(log "$WORK/forced.log" speeds 0)" = 1411
 expect "ForceRead asks READ CAPACITY" test "$(log "$WORK/forced.log" count 0x25 0)" -ge 1
 expect "ForceRead reads two single sectors" test "$(log "$WORK/forced.log" reads 0)" = "1 1"
+
+# With CloseOnRun, "/exit" closes the open trays before it applies speeds.
+wine reg add "$key" /v CloseOnRun /t REG_DWORD /d 1 /f >/dev/null
+export VARNEL_SIM_CONTROL=$WORK/control
+printf '%s\n' '{"drive":0,"action":"open"}' '{"drive":2,"action":"open"}' >"$VARNEL_SIM_CONTROL"
+run_once closing
+rc=$?
+unset VARNEL_SIM_CONTROL
+expect "'/exit' with CloseOnRun ends with code 0 (got $rc)" test "$rc" -eq 0
+expect "the open tray of drive 0 is closed" test "$(log "$WORK/closing.log" loads 0)" = 3
+expect "the open tray of drive 2 is closed" test "$(log "$WORK/closing.log" loads 2)" = 3
 reset_settings
 finish

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/commands.h"
+#include "app/disc_actions.h"
 #include "app/dispatch.h"
 #include "app/restore_events.h"
 #include "app/timers.h"
@@ -152,21 +153,65 @@ TEST_F(DispatchTest, EjectCloseToggleAndProtectedDrive) {
   RunDriveCommand(DriveCommand(0, DA_EJECT));
   EXPECT_FALSE(reader.TrayOpen()) << "the same item closes it again";
 
-  // Locked and a password stored: the eject is refused until the password
-  // can be asked for; closing never asks.
+  // Locked and a password stored: each eject asks; a wrong answer keeps the
+  // disc in; closing never asks.
+  static int asked;
+  static bool rightPassword;
+  asked = 0;
+  InstallEjectPasswordCheck([](const char* hash) {
+    ++asked;
+    return rightPassword && std::strcmp(hash, "$1$salt$hash") == 0;
+  });
   Drives[0].Lock = 1;
   std::strcpy(settings.LockData, "$1$salt$hash");
   settings.EjectSingle = 0;
   ClearLogs();
+  rightPassword = false;
   RunDriveCommand(DriveCommand(0, DA_EJECT));
   EXPECT_EQ(Moves(reader), 0u);
   EXPECT_FALSE(reader.TrayOpen());
-  settings.LockData[0] = '\0';
+  rightPassword = true;
   RunDriveCommand(DriveCommand(0, DA_EJECT));
-  EXPECT_TRUE(reader.TrayOpen()) << "without a password a locked drive is unlocked, ejected and locked again";
+  EXPECT_TRUE(reader.TrayOpen()) << "the right password unlocks, ejects and locks again";
   EXPECT_TRUE(reader.Locked());
   RunDriveCommand(DriveCommand(0, DA_CLOSE));
   EXPECT_FALSE(reader.TrayOpen());
+  EXPECT_EQ(asked, 2);
+  settings.LockData[0] = '\0';
+  RunDriveCommand(DriveCommand(0, DA_EJECT));
+  EXPECT_TRUE(reader.TrayOpen()) << "without a password a locked drive ejects unasked";
+  EXPECT_EQ(asked, 2);
+  InstallEjectPasswordCheck(nullptr);
+  std::strcpy(settings.LockData, "$1$salt$hash");
+  RunDriveCommand(DriveCommand(0, DA_CLOSE));
+  RunDriveCommand(DriveCommand(0, DA_EJECT));
+  EXPECT_FALSE(reader.TrayOpen()) << "with nobody to ask, a protected drive keeps its disc";
+  settings.LockData[0] = '\0';
+}
+
+// Every open tray that can close is closed, whatever its lock; ignored drives
+// and drives that cannot close are left alone, and nothing else is sent.
+TEST_F(DispatchTest, CloseAllTraysMovesOnlyTraysThatMayClose) {
+  sim::Drive& reader = Add("cd48-reader");
+  sim::Drive& ignored = Add("cdrw52-writer");
+  sim::Drive& locked = Add("dvdrom16-streaming");
+  sim::Drive& slot = Add("slot24-combo");
+  Discover();
+  ASSERT_EQ(DriveCount, 4);
+  ASSERT_FALSE(Drives[3].CanClose);
+  for (int i = 0; i < DriveCount; ++i) MoveTray(Drives[i], 1);
+  Drives[1].Ignore = 1;
+  Drives[2].Lock = 1;
+  std::strcpy(ProgramSettings::Current().LockData, "$1$salt$hash");
+  ClearLogs();
+  CloseAllTrays();
+  EXPECT_FALSE(reader.TrayOpen());
+  EXPECT_TRUE(ignored.TrayOpen());
+  EXPECT_FALSE(locked.TrayOpen()) << "closing never asks for the password";
+  EXPECT_EQ(Opcodes(reader), (std::vector<uint8_t>{OpStartStopUnit}));
+  EXPECT_TRUE(Opcodes(ignored).empty());
+  EXPECT_TRUE(Opcodes(slot).empty());
+  ProgramSettings::Current().LockData[0] = '\0';
 }
 
 TEST_F(DispatchTest, DeviceNoticesPostTheirCommands) {

@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# Ejecting a locked drive when a password is set, driven as a user does it:
+# a real click on the eject item of the drive menu (which closes an open
+# tray instead), the password typed into
+# the dialog that appears. The stored hash is made by openssl, an
+# implementation of the same scheme independent of the program's. Checked
+# through the drive's command log and screenshots
+# (build/e2e/shots/password_eject_*.png).
+. "$(dirname "$0")/lib.sh"
+reset_settings
+
+bin=$WORK/bin
+mkdir -p "$bin"
+cp "$VARNEL_EXE" "$VARNEL_ASPI_DLL" "$bin/"
+VARNEL_EXE=$bin/varnel.exe
+export WINEDLLOVERRIDES="wnaspi32=n;$WINEDLLOVERRIDES"
+export VARNEL_SIM_PROFILES=cd48-reader
+export VARNEL_SIM_LOG=$WORK/commands.log
+export VARNEL_SIM_CONTROL=$WORK/control
+rm -f "$VARNEL_SIM_LOG"
+: >"$VARNEL_SIM_CONTROL"
+key='HKCU\Software\Morbeck Software\Varnel\2.5'
+wine reg add "$key" /v ApiPrefered /t REG_DWORD /d 2 /f >/dev/null
+wine reg add "$key\\Lock" /v Data /d "$(openssl passwd -1 -salt Kx7q2Lm9 'тайна' | iconv -f utf-8 -t cp1251)" /f >/dev/null
+driver letter 0 D
+log() { python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$VARNEL_SIM_LOG" "$@"; }
+mark() { log lines; }
+at() { local m=$1; shift; python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$VARNEL_SIM_LOG@$m" "$@"; }
+log_settled() { local a b; a=$(log lines); sleep 1; b=$(log lines); [ "$a" = "$b" ]; }
+drive_key() { wine reg query "$key" | tr -d '\r' | grep -m1 "^HKEY_CURRENT_USER.*$1"; }
+
+menu_open() { driver popups | grep -q popup; }
+menu_closed() { ! menu_open; }
+# The eject item is the last of the drive menu: a click on its lowest row.
+click_eject_item() {
+  xdotool mousemove 1010 755 click 1
+  wait_for 30 menu_open || return 1
+  sleep 0.5
+  local left top right bottom
+  read -r _ left top right bottom < <(driver popups | tr -d '\r' | head -1)
+  xdotool mousemove $(((left + right) / 2)) $((bottom - 3 - 8)) sleep 0.3 click 1
+}
+password_line() { driver windows varnel.exe | tr -d '\r' | grep -m1 'title="Varnel 3\.2 - Введите пароль" rect=[-0-9,]* visible=1'; }
+asking() { password_line >/dev/null; }
+not_asking() { ! asking; }
+# Types into the dialog's focused field and presses Enter (the OK button).
+answer() { xdotool type --delay 80 "$1" && xdotool key Return; }
+
+wine explorer /desktop=Default,1024x768 &
+sleep 2
+start_varnel
+expect "the program starts" wait_for 300 varnel_window_exists
+wait_for 30 log_settled
+reader=$(drive_key CR-4880)\\00
+wine reg add "$reader" /v Lock /t REG_DWORD /d 1 /f >/dev/null
+driver post 105 && sleep 1 && wait_for 30 log_settled
+
+# ---- A wrong password: the dialog stays, emptied, nothing is ejected ------
+m=$(mark)
+click_eject_item
+expect "the eject item of a locked drive asks for the password" wait_for 50 asking
+sleep 0.5
+shot password_eject_asked
+answer 'wrong'
+sleep 1
+shot password_eject_wrong
+expect "a wrong password keeps the dialog open" asking
+expect "and ejects nothing" test -z "$(at "$m" loads 0)"
+
+# ---- The right one (typed in Russian): the disc comes out ------------------
+answer 'тайна'
+expect "the right password closes the dialog" wait_for 50 not_asking
+sleep 1
+expect "and ejects the disc (START STOP UNIT eject)" test "$(at "$m" loads 0)" = 2
+shot password_eject_done
+
+# ---- The same item now closes the tray, unasked; Cancel keeps the disc in --
+m=$(mark)
+click_eject_item
+sleep 1.5
+expect "closing the tray asks nothing" not_asking
+expect "and closes it" test "$(at "$m" loads 0)" = 3
+m=$(mark)
+click_eject_item
+expect "the next eject asks again" wait_for 50 asking
+xdotool key Escape
+expect "Escape cancels the dialog" wait_for 30 not_asking
+sleep 0.5
+expect "and nothing is ejected" test -z "$(at "$m" loads 0)"
+
+stop_varnel
+finish
