@@ -37,8 +37,11 @@ varnel_start_xvfb() {
     [ -e /tmp/.X$n-lock ] && continue
     Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
     VARNEL_XVFB_PID=$!
-    for i in $(seq 50); do
+    # A loaded machine can take many seconds to start it; only a server that
+    # ended (its number taken meanwhile) sends us to the next number.
+    for i in $(seq 600); do
       if [ -e /tmp/.X11-unix/X$n ]; then export DISPLAY=:$n; return 0; fi
+      kill -0 "$VARNEL_XVFB_PID" 2>/dev/null || break
       sleep 0.1
     done
     kill "$VARNEL_XVFB_PID" 2>/dev/null
