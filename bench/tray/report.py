@@ -1,0 +1,61 @@
+"""Medians of the tray bench's figures and their ratios to the bare program."""
+import statistics
+import sys
+from collections import defaultdict
+
+ROWS = [  # figure, label, target ratio (None: reported only)
+    ("wall_ms", '"/exit", wall time (ms)', 1.3),
+    ("ready_ms", "start until the window answers (ms)", 1.5),
+    ("cpu_ms", "CPU time while idle (ms)", 1.2),
+    ("commands", "device commands while idle", None),
+    ("private_kb_start", "private bytes after start (KiB)", 1.5),
+    ("private_kb_first_menu", "private bytes after the first menu (KiB)", None),
+    ("private_kb_menus", "private bytes after 100 menus (KiB)", 1.5),
+    ("working_set_kb_menus", "working set after 100 menus (KiB)", None),
+    ("exe_bytes", "executable size (bytes)", None),
+]
+
+
+def main():
+    path, idle_seconds = sys.argv[1], int(sys.argv[2])
+    values = defaultdict(list)
+    errors = []
+    with open(path, encoding="utf-8") as results:
+        for line in results:
+            program, _, pair = line.strip().partition(" ")
+            name, _, value = pair.partition("=")
+            if name == "error":
+                errors.append(f"{program}: {value}")
+                continue
+            try:
+                values[(program, name)].append(float(value))
+            except ValueError:
+                errors.append(line.strip())
+    print(f"| figure | varnel | bare | ratio | target |")
+    print(f"|---|---|---|---|---|")
+    for name, label, target in ROWS:
+        mine, bare = values.get(("varnel", name)), values.get(("bare", name))
+        if not mine:
+            continue
+        m = statistics.median(mine)
+        b = statistics.median(bare) if bare else None
+        ratio = f"{m / b:.2f}" if b else "-"
+        verdict = ""
+        if target and b:
+            verdict = f"<= {target}x " + ("ok" if m / b <= target else "MISSED")
+        print(f"| {label} | {m:.0f} | {b if b is None else round(b)} | {ratio} | {verdict} |")
+    commands = values.get(("varnel", "commands"))
+    if commands:
+        slots = idle_seconds / 5
+        print(f"device commands per 5-second slot: {statistics.median(commands) / slots:.1f}"
+              f" (the settled refresh of the four drives; one tick costs 0 outside the slot)")
+    growth = [a - b for a, b in zip(values.get(("varnel", "private_kb_menus"), []),
+                                    values.get(("varnel", "private_kb_first_menu"), []))]
+    if growth:
+        print(f"private bytes grown from the first to the 100th menu: {statistics.median(growth):.0f} KiB")
+    for error in errors:
+        print("error:", error)
+
+
+if __name__ == "__main__":
+    main()
