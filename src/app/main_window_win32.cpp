@@ -15,6 +15,8 @@
 #include "app/tray_icon_win32.h"
 #include "dialogs/dialogs.h"
 #include "drive/drive.h"
+#include "hotkeys/hotkeys.h"
+#include "hotkeys/hotkeys_win32.h"
 #include "menu/menu_win32.h"
 #include "mmc/transport.h"
 #include "settings/program_settings.h"
@@ -174,10 +176,11 @@ bool CreateProcedure(HWND window) {
 }
 
 // Undoes the creation procedure. Its order: export of the settings when a
-// path is set and the hotkeys unregistered (both join here with their
-// subsystems), main timer stopped, drives freed, menus destroyed, tray icon
-// deleted, and last the quit message.
+// path is set (joins here with the settings export), hotkeys unregistered,
+// main timer stopped, drives freed, menus destroyed, tray icon deleted, and
+// last the quit message.
 void Teardown() {
+  UnregisterHotkeys(MainWindow());
   SetMainTimer(false);
   ClearDrives();
   DestroyMenus();
@@ -227,8 +230,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       PostCommand(TimerCommand(unsigned(wParam)));
       return 0;
     case WM_HOTKEY:
-      // HotkeyToCommand posts the hotkey's drive command; it arrives with the
-      // hotkey registration, and until then no hotkey is registered.
+      if (unsigned command = HotkeyToCommand(wParam)) PostCommand(command);
       return 0;
     case WM_TRAYNOTIFY:
       TrayNotify(lParam);
@@ -268,8 +270,7 @@ HWND CreateMainWindow(HINSTANCE instance) {
 
 // The order: busy on, settings, transport and drives (chosen together by
 // DiscoverDrives) and the start-event restore (or no drives at all), then the
-// main timer and the hotkeys (their registration joins here with the hotkey
-// subsystem), busy off.
+// main timer and the hotkeys of the drives now in the list, busy off.
 void Reload(bool discover) {
   ShellState& shell = Shell();
   ProgramSettings& settings = ProgramSettings::Current();
@@ -285,6 +286,7 @@ void Reload(bool discover) {
     ClearDrives();
   }
   SetMainTimer(settings.TimerEnable != 0);
+  ReRegisterHotkeys(MainWindow());
   shell.BusyCount--;
   RefreshTray();
 }
