@@ -18,3 +18,10 @@ void EjectOrClose(DriveRecord& drive, TrayMove move) {
   RefreshStatus(drive);
   if (!eject) AfterTrayClosed(drive);
 }
+
+void CloseAllTrays() {
+  for (int i = 0; i < DriveCount; ++i) {
+    DriveRecord& drive = Drives[i];
+    if (!drive.Ignore && drive.CanClose) MoveTray(drive, 0);
+  }
+}

@@ -14,3 +14,7 @@ void EjectOrClose(DriveRecord& drive, TrayMove move);
 // allowed the eject. The password question is not asked yet, so such a drive
 // keeps its disc; an unprotected drive always may eject.
 [[nodiscard]] bool EjectPermitted(const DriveRecord& drive);
+
+// Closes every tray that can be closed, of every drive that is not ignored:
+// the move only (no password, volume refresh or tray-close restore).
+void CloseAllTrays();

@@ -8,10 +8,12 @@
 #include "app/app.h"
 #include "app/commands.h"
 #include "app/dispatch.h"
+#include "app/end_session.h"
 #include "app/restore_events.h"
 #include "app/timers.h"
 #include "actions/actions.h"
 #include "app/tray_icon_win32.h"
+#include "dialogs/countdown.h"
 #include "dialogs/dialogs.h"
 #include "drive/drive.h"
 #include "menu/menu_win32.h"
@@ -53,6 +55,14 @@ void RefreshCdVolumes() {
 
 const WindowOps MainWindowOps{StartWindowTimer, StopWindowTimer, RefreshCdVolumes};
 const DiscShellOps MainDiscShellOps{OpenRoot, RunAutorun};
+
+int DiscInsertedReminder(int seconds, uint32_t driveMask) {
+  return ShowDiscInsertedCountdown(MainWindow(), seconds, driveMask, NoDiscLeft);
+}
+int TrayOpenReminder(int seconds, bool closeAtZero) {
+  return ShowTrayOpenCountdown(MainWindow(), seconds, closeAtZero, NoTrayOpen);
+}
+const EndSessionReminders MainReminders{DiscInsertedReminder, TrayOpenReminder};
 
 // ---- Fixed commands --------------------------------------------------------
 
@@ -173,7 +183,12 @@ bool CreateProcedure(HWND window) {
 // path is set and the hotkeys unregistered (both join here with their
 // subsystems), main timer stopped, drives freed, menus destroyed, tray icon
 // deleted, and last the quit message.
+// Runs once: from WM_DESTROY, or from WM_ENDSESSION when the session ends,
+// since the system then ends the process without destroying the window.
 void Teardown() {
+  static bool done = false;
+  if (done) return;
+  done = true;
   SetMainTimer(false);
   ClearDrives();
   DestroyMenus();
@@ -234,9 +249,13 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_POWERBROADCAST:
       if (wParam == PBT_APMRESUMESUSPEND || wParam == PBT_APMRESUMECRITICAL) PostCommand(ID_RESUMED);
       return TRUE;
-    // WM_QUERYENDSESSION and WM_ENDSESSION: the end-of-session disc and tray
-    // handling joins here with its countdown dialogs; until then the default
-    // answer lets the session end.
+    case WM_QUERYENDSESSION:
+      QueryEndSession(MainReminders);
+      return TRUE;  // the session may end
+    case WM_ENDSESSION:
+      EndSession(MainReminders);
+      if (wParam) Teardown();
+      return 0;
     default:
       // Explorer restarted: the icon has to be added again.
       if (message == Shell().TaskbarMessage && message != 0 && !Shell().Hidden) {
