@@ -12,6 +12,8 @@
 #    ejects the disc.
 #  - The tray left open, reminder on: "Лоток открыт!" counts down and, at
 #    zero, closes the tray with DNClose set, and leaves it open without.
+#  - Each reminder ends early once the user has opened or closed the tray
+#    by hand (the poll of its tick).
 . "$(dirname "$0")/lib.sh"
 reset_settings
 
@@ -117,6 +119,24 @@ tray_open_session 1
 expect "at zero the tray is closed (START STOP UNIT load)" test "$(at "$m" loads 0)" = 3
 tray_open_session 0
 expect "without DNClose nothing closes the tray" test -z "$(at "$m" loads 0)"
+
+# ---- Both reminders end by themselves when the user acts first ----------
+# The tray opened by hand ends "Вставлен диск!" (nothing left to eject); the
+# same tray pushed in by hand ends "Лоток открыт!" (nothing left to close).
+set_value DNClose 1
+set_value DNTimer 30
+start_session
+rm -f "$WORK/wineboot.rc"
+m=$(log lines)
+end_session
+expect "'Вставлен диск!' opens" wait_for 100 dialog_open 'Вставлен диск!'
+control '{"drive":0,"action":"open"}'
+expect "it ends within two ticks of the tray being opened by hand" wait_for 25 dialog_gone 'Вставлен диск!'
+expect "'Лоток открыт!' follows" wait_for 100 dialog_open 'Лоток открыт!'
+control '{"drive":0,"action":"close"}'
+expect "it ends within two ticks of the tray being closed by hand" wait_for 25 dialog_gone 'Лоток открыт!'
+expect "the session ends" wait_for 100 session_ended
+expect "the program moved no tray itself" test -z "$(at "$m" loads 0)"
 
 restore_link
 finish
