@@ -182,9 +182,9 @@ bool CreateProcedure(HWND window) {
 // Undoes the creation procedure. Its order: export of the settings when a
 // path is set and the hotkeys unregistered (both join here with their
 // subsystems), main timer stopped, drives freed, menus destroyed, tray icon
-// deleted, and last the quit message.
-// Runs once: from WM_DESTROY, or from WM_ENDSESSION when the session ends,
-// since the system then ends the process without destroying the window.
+// deleted, and last the quit message. It runs once: from WM_DESTROY, or
+// from WM_ENDSESSION when the session ends, since the system then ends the
+// process without destroying the window.
 void Teardown() {
   static bool done = false;
   if (done) return;
