@@ -9,10 +9,12 @@
 #include "app/commands.h"
 #include "app/disc_actions.h"
 #include "app/dispatch.h"
+#include "app/end_session.h"
 #include "app/restore_events.h"
 #include "app/timers.h"
 #include "actions/actions.h"
 #include "app/tray_icon_win32.h"
+#include "dialogs/countdown.h"
 #include "dialogs/dialogs.h"
 #include "drive/drive.h"
 #include "hotkeys/hotkeys.h"
@@ -58,6 +60,14 @@ const WindowOps MainWindowOps{StartWindowTimer, StopWindowTimer, RefreshCdVolume
 const DiscShellOps MainDiscShellOps{OpenRoot, RunAutorun};
 
 bool AskEjectPassword(const char* hash) { return VerifyPassword(MainWindow(), hash, PasswordLimit) != 0; }
+
+int DiscInsertedReminder(int seconds, uint32_t driveMask) {
+  return ShowDiscInsertedCountdown(MainWindow(), seconds, driveMask, NoDiscLeft);
+}
+int TrayOpenReminder(int seconds, bool closeAtZero) {
+  return ShowTrayOpenCountdown(MainWindow(), seconds, closeAtZero, NoTrayOpen);
+}
+const EndSessionReminders MainReminders{DiscInsertedReminder, TrayOpenReminder};
 
 // ---- Fixed commands --------------------------------------------------------
 
@@ -178,8 +188,13 @@ bool CreateProcedure(HWND window) {
 // Undoes the creation procedure. Its order: export of the settings when a
 // path is set (joins here with the settings export), hotkeys unregistered,
 // main timer stopped, drives freed, menus destroyed, tray icon deleted, and
-// last the quit message.
+// last the quit message. It runs once: from WM_DESTROY, or from WM_ENDSESSION
+// when the session ends, since the system then ends the process without
+// destroying the window.
 void Teardown() {
+  static bool done = false;
+  if (done) return;
+  done = true;
   UnregisterHotkeys(MainWindow());
   SetMainTimer(false);
   ClearDrives();
@@ -241,9 +256,13 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_POWERBROADCAST:
       if (wParam == PBT_APMRESUMESUSPEND || wParam == PBT_APMRESUMECRITICAL) PostCommand(ID_RESUMED);
       return TRUE;
-    // WM_QUERYENDSESSION and WM_ENDSESSION: the end-of-session disc and tray
-    // handling joins here with its countdown dialogs; until then the default
-    // answer lets the session end.
+    case WM_QUERYENDSESSION:
+      QueryEndSession(MainReminders);
+      return TRUE;  // the session may end
+    case WM_ENDSESSION:
+      EndSession(MainReminders);
+      if (wParam) Teardown();
+      return 0;
     default:
       // Explorer restarted: the icon has to be added again.
       if (message == Shell().TaskbarMessage && message != 0 && !Shell().Hidden) {
