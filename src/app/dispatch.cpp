@@ -2,9 +2,11 @@
 
 #include <iterator>
 
+#include "app/app.h"
 #include "app/commands.h"
 #include "app/disc_actions.h"
 #include "app/timers.h"
+#include "dialogs/drive_settings.h"
 #include "drive/drive.h"
 #include "settings/program_settings.h"
 
@@ -84,13 +86,19 @@ void AutorunDisc(DriveRecord& drive, int, unsigned) {
   if (g_shell && !g_shell->RunAutorun(drive)) g_shell->OpenRoot(drive, "open");
 }
 
-// The drive settings dialog comes with later work. Until it arrives this
-// command does nothing but the tray refresh.
-constexpr DriveHandler ArrivesLater = nullptr;
+// The dialog edits the live record; only a confirmed one is stored.
+void DriveSettings(DriveRecord& drive, int, unsigned) {
+  if (ShowDriveSettingsDialog(static_cast<DialogWindow>(Shell().MainWindow), &drive,
+                              ProgramSettings::Current().LockData) != 1)
+    return;
+  SaveCapabilities(drive);
+  SaveDriveSettings(drive);
+  // ReRegisterHotkeys() belongs here: the dialog may have changed the drive's hot keys.
+}
 
 // Indexed by DriveAction.
 constexpr DriveHandler DriveActions[] = {
-    ArrivesLater,   // DA_SETTINGS
+    DriveSettings,  // DA_SETTINGS
     Eject,          // DA_EJECT
     Close,          // DA_CLOSE
     MaxSpeed,       // DA_MAX_SPEED
