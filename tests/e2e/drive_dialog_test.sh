@@ -16,9 +16,9 @@ export WINEDLLOVERRIDES="wnaspi32=n;$WINEDLLOVERRIDES"
 export VARNEL_SIM_PROFILES=cd48-reader,dvdrom16-streaming
 export VARNEL_SIM_LOG=$WORK/commands.log
 export VARNEL_SIM_CONTROL=$WORK/control
-# Each answer of the CD reader takes 25 ms, so that a discovery lasts long
+# Each answer of the CD reader takes 100 ms, so that a discovery lasts long
 # enough to be photographed.
-export VARNEL_SIM_DELAYS=25,0
+export VARNEL_SIM_DELAYS=100,0
 rm -f "$VARNEL_SIM_LOG"
 : >"$VARNEL_SIM_CONTROL"
 key='HKCU\Software\Morbeck Software\Varnel\2.5'
@@ -99,9 +99,10 @@ m=$(log lines)
 click 135  # "Быстрый"
 progress_open() { controls_of 'Быстрый перебор' | grep -q msctls_progress32; }
 expect "the progress window opens" wait_for 50 progress_open
+sleep 1
 shot drive_dialog_fast_discovery
-expect "the settings dialog is disabled meanwhile" \
-  bash -c "driver windows varnel.exe | tr -d '\r' | grep 'title=\"$TITLE\"' | grep -q 'enabled=0'"
+settings_disabled() { driver windows varnel.exe | tr -d '\r' | grep "title=\"$TITLE\"" | grep -q 'enabled=0'; }
+expect "the settings dialog is disabled meanwhile" settings_disabled
 progress_closed() { ! progress_open; }
 expect "and the window goes when the run ends" wait_for 300 progress_closed
 expect "the run asked the drive (SET CD SPEED sent)" test -n "$(python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$VARNEL_SIM_LOG@$m" speeds 0)"
@@ -147,7 +148,7 @@ wait_for 50 dialog_closed
 
 # ---- The lock: unchecking it with a password set asks for it ----------------
 # The password "secret", stored as the program stores it.
-wine reg add "$key" /v LockData /d "$(openssl passwd -1 -salt abcd secret)" /f >/dev/null
+wine reg add "$key\\Lock" /v Data /d "$(openssl passwd -1 -salt abcd secret)" /f >/dev/null
 driver post 105 && sleep 2  # "Найти приводы": settings read again
 drive_key=$(wine reg query "$reader" | tr -d '\r' | grep -m1 '^HKEY.*\\00$')
 wine reg add "$drive_key\\Lock" /v Value /t REG_DWORD /d 1 /f >/dev/null
