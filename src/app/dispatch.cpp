@@ -1,5 +1,6 @@
 #include "app/dispatch.h"
 
+#include <cstring>
 #include <iterator>
 
 #include "app/app.h"
@@ -86,11 +87,27 @@ void AutorunDisc(DriveRecord& drive, int, unsigned) {
   if (g_shell && !g_shell->RunAutorun(drive)) g_shell->OpenRoot(drive, "open");
 }
 
+bool SameDrive(const DriveRecord& drive, const DriveRecord& before) {
+  const DeviceAddress& a = drive.Address;
+  const DeviceAddress& b = before.Address;
+  return std::strcmp(drive.FullName, before.FullName) == 0 && drive.Instance == before.Instance &&
+         a.HaId == b.HaId && a.Target == b.Target && a.Lun == b.Lun;
+}
+
 // The dialog edits the live record; only a confirmed one is stored.
-void DriveSettings(DriveRecord& drive, int, unsigned) {
-  if (ShowDriveSettingsDialog(static_cast<DialogWindow>(Shell().MainWindow), &drive,
-                              ProgramSettings::Current().LockData) != 1)
+void DriveSettings(DriveRecord& drive, int index, unsigned) {
+  const DriveRecord before = drive;
+  const int result = ShowDriveSettingsDialog(static_cast<DialogWindow>(Shell().MainWindow), &drive,
+                                             ProgramSettings::Current().LockData);
+  // Drives found again while the dialog was open (a device notice) may have
+  // put another drive, or none, at this index: the dialog's edits are not
+  // that drive's. Store nothing and find the drives again, which reloads
+  // every record from the registry.
+  if (index >= DriveCount || !SameDrive(drive, before)) {
+    if (DiscoveryDueCallback) DiscoveryDueCallback();
     return;
+  }
+  if (result != 1) return;
   SaveCapabilities(drive);
   SaveDriveSettings(drive);
   // ReRegisterHotkeys() belongs here: the dialog may have changed the drive's hot keys.

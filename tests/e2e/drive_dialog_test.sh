@@ -93,18 +93,42 @@ expect "the CD list is shown" test "$(field 145 visible)" = 1 -a "$(field 146 vi
 expect "the DVD list lies exactly over it" test "$(field 145 rect)" = "$(field 146 rect)"
 expect "the DVD list radio is off for a CD-only drive" test "$(field 162 enabled)" = 0
 
-# ---- Fast discovery: the list refilled from the drive, photographed mid-run
+# ---- Full discovery: photographed mid-run, the program answers, Cancel ----
+progress_open() { controls_of "$1" | grep -q msctls_progress32; }
+progress_closed() { ! progress_open "$1"; }
+settings_disabled() { driver windows varnel.exe | tr -d '\r' | grep "title=\"$TITLE\"" | grep -q 'enabled=0'; }
+click 136  # "Полный": every value from 8448 kB/s down, far too long to wait for
+expect "the progress window opens" wait_for 50 progress_open 'Полный перебор'
+sleep 2
+expect "the settings dialog is disabled during the run" settings_disabled
+shot drive_dialog_full_discovery
+# The main window still answers between the method's commands: a command
+# sent to it returns (the time includes starting the driver under Wine).
+t0=$(date +%s%N)
+driver send 112 >/dev/null
+answered=$((($(date +%s%N) - t0) / 1000000))
+t0=$(date +%s%N)
+driver find >/dev/null
+baseline=$((($(date +%s%N) - t0) / 1000000))
+echo "during the full discovery the main window answered in $answered ms (a driver start alone: $baseline ms)"
+expect "the main window answers within a second during the run" test "$answered" -lt 1000
+# Its "Отмена", found first: every text the driver reads from the program
+# is answered only between two of the method's steps.
+IFS=, read -r l t r b < <(field 2 rect 'Полный перебор')
+m=$(log lines)
+xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) click 1
+expect "Cancel ends the full discovery" wait_for 100 progress_closed 'Полный перебор'
+expect "at its next step: at most three speed requests after the click" \
+  test "$(python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$VARNEL_SIM_LOG@$m" speeds 0 | wc -w)" -le 3
+settings_enabled() { dialog_open && ! settings_disabled; }
+expect "and the settings dialog is usable again" wait_for 20 settings_enabled
+
+# ---- Fast discovery: the emptied list refilled with the drive's speeds ----
 click 164  # "Удалить все"
 m=$(log lines)
 click 135  # "Быстрый"
-progress_open() { controls_of 'Быстрый перебор' | grep -q msctls_progress32; }
-expect "the progress window opens" wait_for 50 progress_open
-sleep 1
-shot drive_dialog_fast_discovery
-settings_disabled() { driver windows varnel.exe | tr -d '\r' | grep "title=\"$TITLE\"" | grep -q 'enabled=0'; }
-expect "the settings dialog is disabled meanwhile" settings_disabled
-progress_closed() { ! progress_open; }
-expect "and the window goes when the run ends" wait_for 300 progress_closed
+expect "the fast discovery runs" wait_for 50 progress_open 'Быстрый перебор'
+expect "and ends" wait_for 300 progress_closed 'Быстрый перебор'
 expect "the run asked the drive (SET CD SPEED sent)" test -n "$(python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$VARNEL_SIM_LOG@$m" speeds 0)"
 shot drive_dialog_after_discovery
 
@@ -179,6 +203,26 @@ click 1
 wait_for 50 dialog_closed
 sleep 1
 expect "and the lock is off once OK is pressed" test "$(lock_value)" = 0x0
+
+# ---- Measurement with an audio CD: message 142 until the user gives up -----
+# The DVD reader tells the medium type (the CD reader does not, and any
+# ready disc of it is measured).
+control '{"drive":1,"action":"insert","medium":"audio-cd"}'
+MESSAGE_TITLE='Varnel 3\.2( - )?'
+message_open() { controls_of "$MESSAGE_TITLE" | grep -q 'компакт-диск с данными'; }
+message_closed() { ! message_open; }
+expect "the dialog opens for a measurement" open_dialog 1
+click 137  # "Измерение"
+expect "with an audio CD it asks for a data CD (message 142)" wait_for 100 message_open
+shot drive_dialog_measure_audio_cd
+click 1 "$MESSAGE_TITLE"  # OK: the audio CD is still in
+sleep 2
+expect "OK with the audio CD still in asks again" wait_for 100 message_open
+click 2 "$MESSAGE_TITLE"
+expect "Cancel gives up" wait_for 50 message_closed
+expect "back in the settings dialog" dialog_open
+click 2
+wait_for 50 dialog_closed
 
 stop_varnel
 finish
