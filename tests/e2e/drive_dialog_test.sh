@@ -207,6 +207,8 @@ expect "and the lock is off once OK is pressed" test "$(lock_value)" = 0x0
 # ---- Measurement with an audio CD: message 142 until the user gives up -----
 # The DVD reader tells the medium type (the CD reader does not, and any
 # ready disc of it is measured).
+control '{"drive":1,"action":"open"}'
+control '{"drive":1,"action":"remove"}'
 control '{"drive":1,"action":"insert","medium":"audio-cd"}'
 MESSAGE_TITLE='Varnel 3\.2( - )?'
 message_open() { controls_of "$MESSAGE_TITLE" | grep -q 'компакт-диск с данными'; }
