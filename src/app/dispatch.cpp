@@ -1,10 +1,13 @@
 #include "app/dispatch.h"
 
+#include <cstring>
 #include <iterator>
 
+#include "app/app.h"
 #include "app/commands.h"
 #include "app/disc_actions.h"
 #include "app/timers.h"
+#include "dialogs/drive_settings.h"
 #include "drive/drive.h"
 #include "settings/program_settings.h"
 
@@ -84,13 +87,35 @@ void AutorunDisc(DriveRecord& drive, int, unsigned) {
   if (g_shell && !g_shell->RunAutorun(drive)) g_shell->OpenRoot(drive, "open");
 }
 
-// The drive settings dialog comes with later work. Until it arrives this
-// command does nothing but the tray refresh.
-constexpr DriveHandler ArrivesLater = nullptr;
+bool SameDrive(const DriveRecord& drive, const DriveRecord& before) {
+  const DeviceAddress& a = drive.Address;
+  const DeviceAddress& b = before.Address;
+  return std::strcmp(drive.FullName, before.FullName) == 0 && drive.Instance == before.Instance &&
+         a.HaId == b.HaId && a.Target == b.Target && a.Lun == b.Lun;
+}
+
+// The dialog edits the live record; only a confirmed one is stored.
+void DriveSettings(DriveRecord& drive, int index, unsigned) {
+  const DriveRecord before = drive;
+  const int result = ShowDriveSettingsDialog(static_cast<DialogWindow>(Shell().MainWindow), &drive,
+                                             ProgramSettings::Current().LockData);
+  // Drives found again while the dialog was open (a device notice) may have
+  // put another drive, or none, at this index: the dialog's edits are not
+  // that drive's. Store nothing and find the drives again, which reloads
+  // every record from the registry.
+  if (index >= DriveCount || !SameDrive(drive, before)) {
+    if (DiscoveryDueCallback) DiscoveryDueCallback();
+    return;
+  }
+  if (result != 1) return;
+  SaveCapabilities(drive);
+  SaveDriveSettings(drive);
+  ReRegisterHotkeysNow();  // the dialog may have changed the drive's hotkeys
+}
 
 // Indexed by DriveAction.
 constexpr DriveHandler DriveActions[] = {
-    ArrivesLater,   // DA_SETTINGS
+    DriveSettings,  // DA_SETTINGS
     Eject,          // DA_EJECT
     Close,          // DA_CLOSE
     MaxSpeed,       // DA_MAX_SPEED

@@ -56,7 +56,9 @@ void RefreshCdVolumes() {
   }
 }
 
-const WindowOps MainWindowOps{StartWindowTimer, StopWindowTimer, RefreshCdVolumes};
+void ReRegisterMainHotkeys() { ReRegisterHotkeys(MainWindow()); }
+
+const WindowOps MainWindowOps{StartWindowTimer, StopWindowTimer, RefreshCdVolumes, ReRegisterMainHotkeys};
 const DiscShellOps MainDiscShellOps{OpenRoot, RunAutorun};
 
 bool AskEjectPassword(const char* hash) { return VerifyPassword(MainWindow(), hash, PasswordLimit) != 0; }

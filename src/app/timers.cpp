@@ -39,6 +39,10 @@ void RefreshCdVolumesNow() {
   if (g_window && g_window->RefreshCdVolumes) g_window->RefreshCdVolumes();
 }
 
+void ReRegisterHotkeysNow() {
+  if (g_window && g_window->ReRegisterHotkeys) g_window->ReRegisterHotkeys();
+}
+
 void SetMainTimer(bool on) {
   if (g_mainTimerRuns) StopTimer(MainTimerId);
   g_mainTimerRuns = on && StartTimer(MainTimerId, TimerPeriodMs);

@@ -26,10 +26,13 @@ struct WindowOps {
   // Makes the system and the shell look at every CD volume again, so that a
   // disc moved by the program is noticed at once.
   void (*RefreshCdVolumes)();
+  // Registers the drives' hotkeys again after their settings changed.
+  void (*ReRegisterHotkeys)();
 };
 // The row in use; null uninstalls it (timers then never run).
 void InstallWindowOps(const WindowOps* row);
 void RefreshCdVolumesNow();
+void ReRegisterHotkeysNow();
 
 // Stops timer 1, then starts it again when on. Whether it runs is remembered
 // only when starting succeeded.

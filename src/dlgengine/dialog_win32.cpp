@@ -204,7 +204,8 @@ void InitKind(HWND dialog, const ControlState& control) {
 // before the dialog is made. The rich edit library stays loaded.
 void PrepareKind(const ControlKind& kind) {
   static HMODULE richEdit = nullptr;
-  if (kind.code == KindCode::ProgressBar) InitCommonControls();
+  if (kind.code == KindCode::ProgressBar || kind.code == KindCode::ListView || kind.code == KindCode::HotKeyField)
+    InitCommonControls();
   if (kind.code == KindCode::RichText && richEdit == nullptr) richEdit = LoadLibraryA("RICHED32.DLL");
 }
 

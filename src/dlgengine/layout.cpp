@@ -19,10 +19,18 @@ struct Walk {
 };
 
 // The fill that a box's text "1".."7" asks for; false for any other text.
+// "3", "4", "6" and "7" name one axis only: the other keeps what the
+// children ask for. A column of labels and hot-key fields marked "7" (spread
+// the rows over the height) must still let its fields take the free width,
+// or the whole group sits centred with empty margins on both sides.
+constexpr uint8_t KeepFill = 0xFF;
 bool FillOverride(uint32_t number, Fill& fill) {
-  static const Fill table[7] = {{0, 0}, {1, 1}, {1, 0}, {0, 1}, {2, 2}, {2, 0}, {0, 2}};
+  static const Fill table[7] = {{0, 0}, {1, 1}, {1, KeepFill}, {KeepFill, 1},
+                                {2, 2}, {2, KeepFill}, {KeepFill, 2}};
   if (number < 1 || number > 7) return false;
-  fill = table[number - 1];
+  const Fill wanted = table[number - 1];
+  if (wanted.x != KeepFill) fill.x = wanted.x;
+  if (wanted.y != KeepFill) fill.y = wanted.y;
   return true;
 }
 

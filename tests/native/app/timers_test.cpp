@@ -23,7 +23,7 @@ struct RecordedTimers {
   }
   static void Stop(unsigned id) { Running.erase(id); }
   static void RefreshVolumes() { Refreshes++; }
-  static constexpr WindowOps Row{Start, Stop, RefreshVolumes};
+  static constexpr WindowOps Row{Start, Stop, RefreshVolumes, nullptr};
 };
 
 class TimerTest : public VirtualDrives {

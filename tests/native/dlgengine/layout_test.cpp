@@ -154,12 +154,26 @@ TEST(BoxLayout, BoxTextOneToSevenOverridesTheFill) {
     uint32_t number;
     Fill expected;
   };
-  // Children: a list view (1,1) gives the computed fill 1,1.
-  const Case cases[] = {{0, {1, 1}}, {1, {0, 0}}, {2, {1, 1}}, {3, {1, 0}}, {4, {0, 1}},
-                        {5, {2, 2}}, {6, {2, 0}}, {7, {0, 2}}, {8, {1, 1}}};
+  // Children: a list view (1,1) gives the computed fill 1,1. "3", "4", "6"
+  // and "7" set one axis and leave the other as the children gave it.
+  const Case cases[] = {{0, {1, 1}}, {1, {0, 0}}, {2, {1, 1}}, {3, {1, 1}}, {4, {1, 1}},
+                        {5, {2, 2}}, {6, {2, 1}}, {7, {1, 2}}, {8, {1, 1}}};
   for (const Case& c : cases) {
     FakeHost host;
     Dialog d({Desc(Kind::HBox, 102, 0), Desc(Kind::ListView, 103, 102)});
+    host.controls[102].number = c.number;
+    MeasureDialog(host, *d.state);
+    EXPECT_EQ(d[102].fillX, c.expected.x) << c.number;
+    EXPECT_EQ(d[102].fillY, c.expected.y) << c.number;
+  }
+  // A column of hot-key fields (weak in width) marked "7" spreads over the
+  // height and still takes free width; over a fixed button "3" and "4" give
+  // exactly the named axis.
+  const Case columns[] = {{7, {2, 2}}, {3, {1, 0}}, {4, {0, 1}}};
+  for (const Case& c : columns) {
+    FakeHost host;
+    const ControlKind& child = c.number == 7 ? Kind::HotKeyField : Kind::Button;
+    Dialog d({Desc(Kind::VBox, 102, 0), Desc(child, 103, 102)});
     host.controls[102].number = c.number;
     MeasureDialog(host, *d.state);
     EXPECT_EQ(d[102].fillX, c.expected.x) << c.number;
