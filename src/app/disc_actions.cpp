@@ -10,10 +10,13 @@ PasswordCheck g_passwordCheck = nullptr;
 
 void InstallEjectPasswordCheck(PasswordCheck check) { g_passwordCheck = check; }
 
+bool IsEjectProtected(const DriveRecord& drive) {
+  return drive.Lock && ProgramSettings::Current().LockData[0] != '\0';
+}
+
 bool EjectPermitted(const DriveRecord& drive) {
-  const char* hash = ProgramSettings::Current().LockData;
-  if (!drive.Lock || hash[0] == '\0') return true;
-  return g_passwordCheck && g_passwordCheck(hash);
+  if (!IsEjectProtected(drive)) return true;
+  return g_passwordCheck && g_passwordCheck(ProgramSettings::Current().LockData);
 }
 
 void CloseAllTrays() {

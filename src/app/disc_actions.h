@@ -16,8 +16,11 @@ void EjectOrClose(DriveRecord& drive, TrayMove move);
 using PasswordCheck = bool (*)(const char* hash);
 void InstallEjectPasswordCheck(PasswordCheck check);
 
-// Whether a protected drive (Lock set and a password stored) may eject: the
-// password is asked for each time. An unprotected drive always may.
+// A drive is protected when it is locked and a password is stored.
+[[nodiscard]] bool IsEjectProtected(const DriveRecord& drive);
+
+// Whether the user may eject this drive now: a protected drive asks for the
+// password each time; an unprotected drive always may.
 [[nodiscard]] bool EjectPermitted(const DriveRecord& drive);
 
 // Closes every tray that can be closed, of every drive not ignored: at start

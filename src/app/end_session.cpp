@@ -23,7 +23,7 @@ uint32_t EjectAllDiscs(bool eject) {
   uint32_t candidates = 0;
   for (int i = 0; i < DriveCount; ++i) {
     DriveRecord& drive = Drives[i];
-    if (drive.Ignore || !EjectPermitted(drive) || !drive.Ready) continue;
+    if (drive.Ignore || IsEjectProtected(drive) || !drive.Ready) continue;  // never asks
     if (eject) MoveTray(drive, 1);
     if (char letter = DriveLetter(drive)) candidates |= 1u << (letter - 'A');
     candidates |= AnyDriveBit;

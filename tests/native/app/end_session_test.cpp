@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "app/disc_actions.h"
 #include "app/end_session.h"
 #include "mmc/opcodes.h"
 #include "tests/native/drive/virtual_drives_fixture.h"
@@ -68,6 +69,11 @@ TEST_F(EndSessionTest, TheDiscReminderNamesTheFreeReadyDiscsAndEjectsThemOnlyWhe
   ProgramSettings& settings = ProgramSettings::Current();
   settings.DNMessage = 1;
   settings.DNTimer = 7;
+  // The session's end never asks for the password: E stays protected even
+  // where the user would know it.
+  static int asked;
+  asked = 0;
+  InstallEjectPasswordCheck([](const char*) { return ++asked > 0; });
 
   QueryEndSession(User::Row);
   ASSERT_EQ(User::DiscMasks.size(), 1u);
@@ -83,6 +89,8 @@ TEST_F(EndSessionTest, TheDiscReminderNamesTheFreeReadyDiscsAndEjectsThemOnlyWhe
   // Nothing left to eject: no reminder at all.
   QueryEndSession(User::Row);
   EXPECT_EQ(User::DiscMasks.size(), 2u);
+  EXPECT_EQ(asked, 0);
+  InstallEjectPasswordCheck(nullptr);
 
   // Without a password the lock no longer protects E; a drive without a
   // letter counts only as "some drive".
