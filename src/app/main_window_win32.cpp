@@ -17,6 +17,7 @@
 #include "menu/menu_win32.h"
 #include "mmc/transport.h"
 #include "settings/program_settings.h"
+#include "system/system.h"
 
 namespace {
 
@@ -73,6 +74,17 @@ void ShowDriveMenuCommand(LPARAM) {
 }
 
 void ShowAbout(LPARAM) { ShowAboutDialog(MainWindow()); }
+
+// "Очистить конфигурацию": behind the password and a question; afterwards
+// the defaults rule and no drive is known until the next search.
+void ClearConfiguration(LPARAM) {
+  const ProgramSettings& settings = ProgramSettings::Current();
+  if (settings.LockData[0] && !VerifyPassword(MainWindow(), settings.LockData, PasswordLimit)) return;
+  constexpr uint32_t QuestionIcon = 0x20;
+  if (ShowMessage(MainWindow(), StrAskClearSettings, MessageOkCancel | QuestionIcon | MessageTaskbar) != 1) return;
+  RemoveProgramData();
+  Reload(false);
+}
 void Help(LPARAM) { ShowHelp(); }
 void FindDrives(LPARAM) { Reload(true); }
 void Exit(LPARAM) { DestroyWindow(MainWindow()); }
@@ -104,9 +116,8 @@ struct FixedCommandEntry {
   CommandHandler Run;
 };
 
-// Commands whose targets come with later work: the program settings dialog
-// and clearing the configuration. Until they arrive these commands do
-// nothing but the tray refresh.
+// Commands whose targets come with later work: the program settings dialog.
+// Until it arrives the command does nothing but the tray refresh.
 constexpr CommandHandler ArrivesLater = nullptr;
 
 constexpr FixedCommandEntry FixedCommands[] = {
@@ -117,7 +128,7 @@ constexpr FixedCommandEntry FixedCommands[] = {
     {ID_INFO, ShowInfo},
     {ID_FIND_DRIVES, FindDrives},
     {ID_SETTINGS, ArrivesLater},
-    {ID_CLEAR_CONFIG, ArrivesLater},
+    {ID_CLEAR_CONFIG, ClearConfiguration},
     {ID_EXIT, Exit},
     {ID_MEDIA_ARRIVED, MediaArrived},
     {ID_MEDIA_REMOVED, MediaRemoved},
@@ -170,10 +181,11 @@ bool CreateProcedure(HWND window) {
 }
 
 // Undoes the creation procedure. Its order: export of the settings when a
-// path is set and the hotkeys unregistered (both join here with their
-// subsystems), main timer stopped, drives freed, menus destroyed, tray icon
+// path is set, the hotkeys unregistered (they join here with their
+// subsystem), main timer stopped, drives freed, menus destroyed, tray icon
 // deleted, and last the quit message.
 void Teardown() {
+  ExportSettingsWhenSet(ProgramSettings::Current().SavePath);
   SetMainTimer(false);
   ClearDrives();
   DestroyMenus();

@@ -19,6 +19,10 @@ std::string ExportParameters(const char* path) {
 
 void ExportSettings(const char* path) { System().StartRegistryEditor(ExportParameters(path).c_str()); }
 
+void ExportSettingsWhenSet(const char* savePath) {
+  if (savePath && *savePath) ExportSettings(savePath);
+}
+
 int HasNoSubkeys(RegKey hive, const char* path) {
   OwnedRegKey key(OpenSubkey(hive, path));
   if (!key) return 0;
@@ -53,4 +57,12 @@ void DeleteSettingsTree() {
   std::string maker(ParentKeyPath(product));
   if (!maker.empty() && HasNoSubkeys(RegRoot::CurrentUser, maker.c_str()))
     Registry().DeleteKey(RegRoot::CurrentUser, maker.c_str());
+}
+
+void RemoveProgramData() {
+  DeleteSettingsTree();
+  RemoveAutostart(FixedStrings::RunValue);
+  SetDiscAutorunAllUsers(true);
+  SetDiscAutorunCurrentUser(true);
+  SetAudioAutoplay(true);
 }

@@ -80,6 +80,8 @@ std::string GetModulePath();
 std::string ExportParameters(const char* path);
 // Starts the registry editor on the export; does not wait, reports nothing.
 void ExportSettings(const char* path);
+// The export after a saved change and at exit: only when a path is set.
+void ExportSettingsWhenSet(const char* savePath);
 // Deletes the product key with all it holds, then the maker key if it is
 // left empty.
 void DeleteSettingsTree();
@@ -88,3 +90,8 @@ void DeleteSettingsTree();
 int DeleteKeyTree(RegKey hive, const char* path);
 // 1 when the key opens and has no sub-keys.
 int HasNoSubkeys(RegKey hive, const char* path);
+
+// "Очистить конфигурацию" once asked and confirmed: the settings tree goes,
+// the start value is removed, disc autorun is switched back on for all
+// users and for the current user, and audio CDs play by themselves again.
+void RemoveProgramData();

@@ -328,3 +328,23 @@ TEST_F(SystemCase, RemovalDeletesTheProductTreeAndAnEmptyMakerKeyOnly) {
   EXPECT_TRUE(KeyExists(HKCU, kMaker + "\\Other Product"));
   EXPECT_EQ(DeleteKeyTree(HKCU, (kMaker + "\\Missing").c_str()), 0);
 }
+
+TEST_F(SystemCase, ClearingRemovesTheProgramsDataAndPutsTheSystemSettingsBack) {
+  const uint32_t one = 1;
+  PutValue(HKCU, kProgram + "\\Drive\\00", "SpeedSelectedCD", RegType::Dword, &one, 4);
+  SetAutostart("Varnel", "/hide");
+  PutText(HKCU, kRun, "Other", "C:\\Other\\other.exe");
+  EXPECT_EQ(SetDiscAutorunAllUsers(false), 1);
+  uint32_t mask = 0xFF;
+  PutValue(HKCU, kPolicy, kAutorun, RegType::Dword, &mask, 4);
+  PutText(HKCR, kAudio, kDefault, "");
+
+  RemoveProgramData();
+  EXPECT_FALSE(KeyExists(HKCU, kMaker));
+  EXPECT_FALSE(Value(HKCU, kRun, "Varnel").Found);
+  EXPECT_TRUE(Value(HKCU, kRun, "Other").Found) << "another program's start value stays";
+  EXPECT_FALSE(Value(HKLM, kPolicy, kAutorun).Found);
+  EXPECT_EQ(Value(HKCU, kPolicy, kAutorun).Data, (std::vector<uint8_t>{0xDF, 0, 0, 0}));
+  EXPECT_EQ(Value(HKCR, kAudio, kDefault).Text(), "play");
+  DeleteValue(HKCU, kRun, "Other");
+}
