@@ -12,7 +12,9 @@
 #include "app/timers.h"
 #include "actions/actions.h"
 #include "app/tray_icon_win32.h"
+#include "app/version_win32.h"
 #include "dialogs/dialogs.h"
+#include "dialogs/program_settings.h"
 #include "drive/drive.h"
 #include "menu/menu_win32.h"
 #include "mmc/transport.h"
@@ -75,6 +77,17 @@ void ShowDriveMenuCommand(LPARAM) {
 
 void ShowAbout(LPARAM) { ShowAboutDialog(MainWindow()); }
 
+// "Настройки": the dialog edits the live record; after OK it is stored, the
+// program starts over with it, and the copy is exported.
+void Settings(LPARAM) {
+  ProgramSettings& settings = ProgramSettings::Current();
+  const SettingsFacts facts{WindowsVersion(), ShellVersion(), TransportId(), AspiStatus(), SptiStatus()};
+  if (!ShowProgramSettingsDialog(MainWindow(), &settings, facts)) return;
+  settings.Save();
+  Reload(true);
+  ExportSettingsWhenSet(settings.SavePath);
+}
+
 // "Очистить конфигурацию": behind the password and a question; afterwards
 // the defaults rule and no drive is known until the next search.
 void ClearConfiguration(LPARAM) {
@@ -116,10 +129,6 @@ struct FixedCommandEntry {
   CommandHandler Run;
 };
 
-// Commands whose targets come with later work: the program settings dialog.
-// Until it arrives the command does nothing but the tray refresh.
-constexpr CommandHandler ArrivesLater = nullptr;
-
 constexpr FixedCommandEntry FixedCommands[] = {
     {ID_MAIN_MENU, ShowMainMenuCommand},
     {ID_DRIVE_MENU, ShowDriveMenuCommand},
@@ -127,7 +136,7 @@ constexpr FixedCommandEntry FixedCommands[] = {
     {ID_HELP, Help},
     {ID_INFO, ShowInfo},
     {ID_FIND_DRIVES, FindDrives},
-    {ID_SETTINGS, ArrivesLater},
+    {ID_SETTINGS, Settings},
     {ID_CLEAR_CONFIG, ClearConfiguration},
     {ID_EXIT, Exit},
     {ID_MEDIA_ARRIVED, MediaArrived},
