@@ -144,6 +144,15 @@ close_menu
 expect "TopNames puts a name row above each drive's section (menu $plain_height -> $top_height pixels)" \
   test "$top_height" -gt "$plain_height"
 
+# ---- Cancel changes nothing ---------------------------------------------------
+expect "the dialog opens again" open_settings
+for id in 130 104 143; do click_control "Настройки" $id; done
+click_control "Настройки" 2
+expect "Cancel closes the dialog" wait_for 50 window_gone "Настройки"
+expect "after Cancel NumNames is still on" test "$(value "$key" NumNames)" = "REG_DWORD 0x1"
+expect "after Cancel DNEject is still off" test "$(value "$key" DNEject)" = "REG_DWORD 0x0"
+expect "after Cancel the Run value is unchanged" test "$(value "$run" Varnel)" = "$run_value"
+
 # ---- The export: a file chosen in the real Save-As dialog --------------------
 mkdir -p "$WINEPREFIX/drive_c/export dir"
 wine_editor_back() { [ -f "$system32/regedit.exe.wine" ] && mv -f "$system32/regedit.exe.wine" "$system32/regedit.exe"; true; }
