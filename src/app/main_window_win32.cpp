@@ -98,6 +98,7 @@ void ClearConfiguration(LPARAM) {
   RemoveProgramData();
   Reload(false);
 }
+
 void Help(LPARAM) { ShowHelp(); }
 void FindDrives(LPARAM) { Reload(true); }
 void Exit(LPARAM) { DestroyWindow(MainWindow()); }

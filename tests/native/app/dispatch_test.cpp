@@ -10,8 +10,6 @@
 #include "app/timers.h"
 #include "menu/menu_plan.h"
 #include "mmc/opcodes.h"
-#include "settings/program_settings.h"
-#include "system/system.h"
 #include "tests/native/drive/virtual_drives_fixture.h"
 
 namespace {
@@ -92,27 +90,6 @@ TEST_F(DispatchTest, MenuPickSetsStoresAndSendsTheSpeedWithTheMediumsCommand) {
   EXPECT_EQ(SpeedsSent(reader, OpSetCdSpeed),
             (std::vector<uint32_t>{cd.Entries[0].Command, cd.Entries[cd.Count - 1].Command, cd.Entries[2].Command,
                                    cd.Entries[1].Command, cd.Entries[2].Command}));
-}
-
-// With an export file set, every speed pick (kept or refused) asks the
-// registry editor for a fresh copy of the settings.
-TEST_F(DispatchTest, ASpeedPickExportsTheSettingsWhenAFileIsSet) {
-  Add("cd48-reader");
-  Discover();
-  static std::vector<std::string> exports;
-  exports.clear();
-  static constexpr SystemOps Recorder{[] { return std::string("C:\\varnel.exe"); }, [] { return true; }, [] {},
-                                      [](const char* parameters) { exports.push_back(parameters); }};
-  InstallSystemOps(&Recorder);
-  ProgramSettings& settings = ProgramSettings::Current();
-  RunDriveCommand(DriveCommand(0, DA_SET_SPEED, 1));
-  EXPECT_TRUE(exports.empty()) << "no file, no export";
-  std::strcpy(settings.SavePath, "C:\\Backup dir\\varnel.reg");
-  RunDriveCommand(DriveCommand(0, DA_SET_SPEED, 1));
-  RunDriveCommand(DriveCommand(0, DA_SET_SPEED, 127));
-  settings.SavePath[0] = '\0';
-  InstallSystemOps(nullptr);
-  EXPECT_EQ(exports, (std::vector<std::string>(2, ExportParameters("C:\\Backup dir\\varnel.reg"))));
 }
 
 TEST_F(DispatchTest, CommandsForGoneOrIgnoredDrivesAndBadListsSendNothingWrong) {
