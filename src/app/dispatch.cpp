@@ -10,6 +10,7 @@
 #include "dialogs/drive_settings.h"
 #include "drive/drive.h"
 #include "settings/program_settings.h"
+#include "system/system.h"
 
 namespace {
 
@@ -63,15 +64,17 @@ void Slower(DriveRecord& drive, int, unsigned) {
 
 void Poll(DriveRecord&, int index, unsigned) { DrivePollTick(index); }
 
-// A speed picked in the drive menu becomes the selected one and is stored.
-// The export to SavePath joins here with the settings export.
+// A speed picked in the drive menu becomes the selected one and is stored;
+// the settings copy is exported after every pick, stored or not.
 void SetListSpeed(DriveRecord& drive, int, unsigned parameter) {
   RefreshStatus(drive);
   SpeedRange& range = drive.Active();
-  if (parameter >= EntryCount(range)) return;
-  range.Selected = range.Entries[parameter].Speed;
-  SaveDriveSettings(drive);
-  SetSpeed(drive, range.Entries[parameter].Command);
+  if (parameter < EntryCount(range)) {
+    range.Selected = range.Entries[parameter].Speed;
+    SaveDriveSettings(drive);
+    SetSpeed(drive, range.Entries[parameter].Command);
+  }
+  ExportSettingsWhenSet(ProgramSettings::Current().SavePath);
 }
 
 void OpenDisc(DriveRecord& drive, int, unsigned) {
@@ -111,6 +114,7 @@ void DriveSettings(DriveRecord& drive, int index, unsigned) {
   SaveCapabilities(drive);
   SaveDriveSettings(drive);
   ReRegisterHotkeysNow();  // the dialog may have changed the drive's hotkeys
+  ExportSettingsWhenSet(ProgramSettings::Current().SavePath);
 }
 
 // Indexed by DriveAction.

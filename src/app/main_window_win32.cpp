@@ -15,13 +15,16 @@
 #include "actions/actions.h"
 #include "app/tray_icon_win32.h"
 #include "dialogs/countdown.h"
+#include "app/version_win32.h"
 #include "dialogs/dialogs.h"
+#include "dialogs/program_settings.h"
 #include "drive/drive.h"
 #include "hotkeys/hotkeys.h"
 #include "hotkeys/hotkeys_win32.h"
 #include "menu/menu_win32.h"
 #include "mmc/transport.h"
 #include "settings/program_settings.h"
+#include "system/system.h"
 
 namespace {
 
@@ -90,6 +93,29 @@ void ShowDriveMenuCommand(LPARAM) {
 }
 
 void ShowAbout(LPARAM) { ShowAboutDialog(MainWindow()); }
+
+// "Настройки": the dialog edits the live record; after OK it is stored, the
+// program starts over with it, and the copy is exported.
+void Settings(LPARAM) {
+  ProgramSettings& settings = ProgramSettings::Current();
+  const SettingsFacts facts{WindowsVersion(), ShellVersion(), TransportId(), AspiStatus(), SptiStatus()};
+  if (!ShowProgramSettingsDialog(MainWindow(), &settings, facts)) return;
+  settings.Save();
+  Reload(true);
+  ExportSettingsWhenSet(settings.SavePath);
+}
+
+// "Очистить конфигурацию": behind the password and a question; afterwards
+// the defaults rule and no drive is known until the next search.
+void ClearConfiguration(LPARAM) {
+  const ProgramSettings& settings = ProgramSettings::Current();
+  if (settings.LockData[0] && !VerifyPassword(MainWindow(), settings.LockData, PasswordLimit)) return;
+  constexpr uint32_t QuestionIcon = 0x20;
+  if (ShowMessage(MainWindow(), StrAskClearSettings, MessageOkCancel | QuestionIcon | MessageTaskbar) != 1) return;
+  RemoveProgramData();
+  Reload(false);
+}
+
 void Help(LPARAM) { ShowHelp(); }
 void FindDrives(LPARAM) { Reload(true); }
 void Exit(LPARAM) { DestroyWindow(MainWindow()); }
@@ -121,11 +147,6 @@ struct FixedCommandEntry {
   CommandHandler Run;
 };
 
-// Commands whose targets come with later work: the program settings dialog
-// and clearing the configuration. Until they arrive these commands do
-// nothing but the tray refresh.
-constexpr CommandHandler ArrivesLater = nullptr;
-
 constexpr FixedCommandEntry FixedCommands[] = {
     {ID_MAIN_MENU, ShowMainMenuCommand},
     {ID_DRIVE_MENU, ShowDriveMenuCommand},
@@ -133,8 +154,8 @@ constexpr FixedCommandEntry FixedCommands[] = {
     {ID_HELP, Help},
     {ID_INFO, ShowInfo},
     {ID_FIND_DRIVES, FindDrives},
-    {ID_SETTINGS, ArrivesLater},
-    {ID_CLEAR_CONFIG, ArrivesLater},
+    {ID_SETTINGS, Settings},
+    {ID_CLEAR_CONFIG, ClearConfiguration},
     {ID_EXIT, Exit},
     {ID_MEDIA_ARRIVED, MediaArrived},
     {ID_MEDIA_REMOVED, MediaRemoved},
@@ -188,15 +209,15 @@ bool CreateProcedure(HWND window) {
 }
 
 // Undoes the creation procedure. Its order: export of the settings when a
-// path is set (joins here with the settings export), hotkeys unregistered,
-// main timer stopped, drives freed, menus destroyed, tray icon deleted, and
-// last the quit message. It runs once: from WM_DESTROY, or from WM_ENDSESSION
-// when the session ends, since the system then ends the process without
-// destroying the window.
+// path is set, hotkeys unregistered, main timer stopped, drives freed, menus
+// destroyed, tray icon deleted, and last the quit message. It runs once:
+// from WM_DESTROY, or from WM_ENDSESSION when the session ends, since the
+// system then ends the process without destroying the window.
 void Teardown() {
   static bool done = false;
   if (done) return;
   done = true;
+  ExportSettingsWhenSet(ProgramSettings::Current().SavePath);
   UnregisterHotkeys(MainWindow());
   SetMainTimer(false);
   ClearDrives();

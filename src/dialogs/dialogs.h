@@ -8,6 +8,8 @@
 #include "resources/string_ids.h"
 
 struct DriveRecord;
+struct ProgramSettings;
+struct SettingsFacts;
 
 // The program's only message box: string `textId` beside the program icon.
 // flags & 0xF == 1 gives OK and Cancel, anything else OK only; the same four
@@ -35,6 +37,11 @@ int AskPassword(DialogWindow parent, char* hash, uint32_t mode, uint32_t limit);
 // The main window's check before a guarded operation: brings the main window
 // to the front, then asks in verify mode in a window with a taskbar button.
 int VerifyPassword(DialogWindow mainWindow, const char* hash, uint32_t limit);
+
+// The program settings dialog on the live record: 1 after OK (the record and
+// the system settings are then written; the caller saves and reloads), 0
+// after Cancel, with nothing changed.
+int ShowProgramSettingsDialog(DialogWindow parent, ProgramSettings* settings, const SettingsFacts& facts);
 
 // The resizable information window: transport state and every drive.
 intptr_t ShowInfoDialog(DialogWindow owner, const DriveRecord* drives, int count);

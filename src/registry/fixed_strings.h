@@ -7,6 +7,20 @@
 namespace FixedStrings {
 // Under HKEY_CURRENT_USER: the key that holds all of the program's settings.
 inline constexpr char ProgramKey[] = "Software\\Morbeck Software\\Varnel\\2.5";
+
+// The system settings the program changes (src/system).
+// Under HKEY_CURRENT_USER: start with Windows.
+inline constexpr char RunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr char RunValue[] = "Varnel";
+inline constexpr const char* FormerRunValues[] = {"Varnel 2.0", "Varnel 2.1"};
+// Under HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER: the disc autorun policy.
+inline constexpr char PolicyKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+inline constexpr char NoDriveTypeAutoRun[] = "NoDriveTypeAutoRun";
+// Under HKEY_CLASSES_ROOT: the default verb of an audio CD.
+inline constexpr char AudioCdShellKey[] = "AudioCD\\shell";
+// Under HKEY_CURRENT_USER: when Windows takes a program for hung.
+inline constexpr char DesktopKey[] = "Control Panel\\Desktop";
+inline constexpr char HungAppTimeout[] = "HungAppTimeout";
 }  // namespace FixedStrings
 
 // The path up to its last backslash ("A\B\C" -> "A\B"); empty when there is

@@ -1,0 +1,119 @@
+// The program settings dialog's form on the in-memory registry: what it shows
+// for a record and the system settings, its enabling rules, and what OK
+// writes, in one round trip per situation.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "dialogs/program_settings.h"
+#include "mmc/transport.h"
+#include "registry/registry.h"
+#include "system/system.h"
+
+namespace {
+
+using namespace SettingsId;
+
+const SettingsFacts Xp{0x10501, 6, TransportSpti, AspiNotInstalled, SptiUsable};
+
+std::string RunValue() {
+  OwnedRegKey run(OpenSubkey(RegRoot::CurrentUser, FixedStrings::RunKey));
+  char text[300] = {};
+  return ReadString(run.Get(), FixedStrings::RunValue, text, sizeof text) ? text : "(none)";
+}
+
+class SettingsFormTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MemoryRegistry::Reset();
+    InstallSystemOps(&Row);
+    settings.ResetToDefaults();
+    // The captions as the dialog's radios carry them ("Нет" reads as 0).
+    const uint32_t autoclose[] = {0, 3, 5, 10, 15}, delay[] = {3, 5, 8, 10, 15};
+    for (int i = 0; i < 5; ++i) {
+      form.Number(uint16_t(AutocloseFirst + i)) = autoclose[i];
+      form.Number(uint16_t(DelayFirst + i)) = delay[i];
+    }
+  }
+  void TearDown() override { InstallSystemOps(nullptr); }
+
+  static constexpr SystemOps Row{[] { return std::string("C:\\Apps\\varnel.exe"); }, [] { return true; }, [] {},
+                                 [](const char*) {}};
+  ProgramSettings settings;
+  SettingsForm form;
+};
+
+TEST_F(SettingsFormTest, DefaultsShowAsTheRecordSaysAndOkWithoutChangesKeepsThem) {
+  FillSettingsForm(form, settings, Xp);
+  EXPECT_TRUE(form.IsChecked(NumNames));
+  EXPECT_FALSE(form.IsChecked(SeparateEjectClose)) << "EjectSingle 1 shows unchecked";
+  EXPECT_TRUE(form.IsChecked(AutocloseFirst)) << "\"Нет\" for no automatic close";
+  EXPECT_TRUE(form.IsChecked(DelayFirst + 1)) << "5 seconds";
+  EXPECT_FALSE(form.Enable(AutocloseFirst)) << "no timer, no delays";
+  EXPECT_FALSE(form.Enable(ExitAfterStart));
+  EXPECT_FALSE(form.Enable(AudioAutoplay)) << "XP's shell decides autoplay";
+  EXPECT_TRUE(form.IsChecked(AutorunAllUsers) && form.IsChecked(AutorunCurrentUser) && form.IsChecked(AudioAutoplay));
+  EXPECT_TRUE(form.IsChecked(ApiSpti) && !form.Enable(ApiAspi));
+  EXPECT_FALSE(OwnedRegKey(OpenSubkey(RegRoot::LocalMachine, FixedStrings::PolicyKey)))
+      << "opening the dialog writes nothing";
+
+  ProgramSettings before = settings;
+  before.ApiPrefered = PreferSpti;  // the transport in use becomes the stored choice
+  EXPECT_FALSE(ApplySettingsForm(form, settings, 6));
+  EXPECT_EQ(std::memcmp(&before, &settings, sizeof settings), 0);
+}
+
+// Clicks and OK against Wine's registry are proven end to end
+// (tests/e2e/settings_dialog_test.sh); here what an old shell needs.
+TEST_F(SettingsFormTest, AChangedPolicyOnAnOldShellAsksForANewSessionAndReopensAsWritten) {
+  FillSettingsForm(form, settings, Xp);
+  form.Check(Autostart) = true;
+  form.Check(ExitAfterStart) = true;
+  form.Check(AutorunCurrentUser) = false;
+  EXPECT_TRUE(ApplySettingsForm(form, settings, 4));
+  EXPECT_EQ(RunValue(), "C:\\Apps\\varnel.exe /exit");
+
+  SettingsForm again = form;
+  FillSettingsForm(again, settings, Xp);
+  EXPECT_TRUE(again.IsChecked(ExitAfterStart) && !again.IsChecked(HideIcon) && !again.IsChecked(AutorunCurrentUser));
+  EXPECT_FALSE(ApplySettingsForm(again, settings, 4)) << "no policy change, no notice";
+  again.Check(AutorunCurrentUser) = true;
+  EXPECT_FALSE(ApplySettingsForm(again, settings, 5)) << "a newer shell rereads the policy itself";
+  again.Check(Autostart) = false;
+  ApplySettingsForm(again, settings, 6);
+  EXPECT_EQ(RunValue(), "(none)");
+}
+
+TEST_F(SettingsFormTest, DelaysLongerThanTheHungTimeAndUnmatchedValuesAreShownAsSuch) {
+  {
+    OwnedRegKey desktop(CreateSubkey(RegRoot::CurrentUser, FixedStrings::DesktopKey));
+    WriteString(desktop.Get(), FixedStrings::HungAppTimeout, "4000");
+  }
+  settings.TimerAutoclose = 7000;
+  FillSettingsForm(form, settings, Xp);
+  EXPECT_TRUE(form.Enable(DelayFirst));
+  for (uint16_t id = DelayFirst + 1; id <= DelayLast; ++id) EXPECT_FALSE(form.Enable(id)) << id;
+  EXPECT_TRUE(form.IsChecked(DelayFirst + 1)) << "5 stays shown, though disabled";
+  for (uint16_t id = AutocloseFirst; id <= AutocloseLast; ++id) EXPECT_FALSE(form.IsChecked(id)) << id;
+  ApplySettingsForm(form, settings, 6);
+  EXPECT_EQ(settings.TimerAutoclose, 7000) << "no radio checked keeps the value";
+  EXPECT_EQ(settings.DNTimer, 5);
+}
+
+TEST_F(SettingsFormTest, AudioBoxFollowsTheWindowsVersion) {
+  form.Check(AutorunAllUsers) = true;
+  form.Check(AutorunCurrentUser) = false;
+  ApplyAudioRule(form, 0x40A);  // Windows 98
+  EXPECT_TRUE(form.Enable(AudioAutoplay));
+  ApplyAudioRule(form, 0x10400);  // NT 4
+  EXPECT_TRUE(form.Enable(AudioAutoplay));
+  ApplyAudioRule(form, 0x10500);  // Windows 2000: only with both autorun boxes
+  EXPECT_FALSE(form.Enable(AudioAutoplay));
+  form.Check(AutorunCurrentUser) = true;
+  ApplyAudioRule(form, 0x10500);
+  EXPECT_TRUE(form.Enable(AudioAutoplay));
+  ApplyAudioRule(form, 0x10600);
+  EXPECT_FALSE(form.Enable(AudioAutoplay));
+}
+
+}  // namespace
