@@ -37,6 +37,10 @@ link=$WINEPREFIX/dosdevices/d:
 saved_link=$(readlink "$link" 2>/dev/null || true)
 ln -sfn "$volume" "$link"
 restore_link() { if [ -n "$saved_link" ]; then ln -sfn "$saved_link" "$link"; else rm -f "$link"; fi; }
+# Wine's mount manager looks at the drive links when it starts: start it
+# again so that D: is a volume with its label.
+wineserver -k 2>/dev/null
+varnel_start_wineserver 30
 
 log() { python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$VARNEL_SIM_LOG" "$@"; }
 at() { local m=$1; shift; python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$VARNEL_SIM_LOG@$m" "$@"; }
