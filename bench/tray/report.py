@@ -31,8 +31,8 @@ def main():
                 values[(program, name)].append(float(value))
             except ValueError:
                 errors.append(line.strip())
-    print(f"| figure | varnel | bare | ratio | target |")
-    print(f"|---|---|---|---|---|")
+    print("| figure | varnel | bare | ratio | target | varnel, no drives |")
+    print("|---|---|---|---|---|---|")
     for name, label, target in ROWS:
         mine, bare = values.get(("varnel", name)), values.get(("bare", name))
         if not mine:
@@ -43,7 +43,9 @@ def main():
         verdict = ""
         if target and b:
             verdict = f"<= {target}x " + ("ok" if m / b <= target else "MISSED")
-        print(f"| {label} | {m:.0f} | {b if b is None else round(b)} | {ratio} | {verdict} |")
+        alone = values.get(("nodrives", name))
+        alone_text = f"{statistics.median(alone):.0f}" if alone else ""
+        print(f"| {label} | {m:.0f} | {b if b is None else round(b)} | {ratio} | {verdict} | {alone_text} |")
     commands = values.get(("varnel", "commands"))
     if commands:
         slots = idle_seconds / 5
