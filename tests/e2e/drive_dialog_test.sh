@@ -6,6 +6,7 @@
 # registry the dialog's OK writes, the drives' command log and screenshots
 # (build/e2e/shots/drive_dialog_*.png).
 . "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/drive_dialog_lib.sh"
 reset_settings
 
 bin=$WORK/bin
@@ -21,58 +22,9 @@ export VARNEL_SIM_CONTROL=$WORK/control
 export VARNEL_SIM_DELAYS=100,0
 rm -f "$VARNEL_SIM_LOG"
 : >"$VARNEL_SIM_CONTROL"
-key='HKCU\Software\Morbeck Software\Varnel\2.5'
 wine reg add "$key" /v ApiPrefered /t REG_DWORD /d 2 /f >/dev/null
 wine reg add "$key" /v TimerEnable /t REG_DWORD /d 1 /f >/dev/null
 driver letter 0 D && driver letter 1 E
-log() { python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$VARNEL_SIM_LOG" "$@"; }
-control() { echo "$1" >>"$VARNEL_SIM_CONTROL"; }
-log_settled() { local a b; a=$(log lines); sleep 1; b=$(log lines); [ "$a" = "$b" ]; }
-
-ICON_X=1010
-ICON_Y=755
-menu_open() { driver popups | grep -q popup; }
-click_item() { # texts seps
-  local left top right bottom
-  read -r _ left top right bottom < <(driver popups | tr -d '\r' | head -1)
-  xdotool mousemove $(((left + right) / 2)) $((top + 3 + 16 * $1 + 9 * $2 + 8)) sleep 0.3 click 1
-}
-
-# The program's windows, and the controls of the one whose title matches.
-TITLE='Varnel 3\.2 - Настройки привода'
-controls_of() { # title-regex
-  driver windows varnel.exe | tr -d '\r' |
-    awk -v t="title=\"$1\"" '/^window/ { on = ($0 ~ t) && /visible=1/ } on && /^  control/'
-}
-dialog_open() { driver windows varnel.exe | tr -d '\r' | grep -q "title=\"$TITLE\".*visible=1"; }
-dialog_closed() { ! dialog_open; }
-field() { # id attribute [title]
-  controls_of "${3:-$TITLE}" | grep -m1 " id=$1 " | sed "s/.* $2=\"\{0,1\}\([^\" ]*\).*/\1/"
-}
-text_of() { controls_of "$TITLE" | grep -m1 " id=$1 " | sed 's/.* text="\([^"]*\)".*/\1/'; }
-# A real click in the middle of a control.
-click() { # id [title]
-  local l t r b
-  IFS=, read -r l t r b < <(field "$1" rect "${2:-}")
-  [ -n "$b" ] || return 1
-  xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) sleep 0.2 click 1 sleep 0.3
-}
-# Opens the settings of drive N (0 or 1) from the main menu.
-open_dialog() { # drive
-  xdotool mousemove "$ICON_X" "$ICON_Y" click 3
-  wait_for 30 menu_open || return 1
-  sleep 0.5
-  click_item $((6 + $1)) 3  # about, help, information, settings, clear, find drives, then the drives
-  wait_for 100 dialog_open
-}
-# The speeds of a stored list, in order: "8467 7056 ...".
-stored_speeds() { # model-key value-name
-  wine reg query "$1" /v "$2" | tr -d '\r' | awk -v n="$2" '$1 == n { print $3 }' |
-    python3 -c 'import sys; b = bytes.fromhex(sys.stdin.read().strip() or "00")
-print(" ".join(str(int.from_bytes(b[i:i + 4], "little")) for i in range(0, len(b) - 7, 8)))'
-}
-model_key() { wine reg query "$key" | tr -d '\r' | grep -m1 "^HKEY_CURRENT_USER.*$1"; }
-
 wine explorer /desktop=Default,1024x768 &
 sleep 2
 start_varnel
@@ -94,8 +46,6 @@ expect "the DVD list lies exactly over it" test "$(field 145 rect)" = "$(field 1
 expect "the DVD list radio is off for a CD-only drive" test "$(field 162 enabled)" = 0
 
 # ---- Full discovery: photographed mid-run, the program answers, Cancel ----
-progress_open() { controls_of "$1" | grep -q msctls_progress32; }
-progress_closed() { ! progress_open "$1"; }
 settings_disabled() { driver windows varnel.exe | tr -d '\r' | grep "title=\"$TITLE\"" | grep -q 'enabled=0'; }
 click 136  # "Полный": every value from 8448 kB/s down, far too long to wait for
 expect "the progress window opens" wait_for 50 progress_open 'Полный перебор'
@@ -119,7 +69,7 @@ m=$(log lines)
 xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) click 1
 expect "Cancel ends the full discovery" wait_for 100 progress_closed 'Полный перебор'
 expect "at its next step: at most three speed requests after the click" \
-  test "$(python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$VARNEL_SIM_LOG@$m" speeds 0 | wc -w)" -le 3
+  test "$(at "$m" speeds 0 | wc -w)" -le 3
 settings_enabled() { dialog_open && ! settings_disabled; }
 expect "and the settings dialog is usable again" wait_for 20 settings_enabled
 
@@ -129,7 +79,7 @@ m=$(log lines)
 click 135  # "Быстрый"
 expect "the fast discovery runs" wait_for 50 progress_open 'Быстрый перебор'
 expect "and ends" wait_for 300 progress_closed 'Быстрый перебор'
-expect "the run asked the drive (SET CD SPEED sent)" test -n "$(python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$VARNEL_SIM_LOG@$m" speeds 0)"
+expect "the run asked the drive (SET CD SPEED sent)" test -n "$(at "$m" speeds 0)"
 shot drive_dialog_after_discovery
 
 # ---- Typing 8 into the speed field: 1408 kB/s; adding it replaces 1411 -----
