@@ -3,11 +3,6 @@
 # through the test driver and clicked with the mouse, the stored lists and
 # the command log read back. Sourced after lib.sh; the test sets
 # VARNEL_SIM_LOG and VARNEL_SIM_CONTROL.
-key='HKCU\Software\Morbeck Software\Varnel\2.5'
-log() { python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$VARNEL_SIM_LOG" "$@"; }
-at() { local m=$1; shift; python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$VARNEL_SIM_LOG@$m" "$@"; }
-control() { echo "$1" >>"$VARNEL_SIM_CONTROL"; }
-log_settled() { local a b; a=$(log lines); sleep 1; b=$(log lines); [ "$a" = "$b" ]; }
 
 ICON_X=1010
 ICON_Y=755

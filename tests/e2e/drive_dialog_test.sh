@@ -9,19 +9,10 @@
 . "$(dirname "$0")/drive_dialog_lib.sh"
 reset_settings
 
-bin=$WORK/bin
-mkdir -p "$bin"
-cp "$VARNEL_EXE" "$VARNEL_ASPI_DLL" "$bin/"
-VARNEL_EXE=$bin/varnel.exe
-export WINEDLLOVERRIDES="wnaspi32=n;$WINEDLLOVERRIDES"
-export VARNEL_SIM_PROFILES=cd48-reader,dvdrom16-streaming
-export VARNEL_SIM_LOG=$WORK/commands.log
-export VARNEL_SIM_CONTROL=$WORK/control
+use_virtual_drives cd48-reader,dvdrom16-streaming
 # Each answer of the CD reader takes 100 ms, so that a discovery lasts long
 # enough to be photographed.
 export VARNEL_SIM_DELAYS=100,0
-rm -f "$VARNEL_SIM_LOG"
-: >"$VARNEL_SIM_CONTROL"
 wine reg add "$key" /v ApiPrefered /t REG_DWORD /d 2 /f >/dev/null
 wine reg add "$key" /v TimerEnable /t REG_DWORD /d 1 /f >/dev/null
 driver letter 0 D && driver letter 1 E

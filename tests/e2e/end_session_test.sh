@@ -17,15 +17,7 @@
 . "$(dirname "$0")/lib.sh"
 reset_settings
 
-bin=$WORK/bin
-mkdir -p "$bin"
-cp "$VARNEL_EXE" "$VARNEL_ASPI_DLL" "$bin/"
-VARNEL_EXE=$bin/varnel.exe
-export WINEDLLOVERRIDES="wnaspi32=n;$WINEDLLOVERRIDES"
-export VARNEL_SIM_PROFILES=cd48-reader
-export VARNEL_SIM_LOG=$WORK/commands.log
-export VARNEL_SIM_CONTROL=$WORK/control
-key='HKCU\Software\Morbeck Software\Varnel\2.5'
+use_virtual_drives cd48-reader
 set_value() { wine reg add "$key" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null; }
 set_value ApiPrefered 2
 
@@ -42,10 +34,6 @@ restore_link() { if [ -n "$saved_link" ]; then ln -sfn "$saved_link" "$link"; el
 wineserver -k 2>/dev/null
 varnel_start_wineserver 30
 
-log() { python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$VARNEL_SIM_LOG" "$@"; }
-at() { local m=$1; shift; python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$VARNEL_SIM_LOG@$m" "$@"; }
-control() { echo "$1" >>"$VARNEL_SIM_CONTROL"; }
-log_settled() { local a b; a=$(log lines); sleep 1; b=$(log lines); [ "$a" = "$b" ]; }
 
 # The countdown dialog's line of `driver windows` and one of its controls.
 dialog_line() { driver windows varnel.exe | tr -d '\r' | grep -m1 "^window .*title=\"Varnel 3\.2 - $1\".*visible=1"; }

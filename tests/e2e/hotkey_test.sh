@@ -12,23 +12,10 @@
 . "$(dirname "$0")/lib.sh"
 reset_settings
 
-bin=$WORK/bin
-mkdir -p "$bin"
-cp "$VARNEL_EXE" "$VARNEL_ASPI_DLL" "$bin/"
-VARNEL_EXE=$bin/varnel.exe
-export WINEDLLOVERRIDES="wnaspi32=n;$WINEDLLOVERRIDES"
-export VARNEL_SIM_PROFILES=cd48-reader,dvdrom16-streaming
-export VARNEL_SIM_LOG=$WORK/commands.log
-export VARNEL_SIM_CONTROL=$WORK/control
-rm -f "$VARNEL_SIM_LOG" "$WORK"/holder*.txt
-: >"$VARNEL_SIM_CONTROL"
-key='HKCU\Software\Morbeck Software\Varnel\2.5'
+use_virtual_drives cd48-reader,dvdrom16-streaming
+rm -f "$WORK"/holder*.txt
 wine reg add "$key" /v ApiPrefered /t REG_DWORD /d 2 /f >/dev/null
 driver letter 0 D && driver letter 1 E
-log() { python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$VARNEL_SIM_LOG" "$@"; }
-mark() { log lines; }
-at() { local m=$1; shift; python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$VARNEL_SIM_LOG@$m" "$@"; }
-log_settled() { local a b; a=$(log lines); sleep 1; b=$(log lines); [ "$a" = "$b" ]; }
 drive_key() { wine reg query "$key" | tr -d '\r' | grep -m1 "^HKEY_CURRENT_USER.*$1"; }
 # The 28-byte HotKeys value: seven little-endian words, eject first.
 hotkeys_value() { local w out=; for w in "$@"; do out+=$(printf '%02x%02x0000' $((w & 0xFF)) $((w >> 8))); done; echo "$out"; }
@@ -42,7 +29,6 @@ holds() { tr -d '\r' <"$4" | grep -qx "registered $1 $(($2)) $3"; }  # modifiers
 # The holder's window is the active one (Wine's console programs write CRLF).
 holder_active() { tail -1 "$WORK/holder1.txt" | tr -d '\r' | grep -qx active; }
 unloaded() { [ -n "$(at "$1" loads "$2")" ]; }  # a START STOP UNIT reached the drive
-control() { echo "$1" >>"$VARNEL_SIM_CONTROL"; }
 
 wine explorer /desktop=Default,1024x768 &
 sleep 2

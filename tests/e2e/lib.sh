@@ -29,6 +29,35 @@ expect() {
 
 driver() { wine "$VARNEL_DRIVER" "$@"; }
 
+# The program's registry key.
+key='HKCU\Software\Morbeck Software\Varnel\2.5'
+
+# Runs varnel.exe from a folder of its own beside the virtual drives' ASPI
+# layer, with one drive per profile (comma-separated). The drives log every
+# command to $VARNEL_SIM_LOG and take control lines from $VARNEL_SIM_CONTROL,
+# both started empty.
+use_virtual_drives() { # profiles
+  bin=$WORK/bin
+  mkdir -p "$bin"
+  cp "$VARNEL_EXE" "$VARNEL_ASPI_DLL" "$bin/"
+  VARNEL_EXE=$bin/varnel.exe
+  export WINEDLLOVERRIDES="wnaspi32=n;$WINEDLLOVERRIDES"
+  export VARNEL_SIM_PROFILES=$1
+  export VARNEL_SIM_LOG=$WORK/commands.log
+  export VARNEL_SIM_CONTROL=$WORK/control
+  rm -f "$VARNEL_SIM_LOG"
+  : >"$VARNEL_SIM_CONTROL"
+}
+
+# Questions about the command log (see command_log.py); "mark" is its
+# length now, "at MARK ..." asks about what came after it.
+log() { python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$VARNEL_SIM_LOG" "$@"; }
+mark() { log lines; }
+at() { local m=$1; shift; python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$VARNEL_SIM_LOG@$m" "$@"; }
+# True once the drives have been left alone for a second.
+log_settled() { local a b; a=$(log lines); sleep 1; b=$(log lines); [ "$a" = "$b" ]; }
+control() { echo "$1" >>"$VARNEL_SIM_CONTROL"; }
+
 # Forget everything the program stored.
 reset_settings() { wine reg delete 'HKCU\Software\Morbeck Software' /f >/dev/null 2>&1; true; }
 

@@ -10,24 +10,10 @@
 . "$(dirname "$0")/lib.sh"
 reset_settings
 
-bin=$WORK/bin
-mkdir -p "$bin"
-cp "$VARNEL_EXE" "$VARNEL_ASPI_DLL" "$bin/"
-VARNEL_EXE=$bin/varnel.exe
-export WINEDLLOVERRIDES="wnaspi32=n;$WINEDLLOVERRIDES"
-export VARNEL_SIM_PROFILES=cd48-reader
-export VARNEL_SIM_LOG=$WORK/commands.log
-export VARNEL_SIM_CONTROL=$WORK/control
-rm -f "$VARNEL_SIM_LOG"
-: >"$VARNEL_SIM_CONTROL"
-key='HKCU\Software\Morbeck Software\Varnel\2.5'
+use_virtual_drives cd48-reader
 wine reg add "$key" /v ApiPrefered /t REG_DWORD /d 2 /f >/dev/null
 wine reg add "$key\\Lock" /v Data /d "$(openssl passwd -1 -salt Kx7q2Lm9 'Open sesame 7')" /f >/dev/null
 driver letter 0 D
-log() { python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$VARNEL_SIM_LOG" "$@"; }
-mark() { log lines; }
-at() { local m=$1; shift; python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$VARNEL_SIM_LOG@$m" "$@"; }
-log_settled() { local a b; a=$(log lines); sleep 1; b=$(log lines); [ "$a" = "$b" ]; }
 drive_key() { wine reg query "$key" | tr -d '\r' | grep -m1 "^HKEY_CURRENT_USER.*$1"; }
 
 menu_open() { driver popups | grep -q popup; }

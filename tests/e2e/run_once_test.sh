@@ -11,7 +11,6 @@ mkdir -p "$bin"
 cp "$VARNEL_EXE" "$VARNEL_ASPI_DLL" "$bin/"
 export WINEDLLOVERRIDES="wnaspi32=n;$WINEDLLOVERRIDES"
 export VARNEL_SIM_PROFILES=cd48-reader,cdrw52-writer,dvdrom16-streaming,dvdrw16-roundup
-key='HKCU\Software\Morbeck Software\Varnel\2.5'
 wine reg add "$key" /v ApiPrefered /t REG_DWORD /d 2 /f >/dev/null
 log() { python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$@"; }
 

@@ -14,21 +14,12 @@
 . "$(dirname "$0")/lib.sh"
 reset_settings
 
-bin=$WORK/bin
-mkdir -p "$bin"
-cp "$VARNEL_EXE" "$VARNEL_ASPI_DLL" "$bin/"
-VARNEL_EXE=$bin/varnel.exe
+use_virtual_drives cd48-reader,dvdrom16-streaming
 # A 32-bit program's system32 is syswow64 in a 64-bit prefix.
 system32=$WINEPREFIX/drive_c/windows/system32
 [ -d "$WINEPREFIX/drive_c/windows/syswow64" ] && system32=$WINEPREFIX/drive_c/windows/syswow64
 record=$system32/start_record.txt
-export WINEDLLOVERRIDES="wnaspi32=n;$WINEDLLOVERRIDES"
-export VARNEL_SIM_PROFILES=cd48-reader,dvdrom16-streaming
-export VARNEL_SIM_LOG=$WORK/commands.log
-export VARNEL_SIM_CONTROL=$WORK/control
-rm -f "$VARNEL_SIM_LOG" "$record"
-: >"$VARNEL_SIM_CONTROL"
-key='HKCU\Software\Morbeck Software\Varnel\2.5'
+rm -f "$record"
 run='HKCU\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
 policy='SOFTWARE\Microsoft\Windows\CurrentVersion\Policies\Explorer'
 audio='HKCR\AudioCD\shell'
@@ -44,8 +35,6 @@ system_reset() {
 system_reset
 wine reg add "$key" /v ApiPrefered /t REG_DWORD /d 2 /f >/dev/null
 driver letter 0 D && driver letter 1 E
-log() { python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$VARNEL_SIM_LOG" "$@"; }
-log_settled() { local a b; a=$(log lines); sleep 1; b=$(log lines); [ "$a" = "$b" ]; }
 # One value as `wine reg query` shows it: "TYPE DATA".
 value() { # key name ("" = default)
   local args=(/v "$2"); [ -z "$2" ] && args=(/ve)

@@ -3,7 +3,6 @@
 . "$(dirname "$0")/lib.sh"
 reset_settings
 wine "$VARNEL_SAVE_SETTINGS"
-key='HKCU\Software\Morbeck Software\Varnel\2.5'
 wine reg query "$key" | tr -d '\r' >"$WORK/values.txt"
 wine reg query "$key\\Lock" | tr -d '\r' >"$WORK/lock.txt"
 

@@ -22,16 +22,7 @@
 . "$(dirname "$0")/drive_dialog_lib.sh"
 reset_settings
 
-bin=$WORK/bin
-mkdir -p "$bin"
-cp "$VARNEL_EXE" "$VARNEL_ASPI_DLL" "$bin/"
-VARNEL_EXE=$bin/varnel.exe
-export WINEDLLOVERRIDES="wnaspi32=n;$WINEDLLOVERRIDES"
-export VARNEL_SIM_PROFILES=cd48-reader,cdrw40-fullrange
-export VARNEL_SIM_LOG=$WORK/commands.log
-export VARNEL_SIM_CONTROL=$WORK/control
-rm -f "$VARNEL_SIM_LOG"
-: >"$VARNEL_SIM_CONTROL"
+use_virtual_drives cd48-reader,cdrw40-fullrange
 wine reg add "$key" /v ApiPrefered /t REG_DWORD /d 2 /f >/dev/null
 driver letter 0 D && driver letter 1 E
 MESSAGE_TITLE='Varnel 3\.2( - )?'

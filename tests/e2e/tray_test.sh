@@ -15,23 +15,11 @@
 . "$(dirname "$0")/lib.sh"
 reset_settings
 
-bin=$WORK/bin
-mkdir -p "$bin"
-cp "$VARNEL_EXE" "$VARNEL_ASPI_DLL" "$bin/"
-VARNEL_EXE=$bin/varnel.exe
-export WINEDLLOVERRIDES="wnaspi32=n;$WINEDLLOVERRIDES"
-export VARNEL_SIM_PROFILES=cd48-reader,dvdrom16-streaming
-export VARNEL_SIM_LOG=$WORK/commands.log
-export VARNEL_SIM_CONTROL=$WORK/control
-rm -f "$VARNEL_SIM_LOG"
-: >"$VARNEL_SIM_CONTROL"
-key='HKCU\Software\Morbeck Software\Varnel\2.5'
+use_virtual_drives cd48-reader,dvdrom16-streaming
 wine reg add "$key" /v ApiPrefered /t REG_DWORD /d 2 /f >/dev/null
 wine reg add "$key" /v TimerEnable /t REG_DWORD /d 1 /f >/dev/null
 wine reg add "$key" /v TimerAutoclose /t REG_DWORD /d 0 /f >/dev/null
 driver letter 0 D && driver letter 1 E
-log() { python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$VARNEL_SIM_LOG" "$@"; }
-control() { echo "$1" >>"$VARNEL_SIM_CONTROL"; }
 
 # The icon in the notification area at the bottom right of the desktop.
 ICON_X=1010
@@ -54,9 +42,6 @@ hover_first() {
   read -r _ left top right bottom < <(driver popups | tr -d '\r' | head -1)
   xdotool mousemove $(((left + right) / 2)) $((top + 3 + 8)) sleep 1
 }
-mark() { log lines; }  # the log's length now; "log at MARK ..." looks after it
-at() { local m=$1; shift; python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$VARNEL_SIM_LOG@$m" "$@"; }
-log_settled() { local a b; a=$(log lines); sleep 1; b=$(log lines); [ "$a" = "$b" ]; }
 # The text of the icon's tooltip, shown while the pointer rests on the icon.
 tooltip() {
   xdotool mousemove "$ICON_X" "$((ICON_Y - 40))" sleep 0.3 mousemove "$ICON_X" "$ICON_Y" sleep 1.5
