@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "common/system_win32.h"
 #include "dialogs/dialogs.h"
 #include "dialogs/program_settings.h"
 #include "dlgengine/dialog_win32.h"
@@ -112,6 +113,14 @@ static_assert(SaveAsFlags == 0x00208006);
 // systems refuse.
 constexpr DWORD SaveAsRecordSize = 76;
 
+// The common dialog library brings Wine's printing stack with it, megabytes
+// of private memory in every run: it is loaded when Save-As is first opened.
+bool AskSavePath(OPENFILENAMEA& record) {
+  static const HMODULE library = LoadLibraryA("comdlg32.dll");
+  const auto askSave = FindEntryPoint<BOOL(WINAPI*)(OPENFILENAMEA*)>(library, "GetSaveFileNameA");
+  return askSave != nullptr && askSave(&record);
+}
+
 intptr_t ExportBoxClick(DialogWindow dialog, uint16_t id, uint32_t message, uintptr_t wParam, intptr_t) {
   if (message == WM_INITDIALOG) {
     MakeManualCheckBox(dialog, id);
@@ -133,7 +142,7 @@ intptr_t ExportBoxClick(DialogWindow dialog, uint16_t id, uint32_t message, uint
     g_saveAs.hwndOwner = dialog;
     g_saveAs.lpstrFile = path;
     g_saveAs.nMaxFile = sizeof path;
-    if (!GetSaveFileNameA(&g_saveAs)) path[0] = '\0';
+    if (!AskSavePath(g_saveAs)) path[0] = '\0';
     g_saveAs.lpstrFile = nullptr;
   }
   SetDlgItemTextA(dialog, PathHolder, path);
