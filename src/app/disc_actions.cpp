@@ -15,8 +15,7 @@ bool IsEjectProtected(const DriveRecord& drive) {
 }
 
 bool EjectPermitted(const DriveRecord& drive) {
-  if (!IsEjectProtected(drive)) return true;
-  return g_passwordCheck && g_passwordCheck(ProgramSettings::Current().LockData);
+  return !IsEjectProtected(drive) || (g_passwordCheck && g_passwordCheck(ProgramSettings::Current().LockData));
 }
 
 void CloseAllTrays() {

@@ -41,21 +41,16 @@ void PostCommand(unsigned command, LPARAM argument = 0) {
 bool StartWindowTimer(unsigned id, uint32_t periodMs) { return SetTimer(MainWindow(), id, periodMs, nullptr) != 0; }
 void StopWindowTimer(unsigned id) { KillTimer(MainWindow(), id); }
 
-bool IsCdRomLetter(char letter) {
-  char root[] = "A:\\";
-  root[0] = letter;
-  return GetDriveTypeA(root) == DRIVE_CDROM;
-}
+bool IsCdRomLetter(char letter) { return GetDriveTypeA(RootPath(letter).c_str()) == DRIVE_CDROM; }
 
 // Asking for a volume's information, none of it wanted back, makes the system
 // and the shell notice a new disc or its absence at once.
 void RefreshCdVolumes() {
   DWORD present = GetLogicalDrives();
   for (int i = 0; i < 26; ++i) {
-    if (!(present >> i & 1) || !IsCdRomLetter(char('A' + i))) continue;
-    char root[] = "A:\\";
-    root[0] = char('A' + i);
-    GetVolumeInformationA(root, nullptr, 0, nullptr, nullptr, nullptr, nullptr, 0);
+    const char letter = char('A' + i);
+    if (!(present >> i & 1) || !IsCdRomLetter(letter)) continue;
+    GetVolumeInformationA(RootPath(letter).c_str(), nullptr, 0, nullptr, nullptr, nullptr, nullptr, 0);
   }
 }
 
