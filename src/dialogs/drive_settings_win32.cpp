@@ -5,9 +5,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <cstdio>
 #include <initializer_list>
 
+#include "common/format_text.h"
 #include "compat/compat.h"
 #include "dialogs/dialogs.h"
 #include "dialogs/drive_settings.h"
@@ -73,7 +73,7 @@ uint32_t EditNumber(HWND dialog, int id) {
 
 void SetEditNumber(HWND dialog, int id, uint32_t value) {
   char text[16];
-  std::snprintf(text, sizeof text, "%lu", static_cast<unsigned long>(value));
+  FormatText(text, sizeof text, "%lu", static_cast<unsigned long>(value));
   SetDlgItemTextA(dialog, id, text);
 }
 
@@ -97,8 +97,8 @@ int FirstSelected(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GE
 
 void InsertEntry(HWND list, uint32_t position, const SpeedEntry& entry, uint32_t unit) {
   char speed[8], command[8];
-  std::snprintf(speed, sizeof speed, "%lu", static_cast<unsigned long>(ListColumnNumber(entry.Speed, unit)));
-  std::snprintf(command, sizeof command, "%lu", static_cast<unsigned long>(ListColumnNumber(entry.Command, unit)));
+  FormatText(speed, sizeof speed, "%lu", static_cast<unsigned long>(ListColumnNumber(entry.Speed, unit)));
+  FormatText(command, sizeof command, "%lu", static_cast<unsigned long>(ListColumnNumber(entry.Command, unit)));
   LVITEMA item{};
   item.mask = LVIF_TEXT | LVIF_PARAM;
   item.iItem = static_cast<int>(position);

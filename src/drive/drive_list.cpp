@@ -1,8 +1,8 @@
 // The drive array: discovery, naming and the per-model instance numbers.
 #include <cctype>
-#include <cstdio>
 #include <cstring>
 
+#include "common/format_text.h"
 #include "drive/busy_guard.h"
 #include "drive/drive.h"
 #include "mmc/commands.h"
@@ -47,10 +47,10 @@ bool NameDrive(DriveRecord& drive) {
   InquiryData inquiry{};
   bool found = Inquiry(drive.Address, inquiry);
   if (found)
-    std::snprintf(drive.FullName, sizeof drive.FullName, "%s %s %s", inquiry.Vendor, inquiry.Product,
-                  inquiry.Revision);
+    FormatText(drive.FullName, sizeof drive.FullName, "%s %s %s", inquiry.Vendor, inquiry.Product,
+               inquiry.Revision);
   else
-    std::snprintf(drive.FullName, sizeof drive.FullName, "%s", "<unknown>");
+    FormatText(drive.FullName, sizeof drive.FullName, "%s", "<unknown>");
   MakeAutoShortName(drive);
   return found;
 }

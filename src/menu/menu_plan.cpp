@@ -1,11 +1,11 @@
 #include "menu/menu_plan.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <utility>
 
 #include "app/commands.h"
+#include "common/format_text.h"
 #include "compat/wide_text.h"
 #include "drive/drive.h"
 #include "settings/program_settings.h"
@@ -234,7 +234,7 @@ void PutDriveSection(UpwardList& target, const DriveRecord& drive, int i, const 
 std::string SpeedText(const char* prefix, uint32_t speed, bool dvdList) {
   const uint32_t unit = dvdList ? SpeedUnitDVD : SpeedUnitCD;
   char text[16];
-  std::snprintf(text, sizeof text, "%s%d%c", prefix, int((speed * 10 / unit + 5) / 10 % 1000), dvdList ? 'X' : 'x');
+  FormatText(text, sizeof text, "%s%d%c", prefix, int((speed * 10 / unit + 5) / 10 % 1000), dvdList ? 'X' : 'x');
   return text;
 }
 

@@ -1,11 +1,12 @@
 #include "registry/registry.h"
 
 #include <bit>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <string>
+
+#include "common/format_text.h"
 
 static_assert(std::endian::native == std::endian::little, "values are stored little-endian as they lie in memory");
 
@@ -41,7 +42,7 @@ bool DriveKeyPath(const char* name, int32_t instance, char* path, size_t size) {
   // A negative instance must still give two digits, or the path outgrows
   // the name plus "\NN".
   int suffix = (instance % 100 + 100) % 100;
-  int written = std::snprintf(path, size, "%s\\%02d", name, suffix);
+  int written = FormatText(path, size, "%s\\%02d", name, suffix);
   return written >= 0 && size_t(written) < size;
 }
 

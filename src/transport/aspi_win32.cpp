@@ -2,11 +2,11 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <cstring>
 #include <new>
 
 #include "clock/clock.h"
+#include "common/format_text.h"
 #include "common/handle_win32.h"
 #include "common/system_win32.h"
 #include "registry/registry.h"
@@ -223,7 +223,7 @@ int32_t LetterOf(uint32_t adapter, uint32_t target, uint32_t lun) {
   uint32_t node = 0;
   if (!g_translate(&path, &node) || node == 0) return 0;
   char nodeKey[40];
-  snprintf(nodeKey, sizeof nodeKey, "Config Manager\\Enum\\%08X", unsigned(node));
+  FormatText(nodeKey, sizeof nodeKey, "Config Manager\\Enum\\%08X", unsigned(node));
   OwnedRegKey dynamic(OpenSubkey(RegRoot::DynData, nodeKey));
   if (!dynamic) return 0;
   // "Enum\" and the hardware key, whose stored value need not end in a zero.
@@ -289,7 +289,7 @@ void AspiClose(TransportHandle) {}
 void ReadVersionBlock() {
   delete[] g_versionBlock;
   g_versionBlock = nullptr;
-  snprintf(g_translation, sizeof g_translation, "%04x%04x", 0x0409u, 0x04B0u);
+  FormatText(g_translation, sizeof g_translation, "%04x%04x", 0x0409u, 0x04B0u);
   char file[MAX_PATH];
   DWORD length = GetModuleFileNameA(g_library, file, sizeof file);
   if (length == 0 || length >= sizeof file) return;
@@ -311,8 +311,8 @@ void ReadVersionBlock() {
   if (VerQueryValueA(g_versionBlock, "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
                      &translationSize) &&
       translation && translationSize >= sizeof *translation)
-    snprintf(g_translation, sizeof g_translation, "%04x%04x", unsigned(translation->Language),
-             unsigned(translation->CodePage));
+    FormatText(g_translation, sizeof g_translation, "%04x%04x", unsigned(translation->Language),
+               unsigned(translation->CodePage));
 }
 }  // namespace
 
@@ -345,7 +345,7 @@ bool AspiLoad() {
 const char* AspiVersionString(const char* name) {
   if (!g_versionBlock || !name) return nullptr;
   char query[160];
-  int length = snprintf(query, sizeof query, "\\StringFileInfo\\%s\\%s", g_translation, name);
+  int length = FormatText(query, sizeof query, "\\StringFileInfo\\%s\\%s", g_translation, name);
   if (length < 0 || size_t(length) >= sizeof query) return nullptr;
   char* value = nullptr;
   UINT valueLength = 0;
