@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <new>
+#include <string>
 
 #include "app/app.h"
 #include "app/main_window_win32.h"
@@ -31,12 +33,23 @@ int ScreenBitsPerPixel() {
 
 }  // namespace
 
-// The runtime's own terminate handler prints the demangled name of the
-// exception to a console this program does not have, and brings the whole
-// demangler (about 50 KB) into the executable.
+// The program is built without exceptions: it allocates with nothrow new and
+// checks. The few failures left inside the standard containers (out of
+// memory, a length past the maximum) end the program here, as an uncaught
+// exception would. The runtime's own versions of these functions bring its
+// exception classes and their strings (about 100 KB) into the executable, and
+// its terminate handler the whole demangler (50 KB) to print a name on a
+// console this program does not have.
 namespace __gnu_cxx {
 void __verbose_terminate_handler() { std::abort(); }
 }  // namespace __gnu_cxx
+namespace std {
+void __throw_bad_alloc() { std::abort(); }
+void __throw_bad_array_new_length() { std::abort(); }
+void __throw_length_error(const char*) { std::abort(); }
+void __throw_logic_error(const char*) { std::abort(); }
+void __throw_out_of_range_fmt(const char*, ...) { std::abort(); }
+}  // namespace std
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   InitCompatLayer();
