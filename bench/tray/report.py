@@ -16,6 +16,16 @@ ROWS = [  # figure, label, target ratio (None: reported only)
 ]
 
 
+def spread(runs):
+    """The median of the runs and, when they differ, their range."""
+    if not runs:
+        return ""
+    digits = 1 if max(runs) < 100 else 0
+    text = f"{statistics.median(runs):.{digits}f}"
+    low, high = min(runs), max(runs)
+    return text if low == high else f"{text} ({low:.{digits}f}-{high:.{digits}f})"
+
+
 def main():
     path, idle_seconds = sys.argv[1], int(sys.argv[2])
     values = defaultdict(list)
@@ -31,6 +41,7 @@ def main():
                 values[(program, name)].append(float(value))
             except ValueError:
                 errors.append(line.strip())
+    print("Medians, with the spread of the runs (min-max) in brackets.")
     print("| figure | varnel | bare | ratio | target | varnel, no drives |")
     print("|---|---|---|---|---|---|")
     for name, label, target in ROWS:
@@ -44,8 +55,7 @@ def main():
         if target and b:
             verdict = f"<= {target}x " + ("ok" if m / b <= target else "MISSED")
         alone = values.get(("nodrives", name))
-        alone_text = f"{statistics.median(alone):.0f}" if alone else ""
-        print(f"| {label} | {m:.0f} | {b if b is None else round(b)} | {ratio} | {verdict} | {alone_text} |")
+        print(f"| {label} | {spread(mine)} | {spread(bare)} | {ratio} | {verdict} | {spread(alone)} |")
     commands = values.get(("varnel", "commands"))
     if commands:
         slots = idle_seconds / 5

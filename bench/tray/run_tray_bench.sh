@@ -49,7 +49,9 @@ results=$work/results.txt
 # bytes: it prints "sample NAME" and waits a second while they are read here
 # from /proc, from the Linux process that runs the program.
 unix_pid() { pgrep -f "^[A-Z]:.*[\\\\/]$1\$" | head -1; }
-cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+# CPU time in microseconds, from the scheduler's nanosecond counts of every
+# thread (the 10 ms ticks of /proc/PID/stat round an idle minute to 0).
+cpu_us() { cat /proc/"$1"/task/*/schedstat | awk '{s += $1} END {printf "%d", s / 1000}'; }
 private_kb() { awk '/^Private_(Clean|Dirty):/ {s += $2} END {print s}' "/proc/$1/smaps_rollup"; }
 measure() { # program exe mode [probe arguments after the exe...]
   local program=$1 exe=$2 mode=$3 out=$work/probe.out line pid t0=0 seen=0
@@ -66,8 +68,8 @@ measure() { # program exe mode [probe arguments after the exe...]
       line=${lines[$seen]}
       seen=$((seen + 1))
       case $line in
-        "sample idle_begin") pid=$(unix_pid "$exe"); t0=$(cpu_ticks "$pid") ;;
-        "sample idle_end") echo "$program cpu_ms=$((($(cpu_ticks "$pid") - t0) * 1000 / $(getconf CLK_TCK)))" >>"$results" ;;
+        "sample idle_begin") pid=$(unix_pid "$exe"); t0=$(cpu_us "$pid") ;;
+        "sample idle_end") echo "$program cpu_ms=$(awk -v a="$t0" -v b="$(cpu_us "$pid")" 'BEGIN {print (b - a) / 1000}')" >>"$results" ;;
         "sample "*) echo "$program private_kb_${line#sample }=$(private_kb "$(unix_pid "$exe")")" >>"$results" ;;
         *=*) echo "$program $line" >>"$results" ;;
       esac

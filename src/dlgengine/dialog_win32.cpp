@@ -200,12 +200,22 @@ void InitKind(HWND dialog, const ControlState& control) {
   }
 }
 
+// The common controls, and on Windows XP the visual styles of every control,
+// come with comctl32. It is loaded with the first dialog rather than at start:
+// with the styles it reads the whole theme, a megabyte or more that a program
+// waiting in the tray does not need. It stays loaded.
+void LoadCommonControls() {
+  static bool loaded = false;
+  if (loaded) return;
+  loaded = true;
+  using InitCommonControlsFn = void(WINAPI*)();
+  if (auto init = FindEntryPoint<InitCommonControlsFn>(LoadLibraryA("comctl32.dll"), "InitCommonControls")) init();
+}
+
 // Run while a template is built: the classes these kinds need must exist
 // before the dialog is made. The rich edit library stays loaded.
 void PrepareKind(const ControlKind& kind) {
   static HMODULE richEdit = nullptr;
-  if (kind.code == KindCode::ProgressBar || kind.code == KindCode::ListView || kind.code == KindCode::HotKeyField)
-    InitCommonControls();
   if (kind.code == KindCode::RichText && richEdit == nullptr) richEdit = LoadLibraryA("RICHED32.DLL");
 }
 
@@ -404,6 +414,7 @@ bool PrepareDialog(const char16_t* titlePrefix, uint32_t titleTextId, uint32_t s
   dialogTemplate = BuildDialogTemplate(style | DS_CENTERMOUSE, exStyle, 0, 0, 100, 100, titlePrefix,
                                        titleTextId, metricsOk ? &font : nullptr, count, descs);
   if (dialogTemplate.block == nullptr) return false;
+  LoadCommonControls();
   for (uint32_t i = 0; i < count; ++i) PrepareKind(*descs[i].kind);
   state = MakeDialogState(descs, count, userData);
   if (state == nullptr) {
