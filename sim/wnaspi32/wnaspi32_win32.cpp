@@ -1,8 +1,8 @@
 // The virtual drives behind the ASPI for Win32 interface, so that the
 // unchanged program reaches them under Wine through its real ASPI transport.
 // Configuration comes from the environment (see README.md). Commands are
-// answered SS_PENDING and completed from a thread of their own after the
-// drive's delay, as a real layer answers from its interrupt path; the
+// answered SS_PENDING and completed from the layer's answering thread after
+// the drive's delay, as a real layer answers from its interrupt path; the
 // caller waits on its event or watches SRB_Status. SRB_BufLen stays as the
 // caller sent it, as real layers leave it.
 #include <windows.h>
@@ -174,23 +174,69 @@ void RunCommand(SRB_ExecSCSICmd& srb, int index) {
   srb.SRB_Status = uint8_t(request.RequestStatus < 0 ? SS_ERR : request.RequestStatus);
 }
 
+// Pending requests, answered by one thread in the order they fall due, as a
+// real layer answers from its adapter's interrupt path. (A thread for each
+// request would put the cost of starting threads into every measurement of
+// the program's own time.)
 struct LateAnswer {
   SRB_ExecSCSICmd* Srb;
   int Index;
-  DWORD Delay;
+  DWORD Due;     // tick count
   HANDLE Event;  // null when the caller watches SRB_Status instead
 };
+std::vector<LateAnswer> g_late;   // under g_lock
+HANDLE g_lateQueued = nullptr;    // set when a request joins the queue
+bool g_answerThreadFailed = false;
 
-DWORD WINAPI AnswerLater(void* parameter) {
-  LateAnswer answer = *static_cast<LateAnswer*>(parameter);
-  delete static_cast<LateAnswer*>(parameter);
-  Sleep(answer.Delay);
-  {
-    Locked lock;
-    RunCommand(*answer.Srb, answer.Index);  // a polling caller may release the block after this
+DWORD WINAPI AnswerLater(void*) {
+  for (;;) {
+    LateAnswer answer{};
+    bool due = false;
+    DWORD wait = INFINITE;
+    {
+      Locked lock;
+      const DWORD now = GetTickCount();
+      auto next = g_late.end();
+      for (auto it = g_late.begin(); it != g_late.end(); ++it)
+        if (next == g_late.end() || int32_t(it->Due - next->Due) < 0) next = it;
+      if (next != g_late.end()) {
+        int32_t left = int32_t(next->Due - now);
+        if (left <= 0) {
+          answer = *next;
+          g_late.erase(next);
+          due = true;
+          RunCommand(*answer.Srb, answer.Index);  // a polling caller may release the block after this
+        } else {
+          wait = DWORD(left);
+        }
+      }
+    }
+    if (due) {
+      if (answer.Event) SetEvent(answer.Event);  // the last touch for a waiting caller
+      continue;
+    }
+    WaitForSingleObject(g_lateQueued, wait);
   }
-  if (answer.Event) SetEvent(answer.Event);  // the last touch for a waiting caller
-  return 0;
+}
+
+// Starts the answering thread once; the library is pinned, since the thread
+// runs its code until the process ends. False when it cannot run.
+bool AnswerThreadRunning() {
+  if (g_lateQueued) return true;
+  if (g_answerThreadFailed) return false;
+  HMODULE self = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                     reinterpret_cast<LPCSTR>(&AnswerLater), &self);
+  HANDLE queued = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  HANDLE thread = queued ? CreateThread(nullptr, 0, AnswerLater, nullptr, 0, nullptr) : nullptr;
+  if (!thread) {
+    if (queued) CloseHandle(queued);
+    g_answerThreadFailed = true;
+    return false;
+  }
+  CloseHandle(thread);
+  g_lateQueued = queued;
+  return true;
 }
 
 uint32_t ExecuteCommand(SRB_ExecSCSICmd& srb) {
@@ -206,14 +252,12 @@ uint32_t ExecuteCommand(SRB_ExecSCSICmd& srb) {
   int delay = size_t(index) < g_delays.size() ? g_delays[size_t(index)] : 0;
   srb.SRB_Status = SS_PENDING;
   if (delay == Never) return SS_PENDING;  // a drive that hangs: no answer ever comes
-  auto* answer = new LateAnswer{&srb, index, DWORD(delay), notify ? HANDLE(srb.SRB_PostProc) : nullptr};
-  HANDLE thread = CreateThread(nullptr, 0, AnswerLater, answer, 0, nullptr);
-  if (!thread) {
-    delete answer;
+  if (!AnswerThreadRunning()) {
     RunCommand(srb, index);
     return srb.SRB_Status;
   }
-  CloseHandle(thread);
+  g_late.push_back({&srb, index, GetTickCount() + DWORD(delay), notify ? HANDLE(srb.SRB_PostProc) : nullptr});
+  SetEvent(g_lateQueued);
   return SS_PENDING;
 }
 }  // namespace

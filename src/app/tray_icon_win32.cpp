@@ -1,6 +1,8 @@
 // The tray pictures and the notification-icon record.
 #include "app/tray_icon_win32.h"
 
+#include <cstring>
+
 #include "app/app.h"
 #include "app/tray_state.h"
 #include "compat/compat.h"
@@ -27,6 +29,21 @@ TrayIconEntry g_trayIcons[6] = {
 // The first version of the record (152 bytes) is the one every shell knows.
 NOTIFYICONDATAW g_icon;
 static_assert(NOTIFYICONDATAW_V1_SIZE == 152);
+
+// What the shell shows now, so that the refresh after every command, twice a
+// second with the timer on, bothers the shell only when something changed.
+NOTIFYICONDATAW g_shown;
+bool g_shownValid = false;
+
+void Remember(BOOL accepted) {
+  g_shownValid = accepted != FALSE;
+  if (g_shownValid) g_shown = g_icon;
+}
+
+bool ShellShowsIcon() {
+  return g_shownValid && g_shown.hIcon == g_icon.hIcon &&
+         std::memcmp(g_shown.szTip, g_icon.szTip, sizeof g_icon.szTip) == 0;
+}
 }  // namespace
 
 void LoadTrayIcons(HINSTANCE instance) {
@@ -45,8 +62,11 @@ void PrepareTrayIcon(HWND mainWindow) {
   AppendWide(AsUtf16(g_icon.szTip), ProductTitle);
 }
 
-void AddTrayIcon() { WideShellNotifyIcon(NIM_ADD, &g_icon); }
-void DeleteTrayIcon() { WideShellNotifyIcon(NIM_DELETE, &g_icon); }
+void AddTrayIcon() { Remember(WideShellNotifyIcon(NIM_ADD, &g_icon)); }
+void DeleteTrayIcon() {
+  WideShellNotifyIcon(NIM_DELETE, &g_icon);
+  g_shownValid = false;
+}
 
 void RefreshTray() {
   const ShellState& shell = Shell();
@@ -58,5 +78,5 @@ void RefreshTray() {
   static_assert(sizeof g_icon.szTip / sizeof g_icon.szTip[0] >= TrayTipLength);
   for (int i = 0; i < TrayTipLength; ++i) g_icon.szTip[i] = view.Tip[i];
   g_icon.hIcon = g_trayIcons[ChooseTrayPicture(inputs)].Icon;
-  WideShellNotifyIcon(NIM_MODIFY, &g_icon);
+  if (!ShellShowsIcon()) Remember(WideShellNotifyIcon(NIM_MODIFY, &g_icon));
 }
