@@ -52,7 +52,11 @@ unix_pid() { pgrep -f "^[A-Z]:.*[\\\\/]$1\$" | head -1; }
 # CPU time in microseconds, from the scheduler's nanosecond counts of every
 # thread (the 10 ms ticks of /proc/PID/stat round an idle minute to 0).
 cpu_us() { cat /proc/"$1"/task/*/schedstat | awk '{s += $1} END {printf "%d", s / 1000}'; }
-private_kb() { awk '/^Private_(Clean|Dirty):/ {s += $2} END {print s}' "/proc/$1/smaps_rollup"; }
+# Private bytes as Windows counts them: memory of the process alone that no
+# file backs. The clean pages of mapped executables are shared memory there,
+# even when one process maps them; smaps counts those as private too, so
+# they are left out here.
+private_kb() { awk '/^Anonymous:/ {print $2}' "/proc/$1/smaps_rollup"; }
 measure() { # program exe mode [probe arguments after the exe...]
   local program=$1 exe=$2 mode=$3 out=$work/probe.out line pid t0=0 seen=0
   shift 3
