@@ -20,6 +20,10 @@
 //   popups                       print the rectangle of every shown pop-up menu
 //   objects PID|NAME.exe         print the process's GDI and USER object counts
 //                                and its handle count, with where each came from
+//   ping MILLISECONDS            send the Varnel window WM_NULL; print how long
+//                                it took to answer (exit 1: no answer in time)
+//   cancel PID|NAME.exe          press Cancel (IDCANCEL) in every shown dialog of
+//                                the process; print how many there were
 //
 // Texts are printed as UTF-8.
 #include <windows.h>
@@ -463,6 +467,54 @@ int ObjectCounts(int argc, char** argv) {
   return gdi < 0 || handles < 0 ? 1 : 0;
 }
 
+// ---- Liveness and dialogs, for the endurance run ------------------------
+
+int Ping(int argc, char** argv) {
+  if (argc < 3) return 2;
+  HWND window = FindVarnel();
+  if (!window) {
+    std::fprintf(stderr, "no Varnel window\n");
+    return 1;
+  }
+  UINT limit = UINT(std::strtoul(argv[2], nullptr, 0));
+  DWORD start = GetTickCount();
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, limit, &result)) {
+    std::printf("no answer within %u ms\n", limit);
+    return 1;
+  }
+  std::printf("answered in %lu ms\n", (unsigned long)(GetTickCount() - start));
+  return 0;
+}
+
+struct DialogSweep {
+  std::vector<DWORD> ids;
+  int shown;
+};
+
+BOOL CALLBACK CancelDialog(HWND window, LPARAM param) {
+  auto* sweep = reinterpret_cast<DialogSweep*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  bool owned = false;
+  for (DWORD id : sweep->ids) owned = owned || id == pid;
+  if (owned && IsWindowVisible(window) && ClassOf(window) == "#32770") {
+    ++sweep->shown;
+    // Posted: the dialog ends inside its own modal loop, as after a click.
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  }
+  return TRUE;
+}
+
+int CancelDialogs(int argc, char** argv) {
+  if (argc < 3) return 2;
+  DialogSweep sweep{ProcessIds(argv[2]), 0};
+  if (sweep.ids.empty()) return 1;
+  EnumWindows(CancelDialog, LPARAM(&sweep));
+  std::printf("dialogs %d\n", sweep.shown);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -485,7 +537,9 @@ int main(int argc, char** argv) {
     if (verb == "letter") return Letter(argc, argv);
     if (verb == "popups") return Popups();
     if (verb == "objects") return ObjectCounts(argc, argv);
+    if (verb == "ping") return Ping(argc, argv);
+    if (verb == "cancel") return CancelDialogs(argc, argv);
   }
-  std::fprintf(stderr, "usage: varnel-driver find|send|post|windows|listen|wait-window|screenshot|volume|power|letter|popups|objects ...\n");
+  std::fprintf(stderr, "usage: varnel-driver find|send|post|windows|listen|wait-window|screenshot|volume|power|letter|popups|objects|ping|cancel ...\n");
   return 2;
 }
