@@ -64,8 +64,8 @@ namespace {
 // The value types a reader takes, one bit per type number.
 constexpr uint32_t TypeBit(uint32_t type) { return 1u << type; }
 constexpr uint32_t AnyType = ~0u;
-// A number: REG_DWORD, or the REG_BINARY Windows 9x stores some numbers as.
-// Text is no number, even when it is short enough to pass for one.
+// The program's own numbers: REG_DWORD, or REG_BINARY as a hand-made
+// Windows 9x export may hold them (see ReadNumber).
 constexpr uint32_t NumberTypes = TypeBit(RegType::Dword) | TypeBit(RegType::Binary);
 constexpr uint32_t TextTypes = TypeBit(RegType::String) | TypeBit(RegType::ExpandString);
 
@@ -91,9 +91,7 @@ uint32_t ReadValueOfType(RegKey key, const char* name, void* buffer, uint32_t si
   std::memcpy(buffer, scratch.get(), length);
   return length;
 }
-}  // namespace
 
-namespace {
 bool ReadFourBytes(RegKey key, const char* name, uint32_t acceptedTypes, uint32_t& value) {
   // Read into a local: after a refused query the buffer's contents are
   // undefined, and the caller's default must survive.

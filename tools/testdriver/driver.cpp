@@ -22,8 +22,8 @@
 //                                and its handle count, with where each came from
 //   ping MILLISECONDS            send the Varnel window WM_NULL; print how long
 //                                it took to answer (exit 1: no answer in time)
-//   cancel PID|NAME.exe          press Cancel (IDCANCEL) in every shown dialog of
-//                                the process; print how many there were
+//   cancel PID|NAME.exe [ID]     press Cancel (or the button ID) in every shown
+//                                dialog of the process; print how many there were
 //
 // Texts are printed as UTF-8.
 #include <windows.h>
@@ -489,6 +489,7 @@ int Ping(int argc, char** argv) {
 
 struct DialogSweep {
   std::vector<DWORD> ids;
+  WORD button;
   int shown;
 };
 
@@ -501,14 +502,14 @@ BOOL CALLBACK CancelDialog(HWND window, LPARAM param) {
   if (owned && IsWindowVisible(window) && ClassOf(window) == "#32770") {
     ++sweep->shown;
     // Posted: the dialog ends inside its own modal loop, as after a click.
-    PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(sweep->button, BN_CLICKED), 0);
   }
   return TRUE;
 }
 
 int CancelDialogs(int argc, char** argv) {
   if (argc < 3) return 2;
-  DialogSweep sweep{ProcessIds(argv[2]), 0};
+  DialogSweep sweep{ProcessIds(argv[2]), WORD(argc > 3 ? std::strtoul(argv[3], nullptr, 0) : IDCANCEL), 0};
   if (sweep.ids.empty()) return 1;
   EnumWindows(CancelDialog, LPARAM(&sweep));
   std::printf("dialogs %d\n", sweep.shown);
