@@ -39,7 +39,7 @@ DEVICE_LIMIT_MS=30000  # the ASPI transport's wait for one command
 # step's other commands come on top, so the answer may take a little longer.
 PING_LIMIT_MS=$((DEVICE_LIMIT_MS + 5000))
 # Each silence costs the device time limit in real time: a few per run.
-SILENCES_LEFT=$((STEPS / 100 + 1))
+SILENCES_LEFT=$((STEPS >= 200 ? STEPS / 100 : 1))
 PROFILES=(cd48-reader cdrw52-writer dvdrom16-streaming slot24-combo)
 LETTERS=(D E F G)
 MASKS=(0x8 0x10 0x20 0x40)  # unit-mask bits of D: to G:
@@ -65,6 +65,11 @@ dialogs_shown() { driver cancel varnel.exe | tr -d '\r' | awk '{print $2}'; }
 objects() { driver objects varnel.exe | tr -d '\r'; }
 
 declare -A done_count=() fault_count=()
+# A command posted and the answer to the WM_NULL sent after it, in one Wine
+# start: the step's liveness check.
+post_and_ping() { # command [lparam]
+  ANSWER=$(driver ping "$PING_LIMIT_MS" "$@" | tr -d '\r')
+}
 # Every step and its answer time go to steps.log.
 count() { done_count[$1]=$((${done_count[$1]:-0} + 1)); LAST="$1"; }
 fault() { # kind drive json-fields
@@ -113,7 +118,7 @@ step() {
     local actions=(1 2 3 4 5 6 7 12 12 12)
     rnd 10; param=$R
     rnd ${#actions[@]}; a=${actions[$R]}
-    driver post $((0x8000 | param << 8 | d << 4 | a)) >/dev/null
+    post_and_ping $((0x8000 | param << 8 | d << 4 | a))
     count "drive command"
   elif [ "$r" -lt 44 ]; then  # a person at the drive
     rnd 7
@@ -153,15 +158,15 @@ step() {
   elif [ "$r" -lt 90 ]; then  # notices and timers, as the system and the timer post them
     rnd 5
     case $R in
-      0) driver post 110 "${MASKS[$d]}" >/dev/null ;;
-      1) driver post 111 >/dev/null ;;
-      2) driver post 112 >/dev/null ;;
-      3) driver post 113 >/dev/null ;;
-      4) driver post 200 >/dev/null && driver post 201 >/dev/null ;;  # hidden and shown again
+      0) post_and_ping 110 "${MASKS[$d]}" ;;
+      1) post_and_ping 111 ;;
+      2) post_and_ping 112 ;;
+      3) post_and_ping 113 ;;
+      4) driver post 200 >/dev/null && post_and_ping 201 ;;  # hidden and shown again
     esac
     count "notice or tick"
   elif [ "$r" -lt 92 ]; then
-    driver post 105 >/dev/null; count "drives found again"
+    post_and_ping 105; count "drives found again"
   else  # about, information, settings, clear configuration, drive settings: cancelled
     local dialogs=(102 104 106 108 $((0x8000 | d << 4)))
     rnd ${#dialogs[@]}
@@ -210,9 +215,10 @@ at100=
 : >"$WORK/steps.log"
 for i in $(seq "$STEPS"); do
   LAST=
+  ANSWER=
   if ! step; then failed_at="$i (a menu or dialog did not close)"; break; fi
   if varnel_ended; then failed_at="$i (the process ended, code $(cat "$WORK/varnel.rc"))"; break; fi
-  answer=$(driver ping "$PING_LIMIT_MS" | tr -d '\r')
+  answer=${ANSWER:-$(driver ping "$PING_LIMIT_MS" | tr -d '\r')}
   echo "$i $LAST: $answer" >>"$WORK/steps.log"
   [ -n "${ENDURANCE_OBJECTS_EVERY:-}" ] && [ $((i % ENDURANCE_OBJECTS_EVERY)) = 0 ] && echo "$i $(objects)" >>"$WORK/steps.log"
   case $answer in

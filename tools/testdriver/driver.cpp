@@ -20,8 +20,11 @@
 //   popups                       print the rectangle of every shown pop-up menu
 //   objects PID|NAME.exe         print the process's GDI and USER object counts
 //                                and its handle count, with where each came from
-//   ping MILLISECONDS            send the Varnel window WM_NULL; print how long
-//                                it took to answer (exit 1: no answer in time)
+//   ping MILLISECONDS [ID [LPARAM]]
+//                                send the Varnel window WM_NULL; print how long
+//                                it took to answer (exit 1: no answer in time);
+//                                with ID, post WM_COMMAND ID first (one Wine
+//                                start instead of two)
 //   cancel PID|NAME.exe [ID]     press Cancel (or the button ID) in every shown
 //                                dialog of the process; print how many there were
 //
@@ -477,6 +480,9 @@ int Ping(int argc, char** argv) {
     return 1;
   }
   UINT limit = UINT(std::strtoul(argv[2], nullptr, 0));
+  if (argc > 3 && !PostMessageA(window, WM_COMMAND, std::strtoul(argv[3], nullptr, 0),
+                                argc > 4 ? LPARAM(std::strtol(argv[4], nullptr, 0)) : 0))
+    return 1;
   DWORD start = GetTickCount();
   DWORD_PTR result = 0;
   if (!SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, limit, &result)) {
