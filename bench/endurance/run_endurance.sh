@@ -10,7 +10,7 @@
 #
 # After every step the program must still have its window, its process must
 # live, and it must answer a sent WM_NULL within the device time limit (the
-# ASPI wait of 30 s). At step 100 and at the end the GDI, USER and handle
+# ASPI wait of 30 s, plus 5 s for the rest of the step). At step 100 and at the end the GDI, USER and handle
 # counts read from the process (varnel-driver objects) must agree, and after
 # the run the stored settings that no step changes must read back as before.
 #
