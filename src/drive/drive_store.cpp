@@ -53,7 +53,7 @@ struct SettingTable {
 // missing one gives an empty list.
 void ReadRange(RegKey key, const char* name, SpeedRange& range) {
   uint8_t bytes[MaxRangeBytes];
-  uint32_t size = ReadValue(key, name, bytes, sizeof bytes);
+  uint32_t size = ReadBinary(key, name, bytes, sizeof bytes);
   range.Count = 0;
   for (uint32_t offset = 0; offset + EntryBytes <= size; offset += EntryBytes)
     AddEntry(range, get_le32(bytes + offset), get_le32(bytes + offset + 4), nullptr, nullptr);
@@ -106,7 +106,7 @@ void LoadDriveSettings(DriveRecord& drive) {
 
   // A stored name may lack its terminator: at most 10 units are kept.
   char16_t name[ShortNameBytes / 2] = {};
-  uint32_t size = ReadValue(key, "ShortName", name, ShortNameBytes);
+  uint32_t size = ReadBinary(key, "ShortName", name, ShortNameBytes);
   if (size != 0) {
     size_t units = size / 2 < 10 ? size / 2 : 10;
     std::memset(drive.ShortName, 0, sizeof drive.ShortName);
@@ -114,11 +114,11 @@ void LoadDriveSettings(DriveRecord& drive) {
   }
 
   uint8_t keys[HotKeyBytes];
-  size = ReadValue(key, "HotKeys", keys, HotKeyBytes);
+  size = ReadBinary(key, "HotKeys", keys, HotKeyBytes);
   for (uint32_t i = 0; i < size / 4; ++i) drive.HotKeys[i] = get_le32(keys + 4 * i);
 
   OwnedRegKey lock(OpenSubkey(key, "Lock"));
-  ReadDword(lock.Get(), "Value", drive.Lock);  // a missing lock leaves the default
+  ReadNumber(lock.Get(), "Value", drive.Lock);  // a missing lock leaves the default
 }
 
 void SaveDriveSettings(const DriveRecord& drive) {

@@ -61,13 +61,54 @@ RegKey WithDrivePath(const char* name, int32_t instance, RegKey (*open)(const ch
 RegKey OpenDriveKey(const char* name, int32_t instance) { return WithDrivePath(name, instance, OpenProgramSubkey); }
 RegKey CreateDriveKey(const char* name, int32_t instance) { return WithDrivePath(name, instance, CreateProgramSubkey); }
 
-bool ReadDword(RegKey key, const char* name, uint32_t& value) {
+namespace {
+// The value types a reader takes, one bit per type number.
+constexpr uint32_t TypeBit(uint32_t type) { return 1u << type; }
+constexpr uint32_t AnyType = ~0u;
+// The program's own numbers: REG_DWORD, or REG_BINARY as a hand-made
+// Windows 9x export may hold them (see ReadNumber).
+constexpr uint32_t NumberTypes = TypeBit(RegType::Dword) | TypeBit(RegType::Binary);
+constexpr uint32_t TextTypes = TypeBit(RegType::String) | TypeBit(RegType::ExpandString);
+
+bool Accepted(uint32_t type, uint32_t acceptedTypes) { return type < 32 && (acceptedTypes & TypeBit(type)); }
+
+uint32_t ReadValueOfType(RegKey key, const char* name, void* buffer, uint32_t size, uint32_t acceptedTypes) {
+  if (!key) return 0;
+  uint32_t length = 0, type = 0;
+  if (!buffer) {
+    return Registry().QueryValue(key, name, &type, nullptr, &length) == RegError::Success &&
+                   Accepted(type, acceptedTypes)
+               ? length
+               : 0;
+  }
+  // A refused query may scribble on its buffer; only a complete value is
+  // copied to the caller's.
+  std::unique_ptr<uint8_t[]> scratch(new (std::nothrow) uint8_t[size ? size : 1]);
+  if (!scratch) return 0;
+  length = size;
+  if (Registry().QueryValue(key, name, &type, scratch.get(), &length) != RegError::Success || length > size ||
+      !Accepted(type, acceptedTypes))
+    return 0;
+  std::memcpy(buffer, scratch.get(), length);
+  return length;
+}
+
+bool ReadFourBytes(RegKey key, const char* name, uint32_t acceptedTypes, uint32_t& value) {
   // Read into a local: after a refused query the buffer's contents are
   // undefined, and the caller's default must survive.
   uint8_t bytes[4] = {};
-  uint32_t size = sizeof bytes;
-  if (!key || Registry().QueryValue(key, name, nullptr, bytes, &size) != RegError::Success || size == 0) return false;
+  if (ReadValueOfType(key, name, bytes, sizeof bytes, acceptedTypes) == 0) return false;
   value = get_le32(bytes);
+  return true;
+}
+}  // namespace
+
+bool ReadDword(RegKey key, const char* name, uint32_t& value) { return ReadFourBytes(key, name, AnyType, value); }
+
+bool ReadNumber(RegKey key, const char* name, int32_t& value) {
+  uint32_t stored = 0;
+  if (!ReadFourBytes(key, name, NumberTypes, stored)) return false;
+  value = int32_t(stored);
   return true;
 }
 
@@ -79,24 +120,18 @@ bool ReadDword(RegKey key, const char* name, int32_t& value) {
 }
 
 uint32_t ReadValue(RegKey key, const char* name, void* buffer, uint32_t size) {
-  if (!key) return 0;
-  uint32_t length = 0;
-  if (!buffer) return Registry().QueryValue(key, name, nullptr, nullptr, &length) == RegError::Success ? length : 0;
-  // A refused query may scribble on its buffer; only a complete value is
-  // copied to the caller's.
-  std::unique_ptr<uint8_t[]> scratch(new (std::nothrow) uint8_t[size ? size : 1]);
-  if (!scratch) return 0;
-  length = size;
-  if (Registry().QueryValue(key, name, nullptr, scratch.get(), &length) != RegError::Success || length > size) return 0;
-  std::memcpy(buffer, scratch.get(), length);
-  return length;
+  return ReadValueOfType(key, name, buffer, size, AnyType);
+}
+
+uint32_t ReadBinary(RegKey key, const char* name, void* buffer, uint32_t size) {
+  return ReadValueOfType(key, name, buffer, size, TypeBit(RegType::Binary));
 }
 
 bool ReadString(RegKey key, const char* name, char* text, uint32_t capacity) {
   if (!text || !capacity) return false;
   std::unique_ptr<char[]> scratch(new (std::nothrow) char[capacity]);
   if (!scratch) return false;
-  uint32_t length = ReadValue(key, name, scratch.get(), capacity);
+  uint32_t length = ReadValueOfType(key, name, scratch.get(), capacity, TextTypes);
   if (!length) return false;
   const void* zero = std::memchr(scratch.get(), 0, length);
   if (zero) {
@@ -141,7 +176,7 @@ RegStatus WriteWideString(RegKey key, const char* name, const char16_t* text) {
 int ReadDwordTable(RegKey key, const IntTableEntry* entries, size_t count) {
   int all = 1;
   for (size_t i = 0; i < count; ++i)
-    if (!ReadDword(key, entries[i].Name, *entries[i].Value)) all = 0;
+    if (!ReadNumber(key, entries[i].Name, *entries[i].Value)) all = 0;
   return all;
 }
 

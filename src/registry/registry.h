@@ -53,7 +53,15 @@ bool ReadDword(RegKey key, const char* name, uint32_t& value);
 // bytes stored; 0 on any failure, and then the buffer is untouched. With a
 // null buffer, returns the value's size.
 uint32_t ReadValue(RegKey key, const char* name, void* buffer, uint32_t size);
-// Reads ANSI text into a field of capacity bytes and terminates it. The text
+// As ReadDword, for a number the program stores itself: REG_DWORD, or the
+// REG_BINARY a hand-made Windows 9x export may hold. Text is no number, even
+// when it is short enough to pass for one: it is refused like a missing value.
+bool ReadNumber(RegKey key, const char* name, int32_t& value);
+// As ReadValue, for a record stored as REG_BINARY: a value of another type
+// is refused like a missing one.
+uint32_t ReadBinary(RegKey key, const char* name, void* buffer, uint32_t size);
+// Reads ANSI text (REG_SZ or REG_EXPAND_SZ; any other type is refused) into
+// a field of capacity bytes and terminates it. The text
 // must fit with its terminator: stored bytes that fill the whole field
 // without a zero among them are refused like an oversized value. False (field
 // untouched) on any failure.
@@ -70,8 +78,8 @@ RegStatus WriteString(RegKey key, const char* name, const char* text);
 // bytes.
 RegStatus WriteWideString(RegKey key, const char* name, const char16_t* text);
 
-// Reads every entry in order; a value that cannot be read leaves its
-// variable as it was. 1 when every value was read, else 0.
+// Reads every entry in order with ReadNumber; a value that cannot be read
+// leaves its variable as it was. 1 when every value was read, else 0.
 int ReadDwordTable(RegKey key, const IntTableEntry* entries, size_t count);
 // Writes every entry in order as REG_DWORD, ignoring errors; returns count.
 int WriteDwordTable(RegKey key, const IntTableEntry* entries, size_t count);

@@ -18,6 +18,15 @@
 //                                TARGET its drive letter, through the keys of
 //                                the Windows 9x configuration manager
 //   popups                       print the rectangle of every shown pop-up menu
+//   objects PID|NAME.exe         print the process's GDI and USER object counts
+//                                and its handle count, with where each came from
+//   ping MILLISECONDS [ID [LPARAM]]
+//                                send the Varnel window WM_NULL; print how long
+//                                it took to answer (exit 1: no answer in time);
+//                                with ID, post WM_COMMAND ID first (one Wine
+//                                start instead of two)
+//   cancel PID|NAME.exe [ID]     press Cancel (or the button ID) in every shown
+//                                dialog of the process; print how many there were
 //
 // Texts are printed as UTF-8.
 #include <windows.h>
@@ -289,6 +298,230 @@ int Popups() {
   return 0;
 }
 
+// ---- Object counts of another process, for the endurance run ----------
+//
+// GetGuiResources and GetProcessHandleCount are what Windows offers; Wine 8
+// answers 0 for all three counts. Then:
+// - GDI: the used entries of the process's GDI handle table. Wine keeps one
+//   per process like Windows, but 8.0 does not publish it in the PEB
+//   (GdiSharedHandleTable stays 0): it is the process's one private block of
+//   exactly 65536 entries whose first 32 are free (handles start at 32) and
+//   whose 33rd holds the first stock object.
+// - USER: the process's windows, top-level and child: the USER objects that
+//   can be seen from outside (menus and icons cannot).
+// - handles: the process's entries in the system handle list.
+
+// Wine's table entry: object (8 bytes), owner (4), unique (2), type (1),
+// flags (1), user pointer (8). A free entry has type 0.
+constexpr DWORD kGdiEntryBytes = 24;
+constexpr DWORD kGdiEntryTypeOffset = 14;
+constexpr DWORD kGdiMaxHandles = 0x10000;
+constexpr DWORD kGdiFirstHandle = 32;
+constexpr SIZE_T kGdiTableBytes = SIZE_T(kGdiEntryBytes) * kGdiMaxHandles;
+constexpr DWORD kPeb32GdiTableOffset = 0x94;
+constexpr int kProcessBasicInformation = 0;
+constexpr int kSystemHandleInformation = 16;
+
+template <typename Fn>
+Fn NtdllEntry(const char* name) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), name)));
+}
+
+struct BasicProcessInfo {
+  LONG ExitStatus;
+  void* PebBaseAddress;
+  ULONG_PTR AffinityMask;
+  LONG BasePriority;
+  ULONG_PTR UniqueProcessId;
+  ULONG_PTR InheritedFromUniqueProcessId;
+};
+using QueryProcessFn = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+using QuerySystemFn = LONG(WINAPI*)(int, void*, ULONG, ULONG*);
+
+long UsedGdiEntries(const std::vector<unsigned char>& table) {
+  long used = 0;
+  for (size_t offset = 0; offset + kGdiEntryBytes <= table.size(); offset += kGdiEntryBytes)
+    if (table[offset + kGdiEntryTypeOffset] != 0) ++used;
+  return used;
+}
+
+bool LooksLikeGdiTable(const std::vector<unsigned char>& table) {
+  for (DWORD i = 0; i < kGdiFirstHandle; ++i)
+    if (table[i * kGdiEntryBytes + kGdiEntryTypeOffset] != 0) return false;
+  return table[kGdiFirstHandle * kGdiEntryBytes + kGdiEntryTypeOffset] != 0;
+}
+
+bool ReadBlock(HANDLE process, const void* at, std::vector<unsigned char>& block) {
+  SIZE_T got = 0;
+  return ReadProcessMemory(process, at, block.data(), block.size(), &got) && got == block.size();
+}
+
+long GdiTableObjects(HANDLE process) {
+  std::vector<unsigned char> table(kGdiTableBytes);
+  auto query = NtdllEntry<QueryProcessFn>("NtQueryInformationProcess");
+  BasicProcessInfo basic{};
+  DWORD published = 0;
+  SIZE_T got = 0;
+  if (query && query(process, kProcessBasicInformation, &basic, sizeof basic, nullptr) == 0 &&
+      ReadProcessMemory(process, static_cast<char*>(basic.PebBaseAddress) + kPeb32GdiTableOffset, &published,
+                        sizeof published, &got) &&
+      published && ReadBlock(process, reinterpret_cast<void*>(ULONG_PTR(published)), table))
+    return UsedGdiEntries(table);
+  MEMORY_BASIC_INFORMATION block{};
+  for (const char* at = nullptr; VirtualQueryEx(process, at, &block, sizeof block) == sizeof block;) {
+    if (block.State == MEM_COMMIT && block.Type == MEM_PRIVATE && block.RegionSize == kGdiTableBytes &&
+        block.AllocationBase == block.BaseAddress && ReadBlock(process, block.BaseAddress, table) &&
+        LooksLikeGdiTable(table))
+      return UsedGdiEntries(table);
+    const char* next = static_cast<const char*>(block.BaseAddress) + block.RegionSize;
+    if (next <= at) break;
+    at = next;
+  }
+  return -1;
+}
+
+struct SystemHandleEntry {
+  ULONG OwnerPid;
+  UCHAR ObjectType;
+  UCHAR Flags;
+  USHORT Handle;
+  void* Object;
+  ACCESS_MASK Access;
+};
+
+long SystemListHandles(DWORD pid) {
+  auto query = NtdllEntry<QuerySystemFn>("NtQuerySystemInformation");
+  if (!query) return -1;
+  std::vector<unsigned char> list(1 << 20);
+  ULONG needed = 0;
+  while (query(kSystemHandleInformation, list.data(), ULONG(list.size()), &needed) != 0) {
+    if (list.size() >= (64u << 20)) return -1;
+    list.resize(list.size() * 2);
+  }
+  ULONG count = 0;
+  std::memcpy(&count, list.data(), sizeof count);
+  size_t first = sizeof(ULONG_PTR);
+  if (first + size_t(count) * sizeof(SystemHandleEntry) > list.size()) return -1;
+  long owned = 0;
+  for (ULONG i = 0; i < count; ++i) {
+    SystemHandleEntry entry;
+    std::memcpy(&entry, list.data() + first + i * sizeof entry, sizeof entry);
+    if (entry.OwnerPid == pid) ++owned;
+  }
+  return owned;
+}
+
+struct WindowCount {
+  DWORD pid;
+  long count;
+};
+
+BOOL CALLBACK CountChild(HWND, LPARAM param) {
+  ++reinterpret_cast<WindowCount*>(param)->count;
+  return TRUE;
+}
+
+BOOL CALLBACK CountTopLevel(HWND window, LPARAM param) {
+  auto* windows = reinterpret_cast<WindowCount*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid == windows->pid) {
+    ++windows->count;
+    EnumChildWindows(window, CountChild, param);
+  }
+  return TRUE;
+}
+
+int ObjectCounts(int argc, char** argv) {
+  if (argc < 3) return 2;
+  std::vector<DWORD> ids = ProcessIds(argv[2]);
+  if (ids.empty()) {
+    std::fprintf(stderr, "no such process\n");
+    return 1;
+  }
+  UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, ids[0]));
+  if (!process.Usable()) return 1;
+  long gdi = long(GetGuiResources(process.Get(), GR_GDIOBJECTS));
+  long user = long(GetGuiResources(process.Get(), GR_USEROBJECTS));
+  const char* gdiSource = "GetGuiResources";
+  const char* userSource = "GetGuiResources";
+  if (gdi == 0) {
+    gdi = GdiTableObjects(process.Get());
+    gdiSource = "gdi-handle-table";
+  }
+  if (user == 0) {
+    WindowCount windows{ids[0], 0};
+    EnumWindows(CountTopLevel, LPARAM(&windows));
+    user = windows.count;
+    userSource = "windows";
+  }
+  using HandleCountFn = BOOL(WINAPI*)(HANDLE, DWORD*);
+  auto handleCount = reinterpret_cast<HandleCountFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetProcessHandleCount")));
+  DWORD counted = 0;
+  long handles = handleCount && handleCount(process.Get(), &counted) ? long(counted) : 0;
+  const char* handleSource = "GetProcessHandleCount";
+  if (handles == 0) {
+    handles = SystemListHandles(ids[0]);
+    handleSource = "system-handle-list";
+  }
+  std::printf("gdi %ld user %ld handles %ld sources %s,%s,%s\n", gdi, user, handles, gdiSource, userSource,
+              handleSource);
+  return gdi < 0 || handles < 0 ? 1 : 0;
+}
+
+// ---- Liveness and dialogs, for the endurance run ------------------------
+
+int Ping(int argc, char** argv) {
+  if (argc < 3) return 2;
+  HWND window = FindVarnel();
+  if (!window) {
+    std::fprintf(stderr, "no Varnel window\n");
+    return 1;
+  }
+  UINT limit = UINT(std::strtoul(argv[2], nullptr, 0));
+  if (argc > 3 && !PostMessageA(window, WM_COMMAND, std::strtoul(argv[3], nullptr, 0),
+                                argc > 4 ? LPARAM(std::strtol(argv[4], nullptr, 0)) : 0))
+    return 1;
+  DWORD start = GetTickCount();
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, limit, &result)) {
+    std::printf("no answer within %u ms\n", limit);
+    return 1;
+  }
+  std::printf("answered in %lu ms\n", (unsigned long)(GetTickCount() - start));
+  return 0;
+}
+
+struct DialogSweep {
+  std::vector<DWORD> ids;
+  WORD button;
+  int shown;
+};
+
+BOOL CALLBACK CancelDialog(HWND window, LPARAM param) {
+  auto* sweep = reinterpret_cast<DialogSweep*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  bool owned = false;
+  for (DWORD id : sweep->ids) owned = owned || id == pid;
+  if (owned && IsWindowVisible(window) && ClassOf(window) == "#32770") {
+    ++sweep->shown;
+    // Posted: the dialog ends inside its own modal loop, as after a click.
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(sweep->button, BN_CLICKED), 0);
+  }
+  return TRUE;
+}
+
+int CancelDialogs(int argc, char** argv) {
+  if (argc < 3) return 2;
+  DialogSweep sweep{ProcessIds(argv[2]), WORD(argc > 3 ? std::strtoul(argv[3], nullptr, 0) : IDCANCEL), 0};
+  if (sweep.ids.empty()) return 1;
+  EnumWindows(CancelDialog, LPARAM(&sweep));
+  std::printf("dialogs %d\n", sweep.shown);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -310,7 +543,10 @@ int main(int argc, char** argv) {
     if (verb == "power") return Power(argc, argv);
     if (verb == "letter") return Letter(argc, argv);
     if (verb == "popups") return Popups();
+    if (verb == "objects") return ObjectCounts(argc, argv);
+    if (verb == "ping") return Ping(argc, argv);
+    if (verb == "cancel") return CancelDialogs(argc, argv);
   }
-  std::fprintf(stderr, "usage: varnel-driver find|send|post|windows|listen|wait-window|screenshot|volume|power|letter|popups ...\n");
+  std::fprintf(stderr, "usage: varnel-driver find|send|post|windows|listen|wait-window|screenshot|volume|power|letter|popups|objects|ping|cancel ...\n");
   return 2;
 }
