@@ -18,6 +18,10 @@
 //                                TARGET its drive letter, through the keys of
 //                                the Windows 9x configuration manager
 //   popups                       print the rectangle of every shown pop-up menu
+//   layout PID|NAME.exe          like windows, for the layout check: each
+//                                window's client area, and per control its
+//                                parent, style and the width its text needs
+//                                in the dialog font
 //
 // Texts are printed as UTF-8.
 #include <windows.h>
@@ -126,6 +130,84 @@ int ListWindows(int argc, char** argv) {
     return 1;
   }
   EnumWindows(PrintTopLevel, LPARAM(&context));
+  return 0;
+}
+
+// The widest line of TEXT in the dialog font ("&" marks a mnemonic and takes
+// no room). The program's dialogs use the system's message font; a font
+// handle of another process cannot be selected here.
+long TextWidth(HWND control, const wchar_t* text) {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  HFONT font = SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)
+                   ? CreateFontIndirectW(&metrics.lfMessageFont)
+                   : nullptr;
+  HDC dc = GetDC(control);
+  HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+  long widest = 0;
+  std::wstring line;
+  for (const wchar_t* p = text;; ++p) {
+    if (*p == L'&' && p[1] == L'&') line += *++p;
+    else if (*p != L'&' && *p != L'\n' && *p != L'\r' && *p != 0) line += *p;
+    if (*p == L'\n' || *p == 0) {
+      SIZE size{};
+      if (!line.empty() && GetTextExtentPoint32W(dc, line.c_str(), int(line.size()), &size) && size.cx > widest)
+        widest = size.cx;
+      line.clear();
+      if (*p == 0) break;
+    }
+  }
+  if (old) SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  if (font) DeleteObject(font);
+  return widest;
+}
+
+BOOL CALLBACK PrintLayoutChild(HWND child, LPARAM) {
+  RECT r;
+  GetWindowRect(child, &r);
+  wchar_t text[1024] = {};
+  SendMessageTimeoutW(child, WM_GETTEXT, 1024, LPARAM(text), SMTO_ABORTIFHUNG, 2000, nullptr);
+  // One line per control: line breaks of the text are written as "\n".
+  std::string shown;
+  for (char c : Utf8(text)) {
+    if (c == '\n') shown += "\\n";
+    else if (c != '\r') shown += c;
+  }
+  std::printf("  control class=\"%s\" id=%d text=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d enabled=%d handle=%p parent=%p style=0x%lx textwidth=%ld\n",
+              ClassOf(child).c_str(), GetDlgCtrlID(child), shown.c_str(), r.left, r.top, r.right, r.bottom,
+              IsWindowVisible(child) ? 1 : 0, IsWindowEnabled(child) ? 1 : 0, (void*)child, (void*)GetParent(child),
+              (unsigned long)GetWindowLongA(child, GWL_STYLE), TextWidth(child, text));
+  return TRUE;
+}
+
+BOOL CALLBACK PrintLayoutWindow(HWND window, LPARAM param) {
+  auto* context = reinterpret_cast<ListContext*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  bool wanted = false;
+  for (DWORD id : context->ids) wanted = wanted || id == pid;
+  if (!wanted) return TRUE;
+  RECT r, client;
+  GetWindowRect(window, &r);
+  GetClientRect(window, &client);
+  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  std::printf("window class=\"%s\" title=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d enabled=%d handle=%p client=%ld,%ld,%ld,%ld\n",
+              ClassOf(window).c_str(), WindowText(window).c_str(), r.left, r.top, r.right, r.bottom,
+              IsWindowVisible(window) ? 1 : 0, IsWindowEnabled(window) ? 1 : 0, (void*)window, client.left, client.top,
+              client.right, client.bottom);
+  EnumChildWindows(window, PrintLayoutChild, 0);
+  return TRUE;
+}
+
+int ListLayout(int argc, char** argv) {
+  if (argc < 3) return 2;
+  ListContext context{ProcessIds(argv[2])};
+  if (context.ids.empty()) {
+    std::fprintf(stderr, "no such process\n");
+    return 1;
+  }
+  EnumWindows(PrintLayoutWindow, LPARAM(&context));
   return 0;
 }
 
@@ -310,7 +392,8 @@ int main(int argc, char** argv) {
     if (verb == "power") return Power(argc, argv);
     if (verb == "letter") return Letter(argc, argv);
     if (verb == "popups") return Popups();
+    if (verb == "layout") return ListLayout(argc, argv);
   }
-  std::fprintf(stderr, "usage: varnel-driver find|send|post|windows|listen|wait-window|screenshot|volume|power|letter|popups ...\n");
+  std::fprintf(stderr, "usage: varnel-driver find|send|post|windows|listen|wait-window|screenshot|volume|power|letter|popups|layout ...\n");
   return 2;
 }
