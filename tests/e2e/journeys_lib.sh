@@ -68,6 +68,7 @@ popup_rect() { driver popups | tr -d '\r' | head -1 | cut -d' ' -f2-; }
 open_menu() { # button
   xdotool mousemove "$ICON_X" "$ICON_Y" click "$1"
   wait_for 30 menu_open || return 1
+  xdotool mousemove 500 300  # off the icon, so that its tooltip hides no item
   sleep 0.5
 }
 close_menu() { xdotool mousemove 300 300 click 1; wait_for 20 menu_closed; }

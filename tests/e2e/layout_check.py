@@ -97,6 +97,8 @@ def main():
         elif line.startswith("  control") and windows:
             windows[-1][1].append(parse(line))
     dialogs = [(w, cs) for w, cs in windows if w.get("visible") == "1" and cs]
+    if not dialogs:
+        sys.exit("no dialog shown")
     problems = [p for w, cs in dialogs for p in check_window(w, cs)]
     if problems:
         print("\n".join(problems))

@@ -163,11 +163,14 @@ long TextWidth(HWND control, const wchar_t* text) {
   return widest;
 }
 
+// Texts are read without sending the program a message (GetWindowTextW of
+// another process's window), so that the listing is quick also while the
+// program is busy between the steps of a long run.
 BOOL CALLBACK PrintLayoutChild(HWND child, LPARAM) {
   RECT r;
   GetWindowRect(child, &r);
   wchar_t text[1024] = {};
-  SendMessageTimeoutW(child, WM_GETTEXT, 1024, LPARAM(text), SMTO_ABORTIFHUNG, 2000, nullptr);
+  GetWindowTextW(child, text, 1024);
   // One line per control: line breaks of the text are written as "\n".
   std::string shown;
   for (char c : Utf8(text)) {
@@ -192,8 +195,10 @@ BOOL CALLBACK PrintLayoutWindow(HWND window, LPARAM param) {
   GetWindowRect(window, &r);
   GetClientRect(window, &client);
   MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  wchar_t title[512] = {};
+  GetWindowTextW(window, title, 512);
   std::printf("window class=\"%s\" title=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d enabled=%d handle=%p client=%ld,%ld,%ld,%ld\n",
-              ClassOf(window).c_str(), WindowText(window).c_str(), r.left, r.top, r.right, r.bottom,
+              ClassOf(window).c_str(), Utf8(title).c_str(), r.left, r.top, r.right, r.bottom,
               IsWindowVisible(window) ? 1 : 0, IsWindowEnabled(window) ? 1 : 0, (void*)window, client.left, client.top,
               client.right, client.bottom);
   EnumChildWindows(window, PrintLayoutChild, 0);
