@@ -167,8 +167,8 @@ journey_3() {
 journey_4() {
   journey 4 "drive settings: the writer's list and its hotkeys"
   clean_state
-  # The writer answers in 200 ms, so that its discovery can be photographed.
-  VARNEL_SIM_DELAYS=0,200 start_and_settle
+  # The writer answers in 400 ms, so that its discovery can be photographed.
+  VARNEL_SIM_DELAYS=0,400 start_and_settle
   xdotool mousemove 500 300 click 1
   open_menu 1
   read -r _ t0 _ b0 <<<"$(popup_rect)"
@@ -180,8 +180,9 @@ journey_4() {
   # Found through the layout listing, which asks the busy program nothing.
   discovering() { driver layout varnel.exe | grep -q '^window .*title="Быстрый перебор".*visible=1'; }
   expect "the fast discovery runs" wait_for 50 discovering
-  layout_ok fast_discovery
+  sleep 2  # painted between two of the run's steps
   jshot fast_discovery
+  layout_ok fast_discovery
   expect "the progress window was among them" grep -q 'title="[^"]*Быстрый перебор' "$WORK/journey_${ROW}_4_fast_discovery.txt"
   expect "and ends" wait_for 300 progress_closed 'Быстрый перебор'
   # Keep 8x only: the top row selected and deleted, six times.
