@@ -46,13 +46,6 @@ speed_sent() { # mark drive speed: a SET CD SPEED, or SET STREAMING for the DVD 
   if [ "$2" = "$DVD" ]; then at "$1" streaming "$2" | grep -qw "$3"; else at "$1" speeds "$2" | grep -qw "$3"; fi
 }
 no_speed_sent() { test -z "$(at "$1" speeds)$(at "$1" streaming)"; }
-# A new disc put into a tray drive by hand.
-change_disc() { # drive medium
-  control "{\"drive\":$1,\"action\":\"open\"}"
-  control "{\"drive\":$1,\"action\":\"remove\"}"
-  control "{\"drive\":$1,\"action\":\"insert\",\"medium\":\"$2\"}"
-  control "{\"drive\":$1,\"action\":\"close\"}"
-}
 
 # ---- 1. First start with four drives --------------------------------------------
 journey_1() {
