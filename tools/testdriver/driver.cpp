@@ -27,6 +27,10 @@
 //                                start instead of two)
 //   cancel PID|NAME.exe [ID]     press Cancel (or the button ID) in every shown
 //                                dialog of the process; print how many there were
+//   layout PID|NAME.exe          like windows, for the layout check: each
+//                                window's client area, and per control its
+//                                parent, style and the width its text needs
+//                                in the dialog font
 //
 // Texts are printed as UTF-8.
 #include <windows.h>
@@ -135,6 +139,89 @@ int ListWindows(int argc, char** argv) {
     return 1;
   }
   EnumWindows(PrintTopLevel, LPARAM(&context));
+  return 0;
+}
+
+// The widest line of TEXT in the dialog font ("&" marks a mnemonic and takes
+// no room). The program's dialogs use the system's message font; a font
+// handle of another process cannot be selected here.
+long TextWidth(HWND control, const wchar_t* text) {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  HFONT font = SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)
+                   ? CreateFontIndirectW(&metrics.lfMessageFont)
+                   : nullptr;
+  HDC dc = GetDC(control);
+  HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+  long widest = 0;
+  std::wstring line;
+  for (const wchar_t* p = text;; ++p) {
+    if (*p == L'&' && p[1] == L'&') line += *++p;
+    else if (*p != L'&' && *p != L'\n' && *p != L'\r' && *p != 0) line += *p;
+    if (*p == L'\n' || *p == 0) {
+      SIZE size{};
+      if (!line.empty() && GetTextExtentPoint32W(dc, line.c_str(), int(line.size()), &size) && size.cx > widest)
+        widest = size.cx;
+      line.clear();
+      if (*p == 0) break;
+    }
+  }
+  if (old) SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  if (font) DeleteObject(font);
+  return widest;
+}
+
+// Texts are read without sending the program a message (GetWindowTextW of
+// another process's window), so that the listing is quick also while the
+// program is busy between the steps of a long run.
+BOOL CALLBACK PrintLayoutChild(HWND child, LPARAM) {
+  RECT r;
+  GetWindowRect(child, &r);
+  wchar_t text[1024] = {};
+  GetWindowTextW(child, text, 1024);
+  // One line per control: line breaks of the text are written as "\n".
+  std::string shown;
+  for (char c : Utf8(text)) {
+    if (c == '\n') shown += "\\n";
+    else if (c != '\r') shown += c;
+  }
+  std::printf("  control class=\"%s\" id=%d text=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d enabled=%d handle=%p parent=%p style=0x%lx textwidth=%ld\n",
+              ClassOf(child).c_str(), GetDlgCtrlID(child), shown.c_str(), r.left, r.top, r.right, r.bottom,
+              IsWindowVisible(child) ? 1 : 0, IsWindowEnabled(child) ? 1 : 0, (void*)child, (void*)GetParent(child),
+              (unsigned long)GetWindowLongA(child, GWL_STYLE), TextWidth(child, text));
+  return TRUE;
+}
+
+BOOL CALLBACK PrintLayoutWindow(HWND window, LPARAM param) {
+  auto* context = reinterpret_cast<ListContext*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  bool wanted = false;
+  for (DWORD id : context->ids) wanted = wanted || id == pid;
+  if (!wanted) return TRUE;
+  RECT r, client;
+  GetWindowRect(window, &r);
+  GetClientRect(window, &client);
+  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  wchar_t title[512] = {};
+  GetWindowTextW(window, title, 512);
+  std::printf("window class=\"%s\" title=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d enabled=%d handle=%p client=%ld,%ld,%ld,%ld\n",
+              ClassOf(window).c_str(), Utf8(title).c_str(), r.left, r.top, r.right, r.bottom,
+              IsWindowVisible(window) ? 1 : 0, IsWindowEnabled(window) ? 1 : 0, (void*)window, client.left, client.top,
+              client.right, client.bottom);
+  EnumChildWindows(window, PrintLayoutChild, 0);
+  return TRUE;
+}
+
+int ListLayout(int argc, char** argv) {
+  if (argc < 3) return 2;
+  ListContext context{ProcessIds(argv[2])};
+  if (context.ids.empty()) {
+    std::fprintf(stderr, "no such process\n");
+    return 1;
+  }
+  EnumWindows(PrintLayoutWindow, LPARAM(&context));
   return 0;
 }
 
@@ -546,7 +633,8 @@ int main(int argc, char** argv) {
     if (verb == "objects") return ObjectCounts(argc, argv);
     if (verb == "ping") return Ping(argc, argv);
     if (verb == "cancel") return CancelDialogs(argc, argv);
+    if (verb == "layout") return ListLayout(argc, argv);
   }
-  std::fprintf(stderr, "usage: varnel-driver find|send|post|windows|listen|wait-window|screenshot|volume|power|letter|popups|objects|ping|cancel ...\n");
+  std::fprintf(stderr, "usage: varnel-driver find|send|post|windows|listen|wait-window|screenshot|volume|power|letter|popups|objects|ping|cancel|layout ...\n");
   return 2;
 }

@@ -1,0 +1,171 @@
+# Steps of the user journeys (journeys_test.sh): the row's prefix, the tray
+# icon and its menus clicked for real, dialogs found by title and their
+# controls clicked by id, screenshots named after the journey and its step,
+# and the layout check of every dialog a journey meets. Sourced after lib.sh
+# and drive_dialog_lib.sh.
+
+# The virtual drives of every journey, D: to G:.
+JOURNEY_DRIVES=cd48-reader,cdrw52-writer,dvdrom16-streaming,slot24-combo
+READER=0 WRITER=1 DVD=2 SLOT=3
+RUN_KEY='HKCU\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
+BUILT_EXE=$VARNEL_EXE
+
+# The NT row keeps lib.sh's prefix; the Russian Windows 98 row uses the one
+# settings_dialog_test.sh makes (the same steps, so either test can make it).
+use_row() { # nt|win98
+  ROW=$1
+  if [ "$ROW" = win98 ]; then
+    wineserver -k 2>/dev/null
+    varnel_use_russian_locale "$VARNEL_BUILD" || exit 2
+    export WINEPREFIX=$VARNEL_BUILD/e2e/prefix-win98-ru
+    varnel_prefix_init "$WINEPREFIX"
+    if [ ! -f "$WINEPREFIX/.varnel-win98" ]; then
+      wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f >/dev/null 2>&1
+      wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+      wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+      wineserver -w
+      touch "$WINEPREFIX/.varnel-win98"
+    fi
+    varnel_start_wineserver 30
+  fi
+  driver letter 0 D && driver letter 1 E && driver letter 2 F && driver letter 3 G
+  wine explorer /desktop=Default,1024x768 &
+  sleep 2
+}
+
+# ---- Journeys and their screenshots ------------------------------------------
+JOURNEY=0
+journey() { # number title
+  JOURNEY=$1
+  echo "---- journey $1: $2"
+}
+jshot() { shot "journey_${ROW}_${JOURNEY}_$1"; }
+
+# A clean state: nothing stored, no Run value, fresh drives with an empty
+# command log. The drives are reached through their ASPI layer, which the
+# program chooses on Windows 9x and is told to use on the NT row, where its
+# default is SPTI.
+clean_state() {
+  if varnel_window_exists; then stop_varnel; fi
+  reset_settings
+  wine reg delete "$RUN_KEY" /v Varnel /f >/dev/null 2>&1
+  VARNEL_EXE=$BUILT_EXE
+  use_virtual_drives "$JOURNEY_DRIVES"
+  [ "$ROW" = nt ] && wine reg add "$key" /v ApiPrefered /t REG_DWORD /d 2 /f >/dev/null
+  true
+}
+# Starts the program and waits until the drives are left alone.
+start_and_settle() { # arguments...
+  start_varnel "$@"
+  wait_for 300 varnel_window_exists || return 1
+  sleep 1
+  wait_for 50 log_settled
+}
+
+# ---- The icon and its menus ----------------------------------------------------
+popup_rect() { driver popups | tr -d '\r' | head -1 | cut -d' ' -f2-; }
+# Opens the drive menu (1) or the main menu (3) with a real click.
+open_menu() { # button
+  xdotool mousemove "$ICON_X" "$ICON_Y" click "$1"
+  wait_for 30 menu_open || return 1
+  xdotool mousemove 500 300  # off the icon, so that its tooltip hides no item
+  sleep 0.5
+}
+close_menu() { xdotool mousemove 300 300 click 1; wait_for 20 menu_closed; }
+menu_closed() { ! menu_open; }
+# Main menu items: about, help, -, information, -, settings, clear, -, find
+# drives, then one item per drive, -, exit.
+choose_main() { # texts seps
+  open_menu 3 || return 1
+  click_item "$1" "$2"
+}
+open_program_settings() { choose_main 3 2 && wait_for 50 window_up "Настройки"; }
+quit_by_menu() { choose_main $((6 + $(drive_count))) 4 && wait_for 100 varnel_ended; }
+# The drives the program knows: the model keys (the password's key aside).
+drive_count() { wine reg query "$key" 2>/dev/null | tr -d '\r' | grep '^HKEY_CURRENT_USER.*\\2\.5\\' | grep -vc '\\Lock$'; }
+
+# The drive menu in its default style shows, per drive from D: down: its
+# speeds, a separator, "Автозапуск" and "Проводник", a separator, the eject
+# item with the drive's name, then two separators before the next drive.
+# Rows before the speed K of drive N, given the number of speeds of each
+# drive shown (SPEEDS, space-separated).
+speed_row() { # drive k speeds...
+  local n=$1 k=$2 texts=0 seps=0 i=0; shift 2
+  for count in "$@"; do
+    [ "$i" -eq "$n" ] && break
+    texts=$((texts + count + 3)); seps=$((seps + 4)); i=$((i + 1))
+  done
+  echo "$((texts + k)) $seps"
+}
+eject_row() { # drive speeds...
+  local n=$1 texts seps; shift
+  read -r texts seps < <(speed_row "$n" "$(eval echo "\${$((n + 1))}")" "$@")
+  echo "$((texts + 2)) $((seps + 2))"
+}
+
+# The text of the icon's tooltip, shown while the pointer rests on the icon.
+tooltip() {
+  xdotool mousemove "$ICON_X" "$((ICON_Y - 40))" sleep 0.3 mousemove "$ICON_X" "$ICON_Y" sleep 1.5
+  driver windows explorer.exe | tr -d '\r' | grep -o 'class="tooltips_class32" title="[^"]*" [^ ]* visible=1' |
+    sed 's/.*title="\([^"]*\)".*/\1/' | head -1
+}
+
+# ---- Dialogs ---------------------------------------------------------------------
+listing() { driver windows varnel.exe | tr -d '\r'; }
+window_up() { listing | grep -q "^window .*title=\"[^\"]*$1[^\"]*\".*visible=1"; }
+window_gone() { ! window_up "$1"; }
+# A real click in the middle of control ID of the window whose title holds TEXT.
+click_in() { # title-text id
+  local r l t rr b
+  r=$(listing | awk -v t="$1" -v id="$2" '/^window / { on = index($0, t) > 0 && /visible=1/ }
+      on && $0 ~ ("^  control .* id=" id " ") { match($0, /rect=[-0-9,]+/); print substr($0, RSTART + 5, RLENGTH - 5); exit }')
+  [ -n "$r" ] || { echo "no control $2 in \"$1\""; return 1; }
+  IFS=, read -r l t rr b <<<"$r"
+  xdotool mousemove $(((l + rr) / 2)) $(((t + b) / 2)) sleep 0.2 click 1
+  sleep 0.3
+}
+# Every visible dialog of the program passes the layout check; the listing
+# is kept beside the screenshots.
+check_layout() { # step
+  local file=$WORK/journey_${ROW}_${JOURNEY}_$1.txt
+  driver layout varnel.exe | tr -d '\r' >"$file"
+  python3 "$VARNEL_SOURCE/tests/e2e/layout_check.py" "$file"
+}
+layout_ok() { expect "the dialogs of step '$1' pass the layout check" check_layout "$1"; }
+
+# ---- Registry -----------------------------------------------------------------
+reg_value() { # key name: the data as `wine reg query` shows it
+  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
+}
+drive_key() { echo "$(model_key "$1")\\00"; }
+
+# ---- The command log with its ticks -----------------------------------------
+# Tick of the first SET CD SPEED with SPEED to DRIVE after line MARK, at or
+# after tick SINCE, or nothing.
+speed_tick() { # mark drive speed since
+  python3 - "$VARNEL_SIM_LOG" "$@" <<'EOF'
+import json, sys
+path, (mark, drive, speed, since) = sys.argv[1], map(int, sys.argv[2:6])
+for n, line in enumerate(open(path, encoding="utf-8")):
+    if n < mark or not line.strip():
+        continue
+    e = json.loads(line)
+    if e.get("drive") != drive or "cdb" not in e or e["t"] < since:
+        continue
+    cdb = bytes.fromhex(e["cdb"].replace(" ", ""))
+    if cdb[0] == 0xBB and (cdb[2] << 8 | cdb[3]) == speed:
+        print(e["t"]); break
+EOF
+}
+# Tick of the first control action to DRIVE after MARK.
+control_tick() { # mark drive
+  python3 - "$VARNEL_SIM_LOG" "$@" <<'EOF'
+import json, sys
+path, mark, drive = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+for n, line in enumerate(open(path, encoding="utf-8")):
+    if n >= mark and line.strip():
+        e = json.loads(line)
+        if e.get("drive") == drive and "control" in e:
+            print(e["t"]); break
+EOF
+}

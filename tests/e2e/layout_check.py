@@ -1,0 +1,110 @@
+#!/usr/bin/env python3
+"""Checks the layout of every shown dialog in a `varnel-driver layout` listing
+(a `windows` listing works too, with the window rectangle for the client
+area and without the text checks):
+
+- every visible control lies inside its parent: a dialog's client area, or
+  the control that holds it;
+- visible siblings do not overlap, unless one is a group box holding the
+  other;
+- the text of a label, check box, radio button or push button fits its
+  control, as measured in the control's own font.
+
+Usage: layout_check.py LISTING   (exit 1 and the reasons on failure)
+"""
+import re
+import sys
+
+BS_TYPE = 0x0F
+GROUP_BOX = 7
+CHECKS = {2, 3, 4, 5, 6, 9}  # check boxes and radio buttons
+PUSH = {0, 1}
+SS_TYPE = 0x1F
+TEXT_STATICS = {0, 1, 2, 0xB, 0xC}  # left, centred, right, no word wrap, simple
+CHECK_MARK = 16  # the box or circle of a check box or radio button and its gap
+BUTTON_EDGE = 4  # a push button's frame around its text
+
+FIELD = re.compile(r'(\w+)=("(?:[^"\\]|\\.)*"|\S+)')
+
+
+def parse(line):
+    fields = {k: v[1:-1] if v.startswith('"') else v for k, v in FIELD.findall(line)}
+    for name in ("rect", "client"):
+        if name in fields:
+            fields[name] = tuple(int(x) for x in fields[name].split(","))
+    return fields
+
+
+def inside(inner, outer):
+    return inner[0] >= outer[0] and inner[1] >= outer[1] and inner[2] <= outer[2] and inner[3] <= outer[3]
+
+
+def overlap(a, b):
+    return a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3]
+
+
+def is_group_box(c):
+    return c["class"].lower() == "button" and int(c.get("style", "0"), 0) & BS_TYPE == GROUP_BOX
+
+
+def text_room(c):
+    """The width the control gives its text, or None when not checked."""
+    style = int(c.get("style", "0"), 0)
+    width = c["rect"][2] - c["rect"][0]
+    kind = c["class"].lower()
+    if kind == "static" and style & SS_TYPE in TEXT_STATICS:
+        return width
+    if kind == "button" and style & BS_TYPE in CHECKS:
+        return width - CHECK_MARK
+    if kind == "button" and style & BS_TYPE in PUSH:
+        return width - BUTTON_EDGE
+    return None
+
+
+def check_window(window, controls):
+    problems = []
+    name = f'"{window.get("title", "")}"'
+    area = window.get("client", window["rect"])
+    shown = [c for c in controls if c.get("visible") == "1"]
+    by_handle = {c.get("handle"): c for c in controls if c.get("handle")}
+    for c in shown:
+        label = f'control {c.get("id")} ("{c.get("text", "")}")'
+        parent = c.get("parent")
+        holder = area if parent in (None, window.get("handle")) else None
+        if holder is None and parent in by_handle:
+            holder = by_handle[parent]["rect"]
+        if holder is not None and not inside(c["rect"], holder):
+            problems.append(f"{name}: {label} {c['rect']} leaves its parent {holder}")
+        room = text_room(c) if "textwidth" in c and c.get("text") else None
+        if room is not None and int(c["textwidth"]) > room:
+            problems.append(f"{name}: {label} needs {c['textwidth']} pixels for its text, has {room}")
+    for i, a in enumerate(shown):
+        for b in shown[i + 1:]:
+            if a.get("parent") != b.get("parent") or not overlap(a["rect"], b["rect"]):
+                continue
+            if (is_group_box(a) and inside(b["rect"], a["rect"])) or (is_group_box(b) and inside(a["rect"], b["rect"])):
+                continue
+            problems.append(f'{name}: controls {a.get("id")} ("{a.get("text", "")}") and '
+                            f'{b.get("id")} ("{b.get("text", "")}") overlap')
+    return problems
+
+
+def main():
+    windows = []
+    for line in open(sys.argv[1], encoding="utf-8", errors="replace"):
+        if line.startswith("window "):
+            windows.append((parse(line), []))
+        elif line.startswith("  control") and windows:
+            windows[-1][1].append(parse(line))
+    dialogs = [(w, cs) for w, cs in windows if w.get("visible") == "1" and cs]
+    if not dialogs:
+        sys.exit("no dialog shown")
+    problems = [p for w, cs in dialogs for p in check_window(w, cs)]
+    if problems:
+        print("\n".join(problems))
+        sys.exit(1)
+    print(f"layout ok: {len(dialogs)} dialog(s), {sum(len(cs) for _, cs in dialogs)} controls")
+
+
+if __name__ == "__main__":
+    main()
