@@ -48,7 +48,9 @@ results=$work/results.txt
 # Under Wine the probe cannot read another process's CPU time or private
 # bytes: it prints "sample NAME" and waits a second while they are read here
 # from /proc, from the Linux process that runs the program.
-unix_pid() { pgrep -f "^[A-Z]:.*[\\\\/]$1\$" | head -1; }
+# The Linux process of the copy in $bin only: other copies of varnel.exe may
+# run on the machine. Wine shows the path with backslashes.
+unix_pid() { pgrep -f "^Z:${bin//\//.}.$1\$" | head -1; }
 # CPU time in microseconds, from the scheduler's nanosecond counts of every
 # thread (the 10 ms ticks of /proc/PID/stat round an idle minute to 0).
 cpu_us() { cat /proc/"$1"/task/*/schedstat | awk '{s += $1} END {printf "%d", s / 1000}'; }
@@ -67,9 +69,9 @@ measure() { # program exe mode [probe arguments after the exe...]
     local running=1
     kill -0 $job 2>/dev/null || running=0
     local lines
-    mapfile -t lines < <(tr -d '\r' <"$out")
+    mapfile -t lines <"$out"  # no process substitution: bash once hung reaping one
     while [ "$seen" -lt "${#lines[@]}" ]; do
-      line=${lines[$seen]}
+      line=${lines[$seen]%$'\r'}
       seen=$((seen + 1))
       case $line in
         "sample idle_begin") pid=$(unix_pid "$exe"); t0=$(cpu_us "$pid") ;;
