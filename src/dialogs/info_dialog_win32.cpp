@@ -1,6 +1,7 @@
 // The information window: a resizable read-only text about the transports
 // and the drives.
 #include <windows.h>
+#include <richedit.h>
 
 #include <cstdlib>
 
@@ -17,12 +18,24 @@ struct InfoData {
   int count;
 };
 
+// RICHED32's control is an ANSI window: text set the usual way reaches it
+// through the system's code page, and Cyrillic turns into question marks
+// wherever that page is not 1251. Rich edit engines that take Unicode (those
+// of Windows 2000 and later, and Wine's) accept the text whole through
+// EM_SETTEXTEX; the Windows 9x control does not know the message and gets the
+// text the usual way.
+void SetInfoText(HWND dialog, uint16_t id, const char16_t* text) {
+  SETTEXTEX how{ST_DEFAULT, 1200};  // code page 1200: UTF-16
+  if (SendDlgItemMessageA(dialog, id, EM_SETTEXTEX, WPARAM(&how), LPARAM(text)) != 0) return;
+  WideSetDlgItemText(dialog, id, text);
+}
+
 intptr_t InfoTextHandler(DialogWindow dialog, uint16_t id, uint32_t message, uintptr_t, intptr_t lParam) {
   if (message != WM_INITDIALOG) return FALSE;
   const InfoData* data = *reinterpret_cast<InfoData* const*>(lParam);  // DialogState.userData
   const TransportFacts facts{SptiStatus(), AspiStatus(), TransportId(), AspiVersionString};
   char16_t* text = BuildInfoText(facts, data->drives, data->count);
-  WideSetDlgItemText(dialog, id, text != nullptr ? text : u"");
+  SetInfoText(dialog, id, text != nullptr ? text : u"");
   std::free(text);
   return TRUE;
 }
