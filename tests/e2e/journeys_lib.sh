@@ -10,23 +10,13 @@ READER=0 WRITER=1 DVD=2 SLOT=3
 RUN_KEY='HKCU\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
 BUILT_EXE=$VARNEL_EXE
 
-# The NT row keeps lib.sh's prefix; the Russian Windows 98 row uses the one
-# settings_dialog_test.sh makes (the same steps, so either test can make it).
+# The NT row keeps lib.sh's prefix; the Russian Windows 98 row uses lib.sh's
+# Russian Windows 98 prefix, which settings_dialog_test.sh shares.
 use_row() { # nt|win98
   ROW=$1
   if [ "$ROW" = win98 ]; then
     wineserver -k 2>/dev/null
-    varnel_use_russian_locale "$VARNEL_BUILD" || exit 2
-    export WINEPREFIX=$VARNEL_BUILD/e2e/prefix-win98-ru
-    varnel_prefix_init "$WINEPREFIX"
-    if [ ! -f "$WINEPREFIX/.varnel-win98" ]; then
-      wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f >/dev/null 2>&1
-      wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-      wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
-      wineserver -w
-      touch "$WINEPREFIX/.varnel-win98"
-    fi
-    varnel_start_wineserver 30
+    use_win98_ru_prefix
   fi
   driver letter 0 D && driver letter 1 E && driver letter 2 F && driver letter 3 G
   wine explorer /desktop=Default,1024x768 &

@@ -58,6 +58,23 @@ at() { local m=$1; shift; python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$VA
 log_settled() { local a b; a=$(log lines); sleep 1; b=$(log lines); [ "$a" = "$b" ]; }
 control() { echo "$1" >>"$VARNEL_SIM_CONTROL"; }
 
+# Switches to the Russian Windows 98 row: a prefix of its own that reports
+# version 4.10 and runs in a Russian locale (ANSI code page 1251), with the
+# same virtual desktop; made once, kept between runs.
+use_win98_ru_prefix() {
+  varnel_use_russian_locale "$VARNEL_BUILD" || exit 2
+  export WINEPREFIX=$VARNEL_BUILD/e2e/prefix-win98-ru
+  varnel_prefix_init "$WINEPREFIX"
+  if [ ! -f "$WINEPREFIX/.varnel-win98" ]; then
+    wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.varnel-win98"
+  fi
+  varnel_start_wineserver 30
+}
+
 # Forget everything the program stored.
 reset_settings() { wine reg delete 'HKCU\Software\Morbeck Software' /f >/dev/null 2>&1; true; }
 

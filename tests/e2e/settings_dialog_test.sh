@@ -247,17 +247,7 @@ system_reset
 wineserver -k 2>/dev/null
 
 # ---- The Russian Windows 98 row: the dialog from the main menu, photographed --
-varnel_use_russian_locale "$VARNEL_BUILD" || exit 2
-export WINEPREFIX=$VARNEL_BUILD/e2e/prefix-win98-ru
-varnel_prefix_init "$WINEPREFIX"
-if [ ! -f "$WINEPREFIX/.varnel-win98" ]; then
-  wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
-  wineserver -w
-  touch "$WINEPREFIX/.varnel-win98"
-fi
-varnel_start_wineserver 30
+use_win98_ru_prefix
 reset_settings
 wine reg add "$key" /v ApiPrefered /t REG_DWORD /d 2 /f >/dev/null
 driver letter 0 D && driver letter 1 E

@@ -106,6 +106,14 @@ struct ListContext {
   std::vector<DWORD> ids;
 };
 
+bool OwnedByListed(HWND window, const ListContext& context) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  for (DWORD id : context.ids)
+    if (id == pid) return true;
+  return false;
+}
+
 BOOL CALLBACK PrintChild(HWND child, LPARAM) {
   RECT r;
   GetWindowRect(child, &r);
@@ -117,11 +125,7 @@ BOOL CALLBACK PrintChild(HWND child, LPARAM) {
 
 BOOL CALLBACK PrintTopLevel(HWND window, LPARAM param) {
   auto* context = reinterpret_cast<ListContext*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  bool wanted = false;
-  for (DWORD id : context->ids) wanted = wanted || id == pid;
-  if (!wanted) return TRUE;
+  if (!OwnedByListed(window, *context)) return TRUE;
   RECT r;
   GetWindowRect(window, &r);
   std::printf("window class=\"%s\" title=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d enabled=%d\n",
@@ -131,16 +135,19 @@ BOOL CALLBACK PrintTopLevel(HWND window, LPARAM param) {
   return TRUE;
 }
 
-int ListWindows(int argc, char** argv) {
+// Prints every top-level window of the process named in argv[2] with PRINT.
+int ListProcessWindows(int argc, char** argv, WNDENUMPROC print) {
   if (argc < 3) return 2;
   ListContext context{ProcessIds(argv[2])};
   if (context.ids.empty()) {
     std::fprintf(stderr, "no such process\n");
     return 1;
   }
-  EnumWindows(PrintTopLevel, LPARAM(&context));
+  EnumWindows(print, LPARAM(&context));
   return 0;
 }
+
+int ListWindows(int argc, char** argv) { return ListProcessWindows(argc, argv, PrintTopLevel); }
 
 // The widest line of TEXT in the dialog font ("&" marks a mnemonic and takes
 // no room). The program's dialogs use the system's message font; a font
@@ -195,11 +202,7 @@ BOOL CALLBACK PrintLayoutChild(HWND child, LPARAM) {
 
 BOOL CALLBACK PrintLayoutWindow(HWND window, LPARAM param) {
   auto* context = reinterpret_cast<ListContext*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  bool wanted = false;
-  for (DWORD id : context->ids) wanted = wanted || id == pid;
-  if (!wanted) return TRUE;
+  if (!OwnedByListed(window, *context)) return TRUE;
   RECT r, client;
   GetWindowRect(window, &r);
   GetClientRect(window, &client);
@@ -214,16 +217,7 @@ BOOL CALLBACK PrintLayoutWindow(HWND window, LPARAM param) {
   return TRUE;
 }
 
-int ListLayout(int argc, char** argv) {
-  if (argc < 3) return 2;
-  ListContext context{ProcessIds(argv[2])};
-  if (context.ids.empty()) {
-    std::fprintf(stderr, "no such process\n");
-    return 1;
-  }
-  EnumWindows(PrintLayoutWindow, LPARAM(&context));
-  return 0;
-}
+int ListLayout(int argc, char** argv) { return ListProcessWindows(argc, argv, PrintLayoutWindow); }
 
 int g_commandsLeft = 0;
 
