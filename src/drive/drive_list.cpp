@@ -51,6 +51,11 @@ bool NameDrive(DriveRecord& drive) {
                inquiry.Revision);
   else
     FormatText(drive.FullName, sizeof drive.FullName, "%s", "<unknown>");
+  // The name is also a registry key. A garbled answer can bring backslashes,
+  // which would nest keys, and control characters such as line breaks, which
+  // break the settings export file: those bytes become '_'.
+  for (char* c = drive.FullName; *c; ++c)
+    if (*c == '\\' || static_cast<unsigned char>(*c) < 0x20 || *c == 0x7F) *c = '_';
   MakeAutoShortName(drive);
   return found;
 }

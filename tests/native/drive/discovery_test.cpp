@@ -118,6 +118,22 @@ TEST_F(Discovery, AutomaticShortNames) {
   EXPECT_EQ(std::u16string(DisplayName(Drives[0])), u"Мой");
 }
 
+// A garbled INQUIRY answer must still name one key of the program's own:
+// no backslash (nested keys) and no control character (a line break breaks
+// the export file).
+TEST_F(Discovery, GarbledNamesStayOneRegistryKey) {
+  sim::Profile garbled = Profile("cd48-reader");
+  garbled.Vendor = "AB\\\r\nC";
+  garbled.Product = "\x7F\tX\\";
+  Add(garbled);
+  DiscoverDrives();
+  ASSERT_EQ(DriveCount, 1);
+  EXPECT_EQ(std::string(Drives[0].FullName).substr(0, 16), "AB___C   __X_   ");
+  RegKey key = OpenProgramSubkey(Drives[0].FullName);
+  EXPECT_TRUE(key) << "capabilities stored under the cleaned name";
+  CloseRegKey(key);
+}
+
 TEST_F(Discovery, DrivesThatDoNotAnswerInquiry) {
   sim::Profile mute = Profile("cd48-reader");
   mute.Faults.push_back(sim::Fault{0x12, -1, 5});  // INQUIRY refused for ever
