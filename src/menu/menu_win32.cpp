@@ -2,19 +2,15 @@
 
 #include <string>
 
-#include "app/commands.h"
+#include "commands/commands.h"
 #include "compat/compat.h"
 #include "drive/drive.h"
-#include "settings/program_settings.h"
+#include "settings/settings_record.h"
 
 namespace {
 
 static_assert(MenuItemDisabled == MF_DISABLED && MenuItemGrayed == MFS_GRAYED && MenuItemChecked == MF_CHECKED,
               "plan states are the system's menu flags");
-// The record as Windows 95 knows it: without hbmpItem, which it refuses.
-constexpr UINT kMenuItemInfo95Size = 44;
-static_assert(offsetof(MENUITEMINFOA, hbmpItem) == kMenuItemInfo95Size);
-static_assert(offsetof(MENUITEMINFOW, hbmpItem) == kMenuItemInfo95Size);
 
 struct TrayMenus {
   HMENU Main;
@@ -39,7 +35,7 @@ HBITMAP PictureHandle(MenuPicture picture) {
 template <class Info>
 Info Describe(const MenuItemPlan& item, HMENU subMenu) {
   Info info = {};
-  info.cbSize = kMenuItemInfo95Size;
+  info.cbSize = MenuItemInfo95Size;
   info.fMask = MIIM_TYPE | MIIM_ID | MIIM_STATE | MIIM_DATA | MIIM_CHECKMARKS | (subMenu ? MIIM_SUBMENU : 0);
   info.wID = item.Id;
   info.fState = item.State;
@@ -114,7 +110,7 @@ void EmptyMenu(HMENU menu) {
 
 bool IsMainMenuDriveItem(HMENU menu, UINT position) {
   MENUITEMINFOA info = {};
-  info.cbSize = kMenuItemInfo95Size;
+  info.cbSize = MenuItemInfo95Size;
   info.fMask = MIIM_DATA;
   return GetMenuItemInfoA(menu, position, TRUE, &info) && info.dwItemData == MainMenuDriveItemData;
 }

@@ -4,7 +4,7 @@
 #include <iterator>
 #include <memory>
 
-#include "settings/program_settings.h"
+#include "settings/settings_record.h"
 
 namespace {
 constexpr RegKey kAreaRoots[] = {RegRoot::CurrentUser, RegRoot::LocalMachine, RegRoot::DynData};

@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "app/commands.h"
-#include "app/disc_actions.h"
 #include "app/dispatch.h"
 #include "app/restore_events.h"
-#include "app/timers.h"
+#include "app/window_ops.h"
+#include "app/tray_moves.h"
+#include "commands/commands.h"
 #include "menu/menu_plan.h"
 #include "mmc/opcodes.h"
 #include "tests/native/drive/virtual_drives_fixture.h"
@@ -199,7 +199,7 @@ TEST_F(DispatchTest, CloseAllTraysMovesOnlyTraysThatMayClose) {
   Discover();
   ASSERT_EQ(DriveCount, 4);
   ASSERT_FALSE(Drives[3].CanClose);
-  for (int i = 0; i < DriveCount; ++i) MoveTray(Drives[i], 1);
+  for (int i = 0; i < DriveCount; ++i) MoveTray(Drives[i], TrayMove::Eject);
   Drives[1].Ignore = 1;
   Drives[2].Lock = 1;
   std::strcpy(ProgramSettings::Current().LockData, "$1$salt$hash");

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/disc_actions.h"
 #include "app/end_session.h"
+#include "app/tray_moves.h"
 #include "mmc/opcodes.h"
 #include "tests/native/drive/virtual_drives_fixture.h"
 

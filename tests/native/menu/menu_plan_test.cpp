@@ -8,11 +8,11 @@
 #include <set>
 #include <string>
 
-#include "app/commands.h"
+#include "commands/commands.h"
 #include "compat/wide_text.h"
 #include "drive/drive.h"
 #include "menu/menu_plan.h"
-#include "settings/program_settings.h"
+#include "settings/settings_record.h"
 
 namespace {
 
