@@ -140,10 +140,35 @@ void RunCommand(unsigned command, uint32_t argument) {
   }
 }
 
-void ConnectDriveNotices() {
+bool StartShell() {
+  if (!Shell().Hidden) CallWindow<&WindowOps::AddTrayIcon>();
+  // Long drive operations show the busy picture while they run; a discovery
+  // asked for while a drive worked is posted, to run from the message loop
+  // rather than inside the operation that ended.
   BusyCallback = [](int busy) {
     Shell().BusyCount += busy ? 1 : -1;
     RefreshTrayNow();
   };
   DiscoveryDueCallback = [] { CallWindow<&WindowOps::PostCommand>(unsigned(ID_FIND_DRIVES)); };
+  if (!CallWindow<&WindowOps::CreateMainMenu>()) {
+    CallWindow<&WindowOps::ShowStartupFailure>(StrCannotCreateMenu);
+    return false;
+  }
+  if (!CallWindow<&WindowOps::CreateDriveMenu>()) return false;
+  Reload(true);
+  if (ProgramSettings::Current().CloseOnRun) CloseAllTrays();
+  return true;
+}
+
+bool StopShell() {
+  static bool stopped = false;
+  if (stopped) return false;
+  stopped = true;
+  ExportSettingsWhenSet(ProgramSettings::Current().SavePath);
+  CallWindow<&WindowOps::UnregisterHotkeys>();
+  SetMainTimer(false);
+  ClearDrives();
+  CallWindow<&WindowOps::DestroyMenus>();
+  CallWindow<&WindowOps::DeleteTrayIcon>();
+  return true;
 }

@@ -1,6 +1,6 @@
 // What the hidden main window does, as far as it needs no Windows: the
-// commands it runs, the reload after a change of settings or drives, the
-// drives' busy notices, and the run-once mode. What only the window can do
+// commands it runs, the reload after a change of settings or drives, its
+// creation and teardown, and the run-once mode. What only the window can do
 // (menus, dialogs, the tray icon, timers) goes through the window seam
 // (window_ops.h); main_window_win32.cpp is the window itself.
 #pragma once
@@ -21,7 +21,15 @@ void RunOnce();
 // ID_MEDIA_ARRIVED): a drive command or a fixed one; any other does nothing.
 void RunCommand(unsigned command, uint32_t argument);
 
-// Long drive operations show the busy picture while they run; a discovery
-// asked for while a drive worked is posted, to run from the message loop
-// rather than inside the operation that ended.
-void ConnectDriveNotices();
+// The creation procedure, once the window seam is installed: everything
+// that must exist while the program runs. Its order: the tray icon unless
+// hidden, the drives' busy notices, the two menus (the main menu's failure
+// is told), the reload with discovery, and the trays closed when CloseOnRun
+// asks for it. False: the window is not to be created.
+[[nodiscard]] bool StartShell();
+// Undoes it, once (from WM_DESTROY, or from WM_ENDSESSION, since the system
+// then ends the process without destroying the window). Its order: export
+// of the settings when a path is set, hotkeys unregistered, main timer
+// stopped, drives freed, menus destroyed, tray icon deleted. False when it
+// had run before.
+bool StopShell();

@@ -9,7 +9,6 @@
 #include "app/dispatch.h"
 #include "app/end_session.h"
 #include "app/main_window.h"
-#include "app/timers.h"
 #include "app/tray_icon_win32.h"
 #include "app/tray_moves.h"
 #include "app/version_win32.h"
@@ -22,8 +21,6 @@
 #include "hotkeys/hotkeys_win32.h"
 #include "menu/menu_win32.h"
 #include "mmc/transport.h"
-#include "settings/settings_record.h"
-#include "system/system.h"
 
 namespace {
 
@@ -75,10 +72,14 @@ bool Confirm(StringId question) {
 void PostCommandNow(unsigned command) { PostCommand(command); }
 void Close() { DestroyWindow(MainWindow()); }
 
-const WindowOps MainWindowOps{StartWindowTimer, StopWindowTimer, RefreshCdVolumes, ReRegisterMainHotkeys,
-                              RefreshTray,      AddTrayIcon,     DeleteTrayIcon,   ShowMainMenuNow,
-                              ShowDriveMenuNow, ShowInformation, ShowAbout,        ShowHelp,
-                              EditProgramSettings, Confirm,      PostCommandNow,   Close};
+void UnregisterMainHotkeys() { UnregisterHotkeys(MainWindow()); }
+
+const WindowOps MainWindowOps{StartWindowTimer,      StopWindowTimer,  RefreshCdVolumes, ReRegisterMainHotkeys,
+                              CreateMainMenu,        CreateDriveMenu,  DestroyMenus,     UnregisterMainHotkeys,
+                              ShowStartupFailure,    RefreshTray,      AddTrayIcon,      DeleteTrayIcon,
+                              ShowMainMenuNow,       ShowDriveMenuNow, ShowInformation,  ShowAbout,
+                              ShowHelp,              EditProgramSettings, Confirm,       PostCommandNow,
+                              Close};
 const DiscShellOps MainDiscShellOps{OpenRoot, RunAutorun};
 
 bool AskEjectPassword(const char* hash) { return VerifyPassword(MainWindow(), hash, PasswordLimit) != 0; }
@@ -93,43 +94,17 @@ const EndSessionReminders MainReminders{DiscInsertedReminder, TrayOpenReminder};
 
 // ---- Messages ------------------------------------------------------------
 
-// The creation procedure: everything that must exist while the program runs.
-// Returning false makes the window creation fail. Its order: the tray icon
-// record (and the icon unless hidden), the busy notices, the two menus, the
-// reload with discovery, and the trays closed when CloseOnRun asks for it.
 bool CreateProcedure(HWND window) {
   Shell().MainWindow = window;
   InstallWindowOps(&MainWindowOps);
   InstallDiscShellOps(&MainDiscShellOps);
   InstallEjectPasswordCheck(AskEjectPassword);
   PrepareTrayIcon(window);
-  if (!Shell().Hidden) AddTrayIcon();
-  ConnectDriveNotices();
-  if (!CreateMainMenu()) {
-    ShowStartupFailure(StrCannotCreateMenu);
-    return false;
-  }
-  if (!CreateDriveMenu()) return false;
-  Reload(true);
-  if (ProgramSettings::Current().CloseOnRun) CloseAllTrays();
-  return true;
+  return StartShell();
 }
 
-// Undoes the creation procedure. Its order: export of the settings when a
-// path is set, hotkeys unregistered, main timer stopped, drives freed, menus
-// destroyed, tray icon deleted, and last the quit message. It runs once:
-// from WM_DESTROY, or from WM_ENDSESSION when the session ends, since the
-// system then ends the process without destroying the window.
 void Teardown() {
-  static bool done = false;
-  if (done) return;
-  done = true;
-  ExportSettingsWhenSet(ProgramSettings::Current().SavePath);
-  UnregisterHotkeys(MainWindow());
-  SetMainTimer(false);
-  ClearDrives();
-  DestroyMenus();
-  DeleteTrayIcon();
+  if (!StopShell()) return;
   InstallWindowOps(nullptr);
   InstallDiscShellOps(nullptr);
   InstallEjectPasswordCheck(nullptr);

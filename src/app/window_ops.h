@@ -4,6 +4,7 @@
 // its row at creation; tests install recording rows.
 #pragma once
 #include <cstdint>
+#include <utility>
 
 #include "resources/string_ids.h"
 
@@ -28,6 +29,13 @@ struct WindowOps {
   void (*RefreshCdVolumes)() = nullptr;
   // Registers the drives' hotkeys again after their settings changed.
   void (*ReRegisterHotkeys)() = nullptr;
+  // The two tray menus and their pictures, made once; destroyed at the end.
+  bool (*CreateMainMenu)() = nullptr;
+  bool (*CreateDriveMenu)() = nullptr;
+  void (*DestroyMenus)() = nullptr;
+  void (*UnregisterHotkeys)() = nullptr;
+  // A start-up failure's message box (string-table text, no owner).
+  void (*ShowStartupFailure)(StringId text) = nullptr;
   // The tray icon: tip and picture recomputed; added; deleted.
   void (*RefreshTray)() = nullptr;
   void (*AddTrayIcon)() = nullptr;
@@ -54,11 +62,11 @@ void InstallWindowOps(const WindowOps* row);
 // Calls an entry of the installed row; without a row or the entry nothing
 // happens and the answer is false.
 template <auto Entry, class... Args>
-auto CallWindow(Args... args) {
+auto CallWindow(Args&&... args) {
   const WindowOps* row = InstalledWindowOps();
-  using Result = decltype((row->*Entry)(args...));
+  using Result = decltype((row->*Entry)(std::forward<Args>(args)...));
   if (!row || !(row->*Entry)) return Result();
-  return (row->*Entry)(args...);
+  return (row->*Entry)(std::forward<Args>(args)...);
 }
 
 inline bool StartTimerNow(unsigned id, uint32_t periodMs) { return CallWindow<&WindowOps::StartTimer>(id, periodMs); }

@@ -238,6 +238,12 @@ std::string SpeedText(const char* prefix, uint32_t speed, bool dvdList) {
   return text;
 }
 
+std::u16string WideMenuText(const MenuItemPlan& item) {
+  if (item.TextForm != MenuTextForm::StringTable) return item.Wide;
+  WideSpan span = FindString(item.TextId);
+  return std::u16string(span.Text ? span.Text : u"", span.Length);
+}
+
 MenuPlan PlanMainMenu(const DriveRecord* drives, int count, bool helpFileExists) {
   MenuPlan menu;
   menu.push_back(TableText(ID_ABOUT, StrAbout));

@@ -56,11 +56,7 @@ Info Describe(const MenuItemPlan& item, HMENU subMenu) {
 // drive names use the ANSI call.
 bool InsertOne(HMENU menu, UINT position, const MenuItemPlan& item, HMENU subMenu) {
   if (item.TextForm == MenuTextForm::StringTable || item.TextForm == MenuTextForm::Wide) {
-    std::u16string text = item.Wide;
-    if (item.TextForm == MenuTextForm::StringTable) {
-      WideSpan span = FindString(item.TextId);
-      text.assign(span.Text ? span.Text : u"", span.Length);
-    }
+    std::u16string text = WideMenuText(item);
     MENUITEMINFOW info = Describe<MENUITEMINFOW>(item, subMenu);
     info.dwTypeData = AsWide(text.data());
     return WideInsertMenuItem(menu, position, TRUE, &info);
@@ -90,14 +86,8 @@ bool InsertItem(HMENU menu, UINT position, const MenuItemPlan& item) {
   return false;
 }
 
-// Each item goes in at the top, from the bottom item up: a failed speed item
-// of a plain list then leaves out exactly the faster speeds above it.
 void InsertFromBottom(HMENU menu, const MenuPlan& plan) {
-  bool skippingSpeeds = false;
-  for (auto item = plan.rbegin(); item != plan.rend(); ++item) {
-    if (skippingSpeeds && item->EndsSpeedListOnFailure) continue;
-    skippingSpeeds = !InsertItem(menu, 0, *item) && item->EndsSpeedListOnFailure;
-  }
+  InsertBottomUp(plan, [menu](const MenuItemPlan& item) { return InsertItem(menu, 0, item); });
 }
 
 // Every item of the menu goes; DeleteMenu destroys a sub-menu an item opens,

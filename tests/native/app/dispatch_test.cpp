@@ -2,10 +2,14 @@
 // device notices post, against virtual drives.
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "app/app.h"
 #include "app/dispatch.h"
+#include "app/main_window.h"
 #include "app/restore_events.h"
+#include "app/timers.h"
 #include "app/window_ops.h"
 #include "app/tray_moves.h"
 #include "commands/commands.h"
@@ -81,7 +85,10 @@ TEST_F(DispatchTest, MenuPickSetsStoresAndSendsTheSpeedWithTheMediumsCommand) {
   EXPECT_EQ(SpeedsSent(dvd, OpSetStreaming), (std::vector<uint32_t>{dvdList.Entries[1].Command}));
   EXPECT_EQ(dvdList.Selected, dvdList.Entries[1].Speed);
 
-  // Hotkey actions: maximum, minimum, selected, one step either way.
+  // Hotkey actions: maximum, minimum, selected, one step either way. The
+  // drive takes a request between two speeds as the slower one, so its list
+  // may hold commands above their speeds: each action sends the command.
+  for (uint32_t i = 0; i < cd.Count; ++i) Drives[0].RangeCD.Entries[i].Command = cd.Entries[i].Speed + 10;
   ClearLogs();
   RunDriveCommand(DriveCommand(0, DA_MAX_SPEED));
   RunDriveCommand(DriveCommand(0, DA_MIN_SPEED));
@@ -212,6 +219,105 @@ TEST_F(DispatchTest, CloseAllTraysMovesOnlyTraysThatMayClose) {
   EXPECT_TRUE(Opcodes(ignored).empty());
   EXPECT_TRUE(Opcodes(slot).empty());
   ProgramSettings::Current().LockData[0] = '\0';
+}
+
+// The main window as its commands see it: which of its operations they ask
+// for, and what the user's answers lead to.
+struct RecordedWindow {
+  static inline std::vector<std::string> Calls;
+  static inline bool Answer = false;
+  static void Call(const char* what) { Calls.push_back(what); }
+  static constexpr WindowOps Row{
+      .StartTimer = [](unsigned, uint32_t) { return true; },
+      .ReRegisterHotkeys = [] { Call("hotkeys"); },
+      .CreateMainMenu = [] { return Answer; },
+      .CreateDriveMenu = [] { return true; },
+      .DestroyMenus = [] { Call("destroy menus"); },
+      .ShowStartupFailure = [](StringId) { Call("failure"); },
+      .AddTrayIcon = [] { Call("add icon"); },
+      .DeleteTrayIcon = [] { Call("delete icon"); },
+      .ShowDriveMenu = [] { Call("drive menu"); },
+      .ShowInformation = [] { Call("information"); },
+      .EditProgramSettings = [](ProgramSettings& settings) {
+        settings.TimerEnable = 1;
+        return Answer;
+      },
+      .Confirm = [](StringId) { return Answer; },
+  };
+  static std::vector<std::string> Take() { return std::exchange(Calls, {}); }
+};
+using Calls = std::vector<std::string>;
+
+TEST_F(DispatchTest, FixedCommandsRunTheirSequencesThroughTheWindow) {
+  sim::Drive& reader = Add("cd48-reader");
+  Discover();
+  InstallWindowOps(&RecordedWindow::Row);
+  ProgramSettings& settings = ProgramSettings::Current();
+  auto stored = [] {
+    ProgramSettings fresh;
+    fresh.Load();
+    return fresh.TimerEnable;
+  };
+
+  // "Настройки": a cancelled dialog changes nothing; after OK the record is
+  // stored and the program starts over with it.
+  RecordedWindow::Answer = false;
+  RunCommand(ID_SETTINGS, 0);
+  EXPECT_EQ(stored(), 0);
+  EXPECT_TRUE(RecordedWindow::Take().empty());
+  RecordedWindow::Answer = true;
+  RunCommand(ID_SETTINGS, 0);
+  EXPECT_EQ(stored(), 1);
+  EXPECT_TRUE(MainTimerRuns());
+  EXPECT_EQ(RecordedWindow::Take(), Calls{"hotkeys"});
+  RunCommand(ID_DRIVE_MENU, 0);
+  EXPECT_EQ(RecordedWindow::Take(), Calls{"drive menu"});
+
+  // "Очистить конфигурацию": a wrong password or a "no" keeps everything.
+  std::strcpy(settings.LockData, "$1$salt$hash");
+  settings.Save();
+  RunCommand(ID_CLEAR_CONFIG, 0);
+  InstallEjectPasswordCheck([](const char*) { return true; });
+  RecordedWindow::Answer = false;
+  RunCommand(ID_CLEAR_CONFIG, 0);
+  EXPECT_EQ(stored(), 1);
+  EXPECT_EQ(DriveCount, 1);
+  RecordedWindow::Answer = true;
+  RunCommand(ID_CLEAR_CONFIG, 0);
+  InstallEjectPasswordCheck(nullptr);
+  EXPECT_EQ(stored(), 0);
+  EXPECT_EQ(DriveCount, 0) << "no drive is known until the next search";
+  EXPECT_FALSE(MainTimerRuns());
+  RecordedWindow::Take();
+  RunCommand(ID_DRIVE_MENU, 0);
+  EXPECT_EQ(RecordedWindow::Take(), Calls{"information"}) << "without drives the information tells why";
+
+  // The icon: hidden once, shown again.
+  for (unsigned command : {ID_HIDE_ICON, ID_HIDE_ICON, ID_SHOW_ICON}) RunCommand(command, 0);
+  EXPECT_EQ(RecordedWindow::Take(), (Calls{"delete icon", "add icon"}));
+  EXPECT_EQ(Shell().Hidden, 0);
+
+  // The start: a hidden start adds no icon and CloseOnRun closes the trays;
+  // a main menu that cannot be made is told and ends the start.
+  reader.OpenTray();
+  Shell().Hidden = 1;
+  ProgramSettings closeOnRun;
+  closeOnRun.ResetToDefaults();
+  closeOnRun.CloseOnRun = 1;
+  closeOnRun.Save();
+  EXPECT_TRUE(StartShell());
+  EXPECT_FALSE(reader.TrayOpen());
+  EXPECT_EQ(RecordedWindow::Take(), Calls{"hotkeys"});
+  RecordedWindow::Answer = false;
+  Shell().Hidden = 0;
+  EXPECT_FALSE(StartShell());
+  EXPECT_EQ(RecordedWindow::Take(), (Calls{"add icon", "failure"}));
+
+  // The end runs once.
+  EXPECT_TRUE(StopShell());
+  EXPECT_FALSE(StopShell());
+  EXPECT_EQ(RecordedWindow::Take(), (Calls{"destroy menus", "delete icon"}));
+  EXPECT_EQ(DriveCount, 0);
 }
 
 TEST_F(DispatchTest, DeviceNoticesPostTheirCommands) {

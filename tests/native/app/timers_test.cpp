@@ -140,6 +140,14 @@ TEST_F(TimerTest, TimedRestoreFollowsThePeriodWithoutReadsAndOnlyInItsSlots) {
     RunTimers(10000);
     EXPECT_TRUE(SpeedsSent(reader, OpSetCdSpeed).empty()) << timer;
   }
+
+  // The 5-second refresh locks again only a drive the user locked.
+  ClearLogs();
+  RunTimers(5000);
+  EXPECT_EQ(CountOf(reader, OpPreventAllowRemoval), 0u);
+  drive.Lock = 1;
+  RunTimers(5000);
+  EXPECT_TRUE(reader.Locked());
 }
 
 TEST_F(TimerTest, StaleAndBadTimerInput) {
