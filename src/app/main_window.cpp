@@ -140,6 +140,14 @@ void RunCommand(unsigned command, uint32_t argument) {
   }
 }
 
+void TrayIconPressed(TrayButton button, bool dialogOpen) {
+  if (button == TrayButton::Right && dialogOpen) {
+    CallWindow<&WindowOps::BringDialogUp>();
+    return;
+  }
+  CallWindow<&WindowOps::PostCommand>(unsigned(button == TrayButton::Left ? ID_DRIVE_MENU : ID_MAIN_MENU));
+}
+
 bool StartShell() {
   if (!Shell().Hidden) CallWindow<&WindowOps::AddTrayIcon>();
   // Long drive operations show the busy picture while they run; a discovery

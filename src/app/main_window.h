@@ -21,6 +21,13 @@ void RunOnce();
 // ID_MEDIA_ARRIVED): a drive command or a fixed one; any other does nothing.
 void RunCommand(unsigned command, uint32_t argument);
 
+// A press on the tray icon: the left button opens the drive menu, the
+// right one the main menu; while a modal dialog of the program is open the
+// right button brings that dialog up instead. The menus are posted, so the
+// shell's notice returns at once.
+enum class TrayButton { Left, Right };
+void TrayIconPressed(TrayButton button, bool dialogOpen);
+
 // The creation procedure, once the window seam is installed: everything
 // that must exist while the program runs. Its order: the tray icon unless
 // hidden, the drives' busy notices, the two menus (the main menu's failure

@@ -69,6 +69,10 @@ bool Confirm(StringId question) {
   return ShowMessage(MainWindow(), question, MessageOkCancel | MessageQuestionIcon | MessageTaskbar) == 1;  // OK
 }
 
+void BringDialogUp() {
+  MessageBeep(MB_OK);
+  if (HWND above = GetWindow(MainWindow(), GW_HWNDPREV)) SetForegroundWindow(above);
+}
 void PostCommandNow(unsigned command) { PostCommand(command); }
 void Close() { DestroyWindow(MainWindow()); }
 
@@ -78,8 +82,8 @@ const WindowOps MainWindowOps{StartWindowTimer,      StopWindowTimer,  RefreshCd
                               CreateMainMenu,        CreateDriveMenu,  DestroyMenus,     UnregisterMainHotkeys,
                               ShowStartupFailure,    RefreshTray,      AddTrayIcon,      DeleteTrayIcon,
                               ShowMainMenuNow,       ShowDriveMenuNow, ShowInformation,  ShowAbout,
-                              ShowHelp,              EditProgramSettings, Confirm,       PostCommandNow,
-                              Close};
+                              ShowHelp,              EditProgramSettings, Confirm,       BringDialogUp,
+                              PostCommandNow,        Close};
 const DiscShellOps MainDiscShellOps{OpenRoot, RunAutorun};
 
 bool AskEjectPassword(const char* hash) { return VerifyPassword(MainWindow(), hash, PasswordLimit) != 0; }
@@ -112,17 +116,10 @@ void Teardown() {
 }
 
 void TrayNotify(LPARAM mouseMessage) {
-  if (mouseMessage == WM_LBUTTONDOWN) {
-    PostCommand(ID_DRIVE_MENU);
-  } else if (mouseMessage == WM_RBUTTONDOWN) {
-    if (IsWindowEnabled(MainWindow())) {
-      PostCommand(ID_MAIN_MENU);
-      return;
-    }
-    // A modal dialog of the program is open: bring it up instead of a menu.
-    MessageBeep(MB_OK);
-    if (HWND above = GetWindow(MainWindow(), GW_HWNDPREV)) SetForegroundWindow(above);
-  }
+  // A modal dialog of the program disables the main window.
+  const bool dialogOpen = !IsWindowEnabled(MainWindow());
+  if (mouseMessage == WM_LBUTTONDOWN) TrayIconPressed(TrayButton::Left, dialogOpen);
+  if (mouseMessage == WM_RBUTTONDOWN) TrayIconPressed(TrayButton::Right, dialogOpen);
 }
 
 void DeviceChange(WPARAM event, LPARAM record) {

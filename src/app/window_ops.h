@@ -50,6 +50,8 @@ struct WindowOps {
   bool (*EditProgramSettings)(ProgramSettings& settings) = nullptr;
   // A question with OK and Cancel: true for OK.
   bool (*Confirm)(StringId question) = nullptr;
+  // Brings the program's open modal dialog to the front.
+  void (*BringDialogUp)() = nullptr;
   // Posts a command to the window, to run from its message loop.
   void (*PostCommand)(unsigned command) = nullptr;
   // Ends the program: the window is destroyed and the teardown runs.

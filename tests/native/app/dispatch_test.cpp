@@ -243,6 +243,8 @@ struct RecordedWindow {
         return Answer;
       },
       .Confirm = [](StringId) { return Answer; },
+      .BringDialogUp = [] { Call("dialog up"); },
+      .PostCommand = [](unsigned command) { Calls.push_back("post " + std::to_string(command)); },
   };
   static std::vector<std::string> Take() { return std::exchange(Calls, {}); }
 };
@@ -296,6 +298,12 @@ TEST_F(DispatchTest, FixedCommandsRunTheirSequencesThroughTheWindow) {
   for (unsigned command : {ID_HIDE_ICON, ID_HIDE_ICON, ID_SHOW_ICON}) RunCommand(command, 0);
   EXPECT_EQ(RecordedWindow::Take(), (Calls{"delete icon", "add icon"}));
   EXPECT_EQ(Shell().Hidden, 0);
+
+  // The tray icon's buttons; with a dialog open the right one brings it up.
+  TrayIconPressed(TrayButton::Left, true);
+  TrayIconPressed(TrayButton::Right, false);
+  TrayIconPressed(TrayButton::Right, true);
+  EXPECT_EQ(RecordedWindow::Take(), (Calls{"post 101", "post 100", "dialog up"}));
 
   // The start: a hidden start adds no icon and CloseOnRun closes the trays;
   // a main menu that cannot be made is told and ends the start.
