@@ -1,5 +1,5 @@
-// The application shell: process-wide shell state, command numbers and the
-// start-up decisions that do not need Windows.
+// The application shell: process-wide shell state and the start-up
+// decisions that do not need Windows (the command numbers are in commands/).
 #pragma once
 #include <cstdint>
 
