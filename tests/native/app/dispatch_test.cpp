@@ -155,10 +155,17 @@ TEST_F(DispatchTest, EjectCloseToggleAndProtectedDrive) {
   Discover();
   ProgramSettings& settings = ProgramSettings::Current();
   settings.EjectSingle = 1;
+  settings.ForceRefresh = 1;  // the volumes are looked at once per move
+  static int refreshes;
+  static constexpr WindowOps Counter{.RefreshCdVolumes = [] { ++refreshes; }};
+  InstallWindowOps(&Counter);
+  refreshes = 0;
   RunDriveCommand(DriveCommand(0, DA_EJECT));
   EXPECT_TRUE(reader.TrayOpen()) << "a closed tray is ejected";
+  EXPECT_EQ(refreshes, 1);
   RunDriveCommand(DriveCommand(0, DA_EJECT));
   EXPECT_FALSE(reader.TrayOpen()) << "the same item closes it again";
+  EXPECT_EQ(refreshes, 2);
 
   // Locked and a password stored: each eject asks; a wrong answer keeps the
   // disc in; closing never asks.
@@ -260,6 +267,8 @@ TEST_F(DispatchTest, FixedCommandsRunTheirSequencesThroughTheWindow) {
     fresh.Load();
     return fresh.TimerEnable;
   };
+  Drives[0].RangeCD.Selected = 1411;
+  SaveDriveSettings(Drives[0]);
 
   // "Настройки": a cancelled dialog changes nothing; after OK the record is
   // stored and the program starts over with it.
@@ -271,9 +280,13 @@ TEST_F(DispatchTest, FixedCommandsRunTheirSequencesThroughTheWindow) {
   RunCommand(ID_SETTINGS, 0);
   EXPECT_EQ(stored(), 1);
   EXPECT_TRUE(MainTimerRuns());
+  EXPECT_EQ(SpeedsSent(reader, OpSetCdSpeed), std::vector<uint32_t>{1411}) << "the start-event restore";
   EXPECT_EQ(RecordedWindow::Take(), Calls{"hotkeys"});
   RunCommand(ID_DRIVE_MENU, 0);
   EXPECT_EQ(RecordedWindow::Take(), Calls{"drive menu"});
+  ClearLogs();
+  RunCommand(ID_MEDIA_REMOVED, 0);
+  EXPECT_EQ(CountOf(reader, OpModeSense10), 1u) << "each drive in the list is read once";
 
   // "Очистить конфигурацию": a wrong password or a "no" keeps everything.
   std::strcpy(settings.LockData, "$1$salt$hash");
@@ -315,6 +328,7 @@ TEST_F(DispatchTest, FixedCommandsRunTheirSequencesThroughTheWindow) {
   closeOnRun.Save();
   EXPECT_TRUE(StartShell());
   EXPECT_FALSE(reader.TrayOpen());
+  EXPECT_EQ(Shell().BusyCount, 0) << "every busy notice was ended";
   EXPECT_EQ(RecordedWindow::Take(), Calls{"hotkeys"});
   RecordedWindow::Answer = false;
   Shell().Hidden = 0;
@@ -326,6 +340,7 @@ TEST_F(DispatchTest, FixedCommandsRunTheirSequencesThroughTheWindow) {
   EXPECT_FALSE(StopShell());
   EXPECT_EQ(RecordedWindow::Take(), (Calls{"destroy menus", "delete icon"}));
   EXPECT_EQ(DriveCount, 0);
+  EXPECT_FALSE(MainTimerRuns());
 }
 
 TEST_F(DispatchTest, DeviceNoticesPostTheirCommands) {
