@@ -284,9 +284,12 @@ TEST_F(DispatchTest, FixedCommandsRunTheirSequencesThroughTheWindow) {
   EXPECT_EQ(RecordedWindow::Take(), Calls{"hotkeys"});
   RunCommand(ID_DRIVE_MENU, 0);
   EXPECT_EQ(RecordedWindow::Take(), Calls{"drive menu"});
+  // A device the list does not hold, at the address of an empty record.
+  sim::Drive& unlisted = sim::AddVirtualDrive(Profile("cd48-reader"), DeviceAddress{0, 0, 0, 0});
   ClearLogs();
   RunCommand(ID_MEDIA_REMOVED, 0);
   EXPECT_EQ(CountOf(reader, OpModeSense10), 1u) << "each drive in the list is read once";
+  EXPECT_TRUE(Opcodes(unlisted).empty()) << "and nothing past the list";
 
   // "Очистить конфигурацию": a wrong password or a "no" keeps everything.
   std::strcpy(settings.LockData, "$1$salt$hash");
