@@ -233,12 +233,13 @@ TEST_F(DispatchTest, CloseAllTraysMovesOnlyTraysThatMayClose) {
 struct RecordedWindow {
   static inline std::vector<std::string> Calls;
   static inline bool Answer = false;
+  static inline bool DriveMenuMade = true;
   static void Call(const char* what) { Calls.push_back(what); }
   static constexpr WindowOps Row{
       .StartTimer = [](unsigned, uint32_t) { return true; },
       .ReRegisterHotkeys = [] { Call("hotkeys"); },
       .CreateMainMenu = [] { return Answer; },
-      .CreateDriveMenu = [] { return true; },
+      .CreateDriveMenu = [] { return DriveMenuMade; },
       .DestroyMenus = [] { Call("destroy menus"); },
       .ShowStartupFailure = [](StringId) { Call("failure"); },
       .AddTrayIcon = [] { Call("add icon"); },
@@ -309,6 +310,9 @@ TEST_F(DispatchTest, FixedCommandsRunTheirSequencesThroughTheWindow) {
   RecordedWindow::Take();
   RunCommand(ID_DRIVE_MENU, 0);
   EXPECT_EQ(RecordedWindow::Take(), Calls{"information"}) << "without drives the information tells why";
+  RunCommand(ID_FIND_DRIVES, 0);
+  EXPECT_EQ(DriveCount, 2) << "the search finds them again";
+  RecordedWindow::Take();
 
   // The icon: hidden once, shown again.
   for (unsigned command : {ID_HIDE_ICON, ID_HIDE_ICON, ID_SHOW_ICON}) RunCommand(command, 0);
@@ -337,6 +341,11 @@ TEST_F(DispatchTest, FixedCommandsRunTheirSequencesThroughTheWindow) {
   Shell().Hidden = 0;
   EXPECT_FALSE(StartShell());
   EXPECT_EQ(RecordedWindow::Take(), (Calls{"add icon", "failure"}));
+  RecordedWindow::Answer = true;
+  RecordedWindow::DriveMenuMade = false;
+  EXPECT_FALSE(StartShell()) << "nor does one without its drive menu";
+  RecordedWindow::DriveMenuMade = true;
+  RecordedWindow::Take();
 
   // The end runs once.
   EXPECT_TRUE(StopShell());
