@@ -12,14 +12,15 @@
 #include <functional>
 #include <string>
 
-#include "app/commands.h"
 #include "app/dispatch.h"
 #include "app/restore_events.h"
 #include "app/timers.h"
+#include "app/window_ops.h"
+#include "commands/commands.h"
 #include "clock/clock.h"
 #include "drive/drive.h"
 #include "registry/registry.h"
-#include "settings/program_settings.h"
+#include "settings/settings_record.h"
 #include "sim/model/virtual_drives.h"
 
 namespace {

@@ -43,11 +43,20 @@ function(varnel_filter_sources out)
 endfunction()
 
 # varnel_library(NAME [DEPS targets...] [WIN32_LIBS libs...])
-# Builds every .c/.cpp of the calling folder into varnel_NAME.
+# Builds every .c/.cpp of the calling folder into varnel_NAME (an interface
+# library when the folder holds headers only).
 function(varnel_library name)
   cmake_parse_arguments(A "" "" "DEPS;WIN32_LIBS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
   varnel_filter_sources(srcs ${srcs})
+  if(NOT srcs)
+    # A folder of declarations only (command numbers): nothing to compile, but
+    # its users still name it, so the layers stay visible in the lists.
+    add_library(varnel_${name} INTERFACE)
+    target_include_directories(varnel_${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(varnel_${name} INTERFACE ${A_DEPS})
+    return()
+  endif()
   add_library(varnel_${name} STATIC ${srcs})
   target_include_directories(varnel_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR})
   target_compile_options(varnel_${name} PRIVATE ${VARNEL_WARNINGS})

@@ -1,27 +1,9 @@
-// The application shell: process-wide shell state, command numbers and the
-// start-up decisions that do not need Windows.
+// The application shell: process-wide shell state and the start-up
+// decisions that do not need Windows (the command numbers are in commands/).
 #pragma once
 #include <cstdint>
 
-// Fixed commands, carried in the low word of WM_COMMAND's wParam. 107 marks
-// the drive items of the main menu and is no command.
-enum FixedCommand : unsigned {
-  ID_MAIN_MENU = 100,
-  ID_DRIVE_MENU = 101,
-  ID_ABOUT = 102,
-  ID_HELP = 103,
-  ID_INFO = 104,
-  ID_FIND_DRIVES = 105,
-  ID_SETTINGS = 106,
-  ID_CLEAR_CONFIG = 108,
-  ID_EXIT = 109,
-  ID_MEDIA_ARRIVED = 110,
-  ID_MEDIA_REMOVED = 111,
-  ID_TIMER_TICK = 112,
-  ID_RESUMED = 113,
-  ID_HIDE_ICON = 200,
-  ID_SHOW_ICON = 201,
-};
+#include "commands/commands.h"
 
 // What the command line asks for.
 enum class StartMode { Normal, RunOnce, Hidden };

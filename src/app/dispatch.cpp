@@ -4,12 +4,12 @@
 #include <iterator>
 
 #include "app/app.h"
-#include "app/commands.h"
-#include "app/disc_actions.h"
-#include "app/timers.h"
+#include "app/tray_moves.h"
+#include "app/window_ops.h"
+#include "commands/commands.h"
 #include "dialogs/drive_settings.h"
 #include "drive/drive.h"
-#include "settings/program_settings.h"
+#include "settings/settings_record.h"
 #include "system/system.h"
 
 namespace {
@@ -22,13 +22,9 @@ using DriveHandler = void (*)(DriveRecord& drive, int index, unsigned parameter)
 
 const DiscShellOps* g_shell = nullptr;
 
-uint32_t EntryCount(const SpeedRange& range) {
-  return range.Count < MaxSpeedEntries ? range.Count : MaxSpeedEntries;
-}
-
 void Eject(DriveRecord& drive, int, unsigned) {
   bool toggle = ProgramSettings::Current().EjectSingle != 0;
-  EjectOrClose(drive, !toggle || IsTrayClosed(drive) ? TrayMove::Eject : TrayMove::Close);
+  EjectOrClose(drive, !toggle || IsTrayClosedAfterRefresh(drive) ? TrayMove::Eject : TrayMove::Close);
 }
 
 void Close(DriveRecord& drive, int, unsigned) { EjectOrClose(drive, TrayMove::Close); }
@@ -154,7 +150,7 @@ void RunDriveCommand(unsigned command) {
 
 unsigned TimerCommand(unsigned timerId) {
   if (timerId == MainTimerId) return ID_TIMER_TICK;
-  return DriveCommand((timerId - PollTimerId(0)) & 0xF, DA_POLL);
+  return DriveCommand(PollTimerDriveIndex(timerId), DA_POLL);
 }
 
 PostedCommand DeviceChangeCommand(uint32_t event, const VolumeNotice& volume, bool (*isCdRomLetter)(char letter)) {

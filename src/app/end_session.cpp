@@ -1,10 +1,10 @@
 #include "app/end_session.h"
 
 #include "actions/actions.h"
-#include "app/disc_actions.h"
+#include "app/tray_moves.h"
 #include "clock/clock.h"
 #include "drive/drive.h"
-#include "settings/program_settings.h"
+#include "settings/settings_record.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ uint32_t EjectAllDiscs(bool eject) {
   for (int i = 0; i < DriveCount; ++i) {
     DriveRecord& drive = Drives[i];
     if (drive.Ignore || IsEjectProtected(drive) || !drive.Ready) continue;  // never asks
-    if (eject) MoveTray(drive, 1);
+    if (eject) MoveTray(drive, TrayMove::Eject);
     if (char letter = DriveLetter(drive)) candidates |= 1u << (letter - 'A');
     candidates |= AnyDriveBit;
   }

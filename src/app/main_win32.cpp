@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/app.h"
+#include "app/main_window.h"
 #include "app/main_window_win32.h"
 #include "app/tray_icon_win32.h"
 #include "app/version_win32.h"
@@ -18,7 +19,7 @@ namespace {
 // Every dialog is built on the system dialog class, so giving that class the
 // program icon once gives it to all of them.
 void GiveDialogsTheProgramIcon(HINSTANCE instance) {
-  HWND probe = CreateWindowExA(0, MAKEINTATOM(0x8002), "", 0, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+  HWND probe = CreateWindowExA(0, WC_DIALOG, "", 0, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
   if (!probe) return;
   SetClassLongPtrA(probe, GCLP_HICON, LONG_PTR(LoadIconA(instance, "IconApp")));
   DestroyWindow(probe);
@@ -33,8 +34,10 @@ int ScreenBitsPerPixel() {
 
 }  // namespace
 
-// The program is built without exceptions: it allocates with nothrow new and
-// checks. The few failures left inside the standard containers (out of
+// The program is built without exceptions: every allocation it makes itself
+// (nothrow new, or malloc for the blocks handed across the C-style calls) is
+// checked where it is made. The few failures left inside the standard
+// containers (out of
 // memory, a length past the maximum) end the program here, as an uncaught
 // exception would. The runtime's own versions of these functions bring its
 // exception classes and their strings (about 100 KB) into the executable, and

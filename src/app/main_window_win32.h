@@ -1,5 +1,5 @@
-// The hidden main window: class, creation, reload, teardown, and the run-once
-// mode that applies the saved settings without a window.
+// The hidden main window: class, creation and teardown, and the messages it
+// turns into commands (main_window.h runs them).
 #pragma once
 #include <windows.h>
 
@@ -10,13 +10,6 @@ inline constexpr const char* kMainWindowClass = "Varnel";
 [[nodiscard]] bool RegisterMainWindowClass(HINSTANCE instance);
 // Creates the window; its WM_CREATE runs the creation procedure. Null on failure.
 [[nodiscard]] HWND CreateMainWindow(HINSTANCE instance);
-
-// Settings, transport and (with discover) the drives, then everything that
-// depends on them. Called at creation and by the commands that change them.
-void Reload(bool discover);
-
-// "/exit": apply the saved settings to the drives once and end.
-void RunOnce();
 
 // A start-up failure: string-table text id, error icon, task-modal, no owner.
 void ShowStartupFailure(StringId text);

@@ -1,26 +1,16 @@
 #include "app/timers.h"
 
 #include "app/app.h"
-#include "app/disc_actions.h"
-#include "app/restore_events.h"
+#include "app/tray_moves.h"
+#include "app/window_ops.h"
 #include "clock/clock.h"
 #include "drive/drive.h"
 #include "mmc/commands.h"
-#include "settings/program_settings.h"
+#include "settings/settings_record.h"
 
 namespace {
 
-const WindowOps* g_window = nullptr;
 bool g_mainTimerRuns = false;
-
-bool StartTimer(unsigned id, uint32_t periodMs) {
-  return g_window && g_window->StartTimer && g_window->StartTimer(id, periodMs);
-}
-void StopTimer(unsigned id) {
-  if (g_window && g_window->StopTimer) g_window->StopTimer(id);
-}
-
-int IndexOf(const DriveRecord& drive) { return int(&drive - Drives); }
 
 // The timed restore sets the speed only: reading from the disc every period
 // would keep it spinning.
@@ -33,19 +23,9 @@ void TimedRestore(DriveRecord& drive) {
 
 }  // namespace
 
-void InstallWindowOps(const WindowOps* row) { g_window = row; }
-
-void RefreshCdVolumesNow() {
-  if (g_window && g_window->RefreshCdVolumes) g_window->RefreshCdVolumes();
-}
-
-void ReRegisterHotkeysNow() {
-  if (g_window && g_window->ReRegisterHotkeys) g_window->ReRegisterHotkeys();
-}
-
 void SetMainTimer(bool on) {
-  if (g_mainTimerRuns) StopTimer(MainTimerId);
-  g_mainTimerRuns = on && StartTimer(MainTimerId, TimerPeriodMs);
+  if (g_mainTimerRuns) StopTimerNow(MainTimerId);
+  g_mainTimerRuns = on && StartTimerNow(MainTimerId, TimerPeriodMs);
 }
 
 bool MainTimerRuns() { return g_mainTimerRuns; }
@@ -83,34 +63,3 @@ void TimerTick() {
   }
   Shell().Blink = pending > 0 ? int(slot & 1) : 0;
 }
-
-void AfterTrayClosed(DriveRecord& drive) {
-  if (!(drive.EventMask & EventTrayClosed) || drive.Active().Selected == 0) return;
-  if (drive.Ready) {
-    RestoreSpeed(drive);
-    return;
-  }
-  // The disc needs a few seconds before it reads: look again every tick.
-  drive.PollCount = MaxPollTicks;
-  StartTimer(PollTimerId(IndexOf(drive)), TimerPeriodMs);
-}
-
-void DrivePollTick(int driveIndex) {
-  DriveRecord* drive = DriveAt(driveIndex);
-  // A record that expects no poll (the list was rebuilt while its timer ran)
-  // only stops the timer.
-  if (!drive || drive->PollCount <= 0) {
-    StopPollTimer(driveIndex);
-    return;
-  }
-  RefreshStatus(*drive);
-  if (drive->Ready) {
-    RestoreSpeed(*drive);
-    drive->PollCount = 0;
-  } else {
-    drive->PollCount--;
-  }
-  if (drive->PollCount <= 0) StopPollTimer(driveIndex);
-}
-
-void StopPollTimer(int driveIndex) { StopTimer(PollTimerId(driveIndex)); }

@@ -7,9 +7,7 @@
 #include "app/tray_state.h"
 #include "compat/compat.h"
 #include "drive/drive.h"
-#include "mmc/transport.h"
 #include "resources/product.h"
-#include "settings/program_settings.h"
 
 namespace {
 struct TrayIconEntry {
@@ -17,7 +15,7 @@ struct TrayIconEntry {
   const char* Names[2];  // by IconStyle
 };
 
-TrayIconEntry g_trayIcons[6] = {
+TrayIconEntry g_trayIcons[TrayPictureCount] = {
     {nullptr, {"IconTask16", "IconTaskXP"}},            // normal
     {nullptr, {"IconTask16Red", "IconTaskXPRed"}},      // a tray is open
     {nullptr, {"IconTask16Green", "IconTaskXPGreen"}},  // a disc is inserted
@@ -69,14 +67,10 @@ void DeleteTrayIcon() {
 }
 
 void RefreshTray() {
-  const ShellState& shell = Shell();
-  if (shell.Hidden) return;
-  const ProgramSettings& settings = ProgramSettings::Current();
+  if (Shell().Hidden) return;
   TrayView view = BuildTrayView(Drives, DriveCount);
-  TrayInputs inputs{shell.BusyCount, DriveCount,         shell.Blink,      TransportError(AspiStatus(), SptiStatus()),
-                    view.OpenTrayCount, view.DiscCount, settings.IconOpen, settings.IconDisk};
   static_assert(sizeof g_icon.szTip / sizeof g_icon.szTip[0] >= TrayTipLength);
   for (int i = 0; i < TrayTipLength; ++i) g_icon.szTip[i] = view.Tip[i];
-  g_icon.hIcon = g_trayIcons[ChooseTrayPicture(inputs)].Icon;
+  g_icon.hIcon = g_trayIcons[ShownTrayPicture(Drives, DriveCount)].Icon;
   if (!ShellShowsIcon()) Remember(WideShellNotifyIcon(NIM_MODIFY, &g_icon));
 }

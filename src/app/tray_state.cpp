@@ -1,8 +1,10 @@
 #include "app/tray_state.h"
 
+#include "app/app.h"
 #include "compat/wide_text.h"
 #include "drive/drive.h"
 #include "resources/product.h"
+#include "settings/settings_record.h"
 
 namespace {
 const char16_t* StatusWord(const DriveRecord& drive) {
@@ -59,12 +61,15 @@ bool TransportError(AspiAvailability aspiStatus, SptiAvailability sptiStatus) {
   return !works;
 }
 
-TrayPicture ChooseTrayPicture(const TrayInputs& in) {
-  if (in.BusyCount > 0) return TrayBusy;
-  if (in.TransportFailed) return TrayError;
-  if (in.DriveCount == 0) return TrayNoDrives;
-  if (in.Blink) return TrayError;
-  if (in.OpenTrays > 0 && in.IconOpen) return TrayOpen;
-  if (in.Discs > 0 && in.IconDisk) return TrayDisc;
+TrayPicture ShownTrayPicture(const DriveRecord* drives, int count) {
+  const ShellState& shell = Shell();
+  const ProgramSettings& settings = ProgramSettings::Current();
+  const TrayView view = BuildTrayView(drives, count);
+  if (shell.BusyCount > 0) return TrayBusy;
+  if (TransportError(AspiStatus(), SptiStatus())) return TrayError;
+  if (count == 0) return TrayNoDrives;
+  if (shell.Blink) return TrayError;
+  if (view.OpenTrayCount > 0 && settings.IconOpen) return TrayOpen;
+  if (view.DiscCount > 0 && settings.IconDisk) return TrayDisc;
   return TrayNormal;
 }

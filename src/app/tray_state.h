@@ -15,6 +15,7 @@ enum TrayPicture : int {
   TrayNoDrives = 3,  // question mark
   TrayBusy = 4,      // hourglass
   TrayError = 5,     // error, and the blink before an automatic close
+  TrayPictureCount
 };
 
 constexpr int TrayTipLength = 64;  // characters, terminator included
@@ -33,12 +34,8 @@ struct TrayView {
 // and at least one transport reports itself working.
 [[nodiscard]] bool TransportError(AspiAvailability aspiStatus, SptiAvailability sptiStatus);
 
-struct TrayInputs {
-  int BusyCount, DriveCount, Blink;
-  bool TransportFailed;
-  int OpenTrays, Discs;
-  int IconOpen, IconDisk;  // settings
-};
-// The first rule that applies: busy, transport error, no drives, blink, an
-// open tray (with IconOpen), a disc (with IconDisk), else normal.
-[[nodiscard]] TrayPicture ChooseTrayPicture(const TrayInputs& in);
+// The picture the tray shows for the drives in memory, the shell's state
+// and the settings: the first rule that applies of busy, transport error, no
+// drives, blink before an automatic close, an open tray (with IconOpen), a
+// disc (with IconDisk), else normal.
+[[nodiscard]] TrayPicture ShownTrayPicture(const DriveRecord* drives, int count);

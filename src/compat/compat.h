@@ -10,9 +10,17 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <cstddef>
+
 #include "compat/wide_text.h"
 
 static_assert(sizeof(WCHAR) == sizeof(char16_t), "UTF-16 text is handed to the system as WCHAR");
+
+// The menu item record as Windows 95 knows it: without hbmpItem, which it
+// refuses. Every menu item call of the program passes this size.
+constexpr UINT MenuItemInfo95Size = 44;
+static_assert(offsetof(MENUITEMINFOA, hbmpItem) == MenuItemInfo95Size);
+static_assert(offsetof(MENUITEMINFOW, hbmpItem) == MenuItemInfo95Size);
 
 inline const WCHAR* AsWide(const char16_t* text) { return reinterpret_cast<const WCHAR*>(text); }
 inline WCHAR* AsWide(char16_t* text) { return reinterpret_cast<WCHAR*>(text); }

@@ -14,8 +14,6 @@ namespace {
 static_assert(sizeof(NONCLIENTMETRICSW) == 500, "metrics as Windows 2000/XP know them");
 static_assert(sizeof(NONCLIENTMETRICSA) == 340, "metrics as Windows 95/98 know them");
 static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "tray record every shell accepts");
-constexpr UINT kMenuItemInfoA95Size = 44;  // without hbmpItem, which Windows 95 refuses
-static_assert(offsetof(MENUITEMINFOA, hbmpItem) == kMenuItemInfoA95Size);
 
 int windowsNt = 0;
 WideOperations table;  // filled from AnsiWideOperations on first use
@@ -86,7 +84,7 @@ bool HoldsString(const MENUITEMINFOW& info) {
 
 BOOL WINAPI AnsiInsertMenuItem(HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOW info) {
   MENUITEMINFOA ansi = {};
-  ansi.cbSize = kMenuItemInfoA95Size;
+  ansi.cbSize = MenuItemInfo95Size;
   ansi.fMask = info->fMask;
   ansi.fType = info->fType;
   ansi.fState = info->fState;

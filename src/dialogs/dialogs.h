@@ -20,6 +20,8 @@ struct SettingsFacts;
 int ShowMessage(DialogWindow owner, StringId textId, uint32_t flags);
 constexpr uint32_t MessageOkCancel = 0x1;
 constexpr uint32_t MessageTaskbar = 0x2000;
+constexpr uint32_t MessageErrorIcon = 0x10;     // the system's MB_ICONERROR
+constexpr uint32_t MessageQuestionIcon = 0x20;  // the system's MB_ICONQUESTION
 
 intptr_t ShowAboutDialog(DialogWindow owner);
 

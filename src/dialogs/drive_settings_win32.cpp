@@ -14,7 +14,7 @@
 #include "dialogs/drive_settings_win32.h"
 #include "dlgengine/dialog_win32.h"
 #include "resources/product.h"
-#include "settings/program_settings.h"
+#include "settings/settings_record.h"
 
 namespace {
 

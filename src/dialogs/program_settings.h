@@ -6,7 +6,7 @@
 #pragma once
 #include <cstdint>
 
-#include "settings/program_settings.h"
+#include "settings/settings_record.h"
 
 // The dialog's controls that carry a state, by id.
 namespace SettingsId {

@@ -112,7 +112,7 @@ void StartMeasurement(DialogWindow settingsDialog) {
   DriveRecord* drive = DriveOfSettingsDialog(settingsDialog);
   if (drive == nullptr) return;
   for (;;) {
-    MoveTray(*drive, 0);
+    MoveTray(*drive, TrayMove::Close);
     RefreshStatus(*drive);
     if (MeasurableMedium(*drive)) {
       RunSpeedDiscovery(settingsDialog, StrSpeedMeasurement, SpeedMethod::Measure);

@@ -2,6 +2,10 @@
 #pragma once
 #include "drive/drive.h"
 
+// A discovery asked for while a drive works is kept (true) rather than run;
+// false clears any kept request, and the discovery runs now.
+[[nodiscard]] bool KeepDiscoveryWhileBusy();
+
 // Enters the guard unless the record is busy already (a nested call from a
 // message dispatched during a long command); such a call must do nothing.
 class BusyGuard {

@@ -35,6 +35,12 @@ struct SpeedRange {
   SpeedEntry Entries[MaxSpeedEntries];
 };
 
+// The entries a list really holds: a stored count is never trusted past the
+// array, whatever it says.
+[[nodiscard]] constexpr uint32_t EntryCount(const SpeedRange& range) {
+  return range.Count < uint32_t(MaxSpeedEntries) ? range.Count : uint32_t(MaxSpeedEntries);
+}
+
 // Which of the two lists the medium in the drive selects. A zeroed record
 // uses the CD list.
 enum RangeKind : int32_t { RangeKindCD = 0, RangeKindDVD = 1 };
@@ -168,10 +174,13 @@ void SpeedFaster(DriveRecord& drive);
 void SpeedSlower(DriveRecord& drive);
 // The command that gets speed, or the speed itself when it is not listed.
 [[nodiscard]] uint32_t CommandForSpeed(const SpeedRange& range, uint32_t speed);
-// eject 1 opens the tray, 0 closes it; re-locks when Lock is set.
-void MoveTray(DriveRecord& drive, int eject);
+enum class TrayMove { Close, Eject };
+// Opens or closes the tray; re-locks when Lock is set.
+void MoveTray(DriveRecord& drive, TrayMove move);
+// From the state in memory.
 [[nodiscard]] bool IsTrayOpen(const DriveRecord& drive);
-[[nodiscard]] bool IsTrayClosed(DriveRecord& drive);  // refreshes first
+// Refreshes the drive first, so it asks the drive itself.
+[[nodiscard]] bool IsTrayClosedAfterRefresh(DriveRecord& drive);
 
 // ---- Speed discovery ------------------------------------------------------
 

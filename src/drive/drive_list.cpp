@@ -6,11 +6,10 @@
 #include "drive/busy_guard.h"
 #include "drive/drive.h"
 #include "mmc/commands.h"
-#include "settings/program_settings.h"
+#include "settings/settings_record.h"
 
 DriveRecord Drives[MaxDrives];
 int DriveCount = 0;
-void (*BusyCallback)(int busy) = nullptr;
 
 DriveRecord* DriveAt(int index) { return index >= 0 && index < DriveCount ? &Drives[index] : nullptr; }
 
@@ -98,37 +97,8 @@ void AddDrive(const DeviceAddress& cursor) {
   DriveCount++;
 }
 
-namespace {
-bool g_discoveryKept = false;
-bool g_discoveryAnnounced = false;  // DiscoveryDueCallback told for the kept request
-
-bool AnyDriveBusy() {
-  for (int i = 0; i < DriveCount; ++i)
-    if (Drives[i].Busy) return true;
-  return false;
-}
-}  // namespace
-
-void (*DiscoveryDueCallback)() = nullptr;
-
-bool DiscoveryKept() { return g_discoveryKept; }
-
-void DriveOperationEnded() {
-  if (!g_discoveryKept || g_discoveryAnnounced || AnyDriveBusy()) return;
-  g_discoveryAnnounced = true;
-  if (DiscoveryDueCallback) DiscoveryDueCallback();
-}
-
 DiscoveryOutcome DiscoverDrives() {
-  if (AnyDriveBusy()) {
-    // Also a request the shell posted after an announcement may find a drive
-    // at work again: it is announced anew when that drive is free.
-    g_discoveryKept = true;
-    g_discoveryAnnounced = false;
-    return DiscoveryOutcome::Kept;
-  }
-  g_discoveryKept = false;
-  g_discoveryAnnounced = false;
+  if (KeepDiscoveryWhileBusy()) return DiscoveryOutcome::Kept;
   SelectTransport(ProgramSettings::Current().ApiPrefered);
   ClearDrives();
   const Transport& transport = CurrentTransport();

@@ -61,7 +61,7 @@ void ReadRange(RegKey key, const char* name, SpeedRange& range) {
 
 void WriteRange(RegKey key, const char* name, const SpeedRange& range) {
   uint8_t bytes[MaxRangeBytes];
-  uint32_t count = range.Count < MaxSpeedEntries ? range.Count : MaxSpeedEntries;
+  uint32_t count = EntryCount(range);
   for (uint32_t i = 0; i < count; ++i) {
     put_le32(bytes + i * EntryBytes, range.Entries[i].Speed);
     put_le32(bytes + i * EntryBytes + 4, range.Entries[i].Command);

@@ -23,10 +23,6 @@ void ReadSamples(const DeviceAddress& address) {
 
 bool AudioPlays(int32_t status) { return status == AudioPlaying || status == AudioPaused; }
 
-uint32_t EntryCount(const SpeedRange& range) {
-  return range.Count < MaxSpeedEntries ? range.Count : MaxSpeedEntries;
-}
-
 }  // namespace
 
 void ApplyCapabilitiesPage(DriveRecord& drive, const CapabilitiesPage& page) {
@@ -139,11 +135,12 @@ void SpeedSlower(DriveRecord& drive) {
   }
 }
 
-void MoveTray(DriveRecord& drive, int eject) {
+void MoveTray(DriveRecord& drive, TrayMove move) {
   BusyGuard guard(drive);
   if (!guard.Entered()) return;
+  const bool eject = move == TrayMove::Eject;
   if (eject) PreventAllowRemoval(drive.Address, false);
-  StartStopUnit(drive.Address, eject != 0);
+  StartStopUnit(drive.Address, eject);
   drive.TrayClosed = eject ? 0 : 1;
   // The medium stays locked after every tray operation, ejections included.
   if (drive.Lock) PreventAllowRemoval(drive.Address, true);
@@ -156,7 +153,7 @@ bool IsTrayOpen(const DriveRecord& drive) {
   return drive.TrayClosed == 0;
 }
 
-bool IsTrayClosed(DriveRecord& drive) {
+bool IsTrayClosedAfterRefresh(DriveRecord& drive) {
   RefreshStatus(drive);
   if (drive.Ready || !drive.CanClose) return true;
   if (drive.CanSenseMedium) return drive.MediumType != MediumDoorOpen;

@@ -24,7 +24,7 @@ void AddEntry(SpeedRange& range, uint32_t speed, uint32_t command, ProgressCallb
 }
 
 int FindEntryNear(const SpeedRange& range, uint32_t speed, uint32_t tolerance) {
-  uint32_t count = range.Count < MaxSpeedEntries ? range.Count : MaxSpeedEntries;
+  uint32_t count = EntryCount(range);
   for (uint32_t i = count; i-- > 0;) {
     int64_t difference = int64_t(range.Entries[i].Speed) - int64_t(speed);
     if (difference >= -int64_t(tolerance) && difference <= int64_t(tolerance)) return int(i);
@@ -33,8 +33,7 @@ int FindEntryNear(const SpeedRange& range, uint32_t speed, uint32_t tolerance) {
 }
 
 uint32_t CommandForSpeed(const SpeedRange& range, uint32_t speed) {
-  uint32_t count = range.Count < MaxSpeedEntries ? range.Count : MaxSpeedEntries;
-  for (uint32_t i = 0; i < count; ++i)
+  for (uint32_t i = 0; i < EntryCount(range); ++i)
     if (range.Entries[i].Speed == speed) return range.Entries[i].Command;
   return speed;
 }

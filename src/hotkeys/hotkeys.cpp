@@ -2,7 +2,7 @@
 
 #include <iterator>
 
-#include "app/commands.h"
+#include "commands/commands.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 #include <cstring>
 #include <utility>
 
-#include "app/commands.h"
+#include "commands/commands.h"
 #include "common/format_text.h"
 #include "compat/wide_text.h"
 #include "drive/drive.h"
-#include "settings/program_settings.h"
+#include "settings/settings_record.h"
 
 namespace {
 
@@ -65,9 +65,6 @@ MenuItemPlan Labelled(MenuItemPlan item, const DriveRecord& drive, const Program
 
 uint32_t SpeedUnit(const DriveRecord& drive) { return drive.DvdActive() ? SpeedUnitDVD : SpeedUnitCD; }
 
-// A stored list is never longer than its entries, whatever its count says.
-int EntryCount(const SpeedRange& range) { return int(std::min<uint32_t>(range.Count, MaxSpeedEntries)); }
-
 // The number shown for a speed divided by 10: 0 for speeds shown below 10.
 unsigned SpeedGroup(uint32_t speed, uint32_t unit) { return (speed * 10 / unit + 5) / 100; }
 
@@ -98,9 +95,12 @@ MenuItemPlan SpeedItem(const DriveRecord& drive, int driveIndex, int k) {
   return item;
 }
 
-// The drive menu is built as the design describes it: every item goes on
-// top of what its list holds so far. The lists here grow upwards (push_back
-// stands for "insert at the top") and are turned top to bottom at the end.
+// The drive menu is built from the bottom up: each drive's section from its
+// bottom item to its top, the last drive first, every item going on top of
+// what its list holds so far, so a speed list reads fastest on top and the
+// first drive ends at the top of the menu. The lists here grow upwards
+// (push_back stands for "insert at the top") and are turned top to bottom at
+// the end.
 using UpwardList = std::vector<MenuItemPlan>;
 
 void PutOnTop(UpwardList& list, MenuItemPlan item) { list.push_back(std::move(item)); }
@@ -113,7 +113,7 @@ void TurnTopToBottom(UpwardList& list) {
 // Without grouping: one item per entry, the fastest on top. A failed
 // insertion ends the list there.
 void PutPlainSpeeds(UpwardList& target, const DriveRecord& drive, int driveIndex) {
-  for (int k = EntryCount(drive.Active()) - 1; k >= 0; --k) {
+  for (int k = int(EntryCount(drive.Active())) - 1; k >= 0; --k) {
     MenuItemPlan item = SpeedItem(drive, driveIndex, k);
     item.EndsSpeedListOnFailure = true;
     PutOnTop(target, std::move(item));
@@ -125,7 +125,7 @@ void PutPlainSpeeds(UpwardList& target, const DriveRecord& drive, int driveIndex
 // sub-menu ">N0x" above a separator. Failed insertions are ignored.
 void PutGroupedSpeeds(UpwardList& target, const DriveRecord& drive, int driveIndex) {
   const SpeedRange& range = drive.Active();
-  const int count = EntryCount(range);
+  const int count = int(EntryCount(range));
   const uint32_t unit = SpeedUnit(drive);
 
   bool collapsed = false;
@@ -236,6 +236,12 @@ std::string SpeedText(const char* prefix, uint32_t speed, bool dvdList) {
   char text[16];
   FormatText(text, sizeof text, "%s%d%c", prefix, int((speed * 10 / unit + 5) / 10 % 1000), dvdList ? 'X' : 'x');
   return text;
+}
+
+std::u16string WideMenuText(const MenuItemPlan& item) {
+  if (item.TextForm != MenuTextForm::StringTable) return item.Wide;
+  WideSpan span = FindString(item.TextId);
+  return std::u16string(span.Text ? span.Text : u"", span.Length);
 }
 
 MenuPlan PlanMainMenu(const DriveRecord* drives, int count, bool helpFileExists) {

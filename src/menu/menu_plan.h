@@ -80,3 +80,20 @@ MenuPlan PlanDriveMenu(const DriveRecord* drives, int count, const ProgramSettin
 // "%s%d%c": the prefix, the speed in units of the drive's active list
 // rounded and taken modulo 1000, then "X" for the DVD list and "x" for CD.
 std::string SpeedText(const char* prefix, uint32_t speed, bool dvdList);
+
+// The text of an item that goes in through the wide-operation table: its
+// string-table text, or its wide label.
+[[nodiscard]] std::u16string WideMenuText(const MenuItemPlan& item);
+
+// How a plan goes into a system menu: each item at the top, from the bottom
+// item up, so that a failed speed item of a plain list leaves out exactly
+// the faster speeds above it. insertOnTop answers false when the item could
+// not be inserted.
+template <class InsertOnTop>
+void InsertBottomUp(const MenuPlan& plan, InsertOnTop insertOnTop) {
+  bool skippingSpeeds = false;
+  for (auto item = plan.rbegin(); item != plan.rend(); ++item) {
+    if (skippingSpeeds && item->EndsSpeedListOnFailure) continue;
+    skippingSpeeds = !insertOnTop(*item) && item->EndsSpeedListOnFailure;
+  }
+}

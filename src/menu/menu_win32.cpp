@@ -2,19 +2,15 @@
 
 #include <string>
 
-#include "app/commands.h"
+#include "commands/commands.h"
 #include "compat/compat.h"
 #include "drive/drive.h"
-#include "settings/program_settings.h"
+#include "settings/settings_record.h"
 
 namespace {
 
 static_assert(MenuItemDisabled == MF_DISABLED && MenuItemGrayed == MFS_GRAYED && MenuItemChecked == MF_CHECKED,
               "plan states are the system's menu flags");
-// The record as Windows 95 knows it: without hbmpItem, which it refuses.
-constexpr UINT kMenuItemInfo95Size = 44;
-static_assert(offsetof(MENUITEMINFOA, hbmpItem) == kMenuItemInfo95Size);
-static_assert(offsetof(MENUITEMINFOW, hbmpItem) == kMenuItemInfo95Size);
 
 struct TrayMenus {
   HMENU Main;
@@ -39,7 +35,7 @@ HBITMAP PictureHandle(MenuPicture picture) {
 template <class Info>
 Info Describe(const MenuItemPlan& item, HMENU subMenu) {
   Info info = {};
-  info.cbSize = kMenuItemInfo95Size;
+  info.cbSize = MenuItemInfo95Size;
   info.fMask = MIIM_TYPE | MIIM_ID | MIIM_STATE | MIIM_DATA | MIIM_CHECKMARKS | (subMenu ? MIIM_SUBMENU : 0);
   info.wID = item.Id;
   info.fState = item.State;
@@ -60,11 +56,7 @@ Info Describe(const MenuItemPlan& item, HMENU subMenu) {
 // drive names use the ANSI call.
 bool InsertOne(HMENU menu, UINT position, const MenuItemPlan& item, HMENU subMenu) {
   if (item.TextForm == MenuTextForm::StringTable || item.TextForm == MenuTextForm::Wide) {
-    std::u16string text = item.Wide;
-    if (item.TextForm == MenuTextForm::StringTable) {
-      WideSpan span = FindString(item.TextId);
-      text.assign(span.Text ? span.Text : u"", span.Length);
-    }
+    std::u16string text = WideMenuText(item);
     MENUITEMINFOW info = Describe<MENUITEMINFOW>(item, subMenu);
     info.dwTypeData = AsWide(text.data());
     return WideInsertMenuItem(menu, position, TRUE, &info);
@@ -94,14 +86,8 @@ bool InsertItem(HMENU menu, UINT position, const MenuItemPlan& item) {
   return false;
 }
 
-// Each item goes in at the top, from the bottom item up: a failed speed item
-// of a plain list then leaves out exactly the faster speeds above it.
 void InsertFromBottom(HMENU menu, const MenuPlan& plan) {
-  bool skippingSpeeds = false;
-  for (auto item = plan.rbegin(); item != plan.rend(); ++item) {
-    if (skippingSpeeds && item->EndsSpeedListOnFailure) continue;
-    skippingSpeeds = !InsertItem(menu, 0, *item) && item->EndsSpeedListOnFailure;
-  }
+  InsertBottomUp(plan, [menu](const MenuItemPlan& item) { return InsertItem(menu, 0, item); });
 }
 
 // Every item of the menu goes; DeleteMenu destroys a sub-menu an item opens,
@@ -114,7 +100,7 @@ void EmptyMenu(HMENU menu) {
 
 bool IsMainMenuDriveItem(HMENU menu, UINT position) {
   MENUITEMINFOA info = {};
-  info.cbSize = kMenuItemInfo95Size;
+  info.cbSize = MenuItemInfo95Size;
   info.fMask = MIIM_DATA;
   return GetMenuItemInfoA(menu, position, TRUE, &info) && info.dwItemData == MainMenuDriveItemData;
 }

@@ -8,7 +8,8 @@
 #include "menu/menu_plan.h"
 
 // Builds the main menu with its program commands. False when the menu or
-// one of its items cannot be made (the start-up then shows string 5).
+// one of its items cannot be made (the start-up then shows
+// StrCannotCreateMenu).
 [[nodiscard]] bool CreateMainMenu();
 // Creates the empty drive menu and loads the three menu pictures, which stay
 // loaded for the life of the process. False when the menu cannot be made.

@@ -23,20 +23,20 @@ void ExportSettingsWhenSet(const char* savePath) {
   if (savePath && *savePath) ExportSettings(savePath);
 }
 
-int HasNoSubkeys(RegKey hive, const char* path) {
+bool HasNoSubkeys(RegKey hive, const char* path) {
   OwnedRegKey key(OpenSubkey(hive, path));
-  if (!key) return 0;
+  if (!key) return false;
   uint32_t subKeys = 0;
-  if (Registry().QueryInfoKey(key.Get(), &subKeys, nullptr) != RegError::Success) return 0;
+  if (Registry().QueryInfoKey(key.Get(), &subKeys, nullptr) != RegError::Success) return false;
   return subKeys == 0;
 }
 
-int DeleteKeyTree(RegKey hive, const char* path) {
+bool DeleteKeyTree(RegKey hive, const char* path) {
   // Windows 95/98/ME delete the whole tree at once; NT refuses a key that
   // still has sub-keys.
-  if (Registry().DeleteKey(hive, path) == RegError::Success) return 1;
+  if (Registry().DeleteKey(hive, path) == RegError::Success) return true;
   RegKey key;
-  if (Registry().OpenKey(hive, path, RegAccess::AllAccess, &key) != RegError::Success) return 0;
+  if (Registry().OpenKey(hive, path, RegAccess::AllAccess, &key) != RegError::Success) return false;
   {
     OwnedRegKey owned(key);
     // Always index 0: every deletion renumbers the sub-keys behind it.

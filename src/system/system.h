@@ -38,9 +38,9 @@ const SystemOps& SystemRow();
 // the values of earlier versions. Nothing when the path is unknown.
 void SetAutostart(const char* valueName, const char* argument);
 void RemoveAutostart(const char* valueName);
-// 1 when the value starts with this executable's path and, if an argument is
-// given, ends with it (both compared without regard to case); else 0.
-int IsAutostart(const char* valueName, const char* argument);
+// True when the value starts with this executable's path and, if an argument is
+// given, ends with it (both compared without regard to case).
+[[nodiscard]] bool IsAutostart(const char* valueName, const char* argument);
 
 // ---- Disc autorun policy ("NoDriveTypeAutoRun", bit 0x20 = CD-ROM) ---------
 
@@ -48,23 +48,23 @@ int IsAutostart(const char* valueName, const char* argument);
 constexpr uint32_t DefaultNoDriveTypeAutoRun = 0x95;
 constexpr uint32_t NoAutorunCdRom = 0x20;
 
-// 0 only when the hive's value reads and has the CD-ROM bit set.
-int IsDiscAutorunOn(RegKey hive);
-// 1 when the policy key can be created or opened for writing; a key made
+// False only when the hive's value reads and has the CD-ROM bit set.
+[[nodiscard]] bool IsDiscAutorunOn(RegKey hive);
+// True when the policy key can be created or opened for writing; a key made
 // only to find that out is deleted again.
-int CanWritePolicy(RegKey hive);
-// Clears (on) or sets (off) the CD-ROM bit; 1 when the value was written.
-int SetDiscAutorun(RegKey hive, bool on);
+[[nodiscard]] bool CanWritePolicy(RegKey hive);
+// Clears (on) or sets (off) the CD-ROM bit; true when the value was written.
+bool SetDiscAutorun(RegKey hive, bool on);
 // On: the machine's value is deleted; off: its CD-ROM bit is set.
-int SetDiscAutorunAllUsers(bool on);
-int SetDiscAutorunCurrentUser(bool on);
+bool SetDiscAutorunAllUsers(bool on);
+bool SetDiscAutorunCurrentUser(bool on);
 
 // ---- Audio-CD autoplay (default verb of HKCR\AudioCD\shell) -----------------
 
-int IsAudioAutoplayOn();
+[[nodiscard]] bool IsAudioAutoplayOn();
 // Writes "play" (on) or an empty verb into the existing key; it is never
-// created. 1 on success.
-int SetAudioAutoplay(bool on);
+// created. True on success.
+bool SetAudioAutoplay(bool on);
 
 // ---- Other ----------------------------------------------------------------
 
@@ -85,11 +85,11 @@ void ExportSettingsWhenSet(const char* savePath);
 // Deletes the product key with all it holds, then the maker key if it is
 // left empty.
 void DeleteSettingsTree();
-// 1 when the key is gone; deletes the leaves first where the system refuses
+// True when the key is gone; deletes the leaves first where the system refuses
 // to delete a key that has sub-keys.
-int DeleteKeyTree(RegKey hive, const char* path);
-// 1 when the key opens and has no sub-keys.
-int HasNoSubkeys(RegKey hive, const char* path);
+bool DeleteKeyTree(RegKey hive, const char* path);
+// True when the key opens and has no sub-keys.
+[[nodiscard]] bool HasNoSubkeys(RegKey hive, const char* path);
 
 // "Очистить конфигурацию" once asked and confirmed: the settings tree goes,
 // the start value is removed, disc autorun is switched back on for all

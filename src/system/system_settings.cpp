@@ -76,41 +76,41 @@ void RemoveAutostart(const char* valueName) {
   Registry().DeleteValue(run, valueName);
 }
 
-int IsAutostart(const char* valueName, const char* argument) {
+bool IsAutostart(const char* valueName, const char* argument) {
   std::string path = GetModulePath();
-  if (path.empty()) return 0;
+  if (path.empty()) return false;
   OwnedRegKey run(OpenSubkey(RegRoot::CurrentUser, FixedStrings::RunKey));
   std::string text;
-  if (!ReadRunText(run.Get(), valueName, text)) return 0;
+  if (!ReadRunText(run.Get(), valueName, text)) return false;
   std::string_view stored(text);
-  if (stored.size() < path.size() || !SameText(stored.substr(0, path.size()), path)) return 0;
+  if (stored.size() < path.size() || !SameText(stored.substr(0, path.size()), path)) return false;
   if (argument && *argument) {
     std::string_view suffix(argument);
-    if (suffix.size() > stored.size() || !SameText(stored.substr(stored.size() - suffix.size()), suffix)) return 0;
+    if (suffix.size() > stored.size() || !SameText(stored.substr(stored.size() - suffix.size()), suffix)) return false;
   }
-  return 1;
+  return true;
 }
 
-int IsDiscAutorunOn(RegKey hive) {
+bool IsDiscAutorunOn(RegKey hive) {
   OwnedRegKey policy(OpenSubkey(hive, FixedStrings::PolicyKey));
   uint32_t mask = 0;
-  if (policy && ReadDword(policy.Get(), FixedStrings::NoDriveTypeAutoRun, mask) && (mask & NoAutorunCdRom)) return 0;
-  return 1;
+  if (policy && ReadDword(policy.Get(), FixedStrings::NoDriveTypeAutoRun, mask) && (mask & NoAutorunCdRom)) return false;
+  return true;
 }
 
-int CanWritePolicy(RegKey hive) {
+bool CanWritePolicy(RegKey hive) {
   uint32_t disposition = 0;
   RegKey key = CreatePolicyKey(hive, &disposition);
-  if (!key) return 0;
+  if (!key) return false;
   CloseRegKey(key);
   // The question must leave no trace: a key made only to ask goes again.
   if (disposition == RegDisposition::CreatedNewKey) Registry().DeleteKey(hive, FixedStrings::PolicyKey);
-  return 1;
+  return true;
 }
 
-int SetDiscAutorun(RegKey hive, bool on) {
+bool SetDiscAutorun(RegKey hive, bool on) {
   OwnedRegKey policy(CreatePolicyKey(hive, nullptr));
-  if (!policy) return 0;
+  if (!policy) return false;
   uint32_t mask = DefaultNoDriveTypeAutoRun;
   if (!ReadDword(policy.Get(), FixedStrings::NoDriveTypeAutoRun, mask)) mask = DefaultNoDriveTypeAutoRun;
   mask = on ? (mask & ~NoAutorunCdRom) : (mask | NoAutorunCdRom);
@@ -124,36 +124,36 @@ int SetDiscAutorun(RegKey hive, bool on) {
     status = WriteBinary(policy.Get(), FixedStrings::NoDriveTypeAutoRun, bytes, sizeof bytes);
   }
   policy = OwnedRegKey();
-  if (status != RegError::Success) return 0;
+  if (status != RegError::Success) return false;
   System().BroadcastPolicyChange();
-  return 1;
+  return true;
 }
 
-int SetDiscAutorunAllUsers(bool on) {
+bool SetDiscAutorunAllUsers(bool on) {
   if (!on) return SetDiscAutorun(RegRoot::LocalMachine, false);
   OwnedRegKey policy(CreatePolicyKey(RegRoot::LocalMachine, nullptr));
-  if (!policy) return 0;
-  if (Registry().DeleteValue(policy.Get(), FixedStrings::NoDriveTypeAutoRun) != RegError::Success) return 0;
+  if (!policy) return false;
+  if (Registry().DeleteValue(policy.Get(), FixedStrings::NoDriveTypeAutoRun) != RegError::Success) return false;
   policy = OwnedRegKey();
   System().BroadcastPolicyChange();
-  return 1;
+  return true;
 }
 
-int SetDiscAutorunCurrentUser(bool on) { return SetDiscAutorun(RegRoot::CurrentUser, on); }
+bool SetDiscAutorunCurrentUser(bool on) { return SetDiscAutorun(RegRoot::CurrentUser, on); }
 
-int IsAudioAutoplayOn() {
+bool IsAudioAutoplayOn() {
   OwnedRegKey shell(OpenSubkey(RegRoot::ClassesRoot, FixedStrings::AudioCdShellKey));
-  if (!shell) return 1;
+  if (!shell) return true;
   char verb[AudioVerbBytes];
-  if (!ReadString(shell.Get(), nullptr, verb, sizeof verb)) return 0;
+  if (!ReadString(shell.Get(), nullptr, verb, sizeof verb)) return false;
   return verb[0] != '\0';
 }
 
-int SetAudioAutoplay(bool on) {
+bool SetAudioAutoplay(bool on) {
   RegKey shell;
   if (Registry().OpenKey(RegRoot::ClassesRoot, FixedStrings::AudioCdShellKey, RegAccess::Write, &shell) !=
       RegError::Success)
-    return 0;
+    return false;
   OwnedRegKey owned(shell);
   return WriteString(shell, nullptr, on ? "play" : "") == RegError::Success;
 }

@@ -4,7 +4,7 @@
 #include <iterator>
 #include <memory>
 
-#include "settings/program_settings.h"
+#include "settings/settings_record.h"
 
 namespace {
 constexpr RegKey kAreaRoots[] = {RegRoot::CurrentUser, RegRoot::LocalMachine, RegRoot::DynData};
@@ -254,6 +254,7 @@ TEST_F(RegistryAccess, IntegersReadOnlyWhenTheyFitFourBytes) {
       {"Short", RegType::Binary, {0x02, 0x01}, true, 0x0102},
       {"Eight", RegType::Binary, {1, 0, 0, 0, 0, 0, 0, 0}, false, 77},
       {"Empty", RegType::Binary, {}, false, 77},
+      {"Text", RegType::String, {'1', 0, 0, 0}, true, '1'},
   };
   for (const Case& c : cases) Put(kProgram, c.Name, c.Type, c.Bytes.data(), uint32_t(c.Bytes.size()));
   RegKey key = OpenProgramKey();
@@ -261,6 +262,12 @@ TEST_F(RegistryAccess, IntegersReadOnlyWhenTheyFitFourBytes) {
     int32_t value = 77;
     EXPECT_EQ(ReadDword(key, c.Name, value), c.Read) << c.Name;
     EXPECT_EQ(value, c.Expected) << c.Name;
+    // The program's own numbers: REG_DWORD, or 4-byte REG_BINARY as a
+    // Windows 9x export holds them; never text.
+    int32_t number = 77;
+    const bool isNumber = c.Read && c.Type != RegType::String;
+    EXPECT_EQ(ReadNumber(key, c.Name, number), isNumber) << c.Name;
+    EXPECT_EQ(number, isNumber ? c.Expected : 77) << c.Name;
   }
   int32_t kept = 77;
   EXPECT_FALSE(ReadDword(key, "Missing", kept));

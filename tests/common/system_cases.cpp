@@ -169,6 +169,7 @@ TEST_F(SystemCase, AutostartWritesThePathWithItsArgumentAndMatchesItWithoutRegar
   EXPECT_EQ(IsAutostart("Varnel", nullptr), 0);
 
   Recorded.ModulePath.clear();  // the executable's path cannot be had
+  EXPECT_FALSE(IsAutostart("Varnel", nullptr));
   SetAutostart("Varnel", "/exit");
   EXPECT_FALSE(Value(HKCU, kRun, "Varnel").Found);
 }

@@ -3,7 +3,7 @@
 // so that the end-to-end test can read them back with Wine's reg tool.
 #include <cstring>
 
-#include "settings/program_settings.h"
+#include "settings/settings_record.h"
 
 int main() {
   ProgramSettings& settings = ProgramSettings::Current();

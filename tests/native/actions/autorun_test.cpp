@@ -50,6 +50,8 @@ TEST(AutorunCommand, RefusesWhatIsNoUsableCommand) {
   const Lookup tooLong = Find("[AutoRun]\nopen=" + std::string(300, 'a') + " arg\n");
   EXPECT_EQ(tooLong.Result, AutorunLookup::TooLong);
   EXPECT_EQ(tooLong.Command.Program, "");
+  EXPECT_EQ(Find("[AutoRun]\nopen=" + std::string(ShellPathLimit, 'a')).Result, AutorunLookup::TooLong)
+      << "exactly the limit leaves no room for the terminator";
   EXPECT_EQ(Find("[AutoRun]\nshellexecute=" + std::string(300, 'b') + "\nopen=prog.exe\n").Result,
             AutorunLookup::TooLong);
   // Only the start of a file is read: a section behind a megabyte is not seen.

@@ -2,13 +2,17 @@
 // device notices post, against virtual drives.
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "app/commands.h"
-#include "app/disc_actions.h"
+#include "app/app.h"
 #include "app/dispatch.h"
+#include "app/main_window.h"
 #include "app/restore_events.h"
 #include "app/timers.h"
+#include "app/window_ops.h"
+#include "app/tray_moves.h"
+#include "commands/commands.h"
 #include "menu/menu_plan.h"
 #include "mmc/opcodes.h"
 #include "tests/native/drive/virtual_drives_fixture.h"
@@ -81,7 +85,10 @@ TEST_F(DispatchTest, MenuPickSetsStoresAndSendsTheSpeedWithTheMediumsCommand) {
   EXPECT_EQ(SpeedsSent(dvd, OpSetStreaming), (std::vector<uint32_t>{dvdList.Entries[1].Command}));
   EXPECT_EQ(dvdList.Selected, dvdList.Entries[1].Speed);
 
-  // Hotkey actions: maximum, minimum, selected, one step either way.
+  // Hotkey actions: maximum, minimum, selected, one step either way. The
+  // drive takes a request between two speeds as the slower one, so its list
+  // may hold commands above their speeds: each action sends the command.
+  for (uint32_t i = 0; i < cd.Count; ++i) Drives[0].RangeCD.Entries[i].Command = cd.Entries[i].Speed + 10;
   ClearLogs();
   RunDriveCommand(DriveCommand(0, DA_MAX_SPEED));
   RunDriveCommand(DriveCommand(0, DA_MIN_SPEED));
@@ -148,10 +155,17 @@ TEST_F(DispatchTest, EjectCloseToggleAndProtectedDrive) {
   Discover();
   ProgramSettings& settings = ProgramSettings::Current();
   settings.EjectSingle = 1;
+  settings.ForceRefresh = 1;  // the volumes are looked at once per move
+  static int refreshes;
+  static constexpr WindowOps Counter{.RefreshCdVolumes = [] { ++refreshes; }};
+  InstallWindowOps(&Counter);
+  refreshes = 0;
   RunDriveCommand(DriveCommand(0, DA_EJECT));
   EXPECT_TRUE(reader.TrayOpen()) << "a closed tray is ejected";
+  EXPECT_EQ(refreshes, 1);
   RunDriveCommand(DriveCommand(0, DA_EJECT));
   EXPECT_FALSE(reader.TrayOpen()) << "the same item closes it again";
+  EXPECT_EQ(refreshes, 2);
 
   // Locked and a password stored: each eject asks; a wrong answer keeps the
   // disc in; closing never asks.
@@ -199,7 +213,7 @@ TEST_F(DispatchTest, CloseAllTraysMovesOnlyTraysThatMayClose) {
   Discover();
   ASSERT_EQ(DriveCount, 4);
   ASSERT_FALSE(Drives[3].CanClose);
-  for (int i = 0; i < DriveCount; ++i) MoveTray(Drives[i], 1);
+  for (int i = 0; i < DriveCount; ++i) MoveTray(Drives[i], TrayMove::Eject);
   Drives[1].Ignore = 1;
   Drives[2].Lock = 1;
   std::strcpy(ProgramSettings::Current().LockData, "$1$salt$hash");
@@ -212,6 +226,133 @@ TEST_F(DispatchTest, CloseAllTraysMovesOnlyTraysThatMayClose) {
   EXPECT_TRUE(Opcodes(ignored).empty());
   EXPECT_TRUE(Opcodes(slot).empty());
   ProgramSettings::Current().LockData[0] = '\0';
+}
+
+// The main window as its commands see it: which of its operations they ask
+// for, and what the user's answers lead to.
+struct RecordedWindow {
+  static inline std::vector<std::string> Calls;
+  static inline bool Answer = false;
+  static inline bool DriveMenuMade = true;
+  static void Call(const char* what) { Calls.push_back(what); }
+  static constexpr WindowOps Row{
+      .StartTimer = [](unsigned, uint32_t) { return true; },
+      .ReRegisterHotkeys = [] { Call("hotkeys"); },
+      .CreateMainMenu = [] { return Answer; },
+      .CreateDriveMenu = [] { return DriveMenuMade; },
+      .DestroyMenus = [] { Call("destroy menus"); },
+      .ShowStartupFailure = [](StringId) { Call("failure"); },
+      .AddTrayIcon = [] { Call("add icon"); },
+      .DeleteTrayIcon = [] { Call("delete icon"); },
+      .ShowDriveMenu = [] { Call("drive menu"); },
+      .ShowInformation = [] { Call("information"); },
+      .EditProgramSettings = [](ProgramSettings& settings) {
+        settings.TimerEnable = 1;
+        return Answer;
+      },
+      .Confirm = [](StringId) { return Answer; },
+      .BringDialogUp = [] { Call("dialog up"); },
+      .PostCommand = [](unsigned command) { Calls.push_back("post " + std::to_string(command)); },
+  };
+  static std::vector<std::string> Take() { return std::exchange(Calls, {}); }
+};
+using Calls = std::vector<std::string>;
+
+TEST_F(DispatchTest, FixedCommandsRunTheirSequencesThroughTheWindow) {
+  sim::Drive& reader = Add("cd48-reader");
+  Discover();
+  InstallWindowOps(&RecordedWindow::Row);
+  ProgramSettings& settings = ProgramSettings::Current();
+  auto stored = [] {
+    ProgramSettings fresh;
+    fresh.Load();
+    return fresh.TimerEnable;
+  };
+  Drives[0].RangeCD.Selected = 1411;
+  SaveDriveSettings(Drives[0]);
+
+  // "Настройки": a cancelled dialog changes nothing; after OK the record is
+  // stored and the program starts over with it.
+  RecordedWindow::Answer = false;
+  RunCommand(ID_SETTINGS, 0);
+  EXPECT_EQ(stored(), 0);
+  EXPECT_TRUE(RecordedWindow::Take().empty());
+  RecordedWindow::Answer = true;
+  RunCommand(ID_SETTINGS, 0);
+  EXPECT_EQ(stored(), 1);
+  EXPECT_TRUE(MainTimerRuns());
+  EXPECT_EQ(SpeedsSent(reader, OpSetCdSpeed), std::vector<uint32_t>{1411}) << "the start-event restore";
+  EXPECT_EQ(RecordedWindow::Take(), Calls{"hotkeys"});
+  RunCommand(ID_DRIVE_MENU, 0);
+  EXPECT_EQ(RecordedWindow::Take(), Calls{"drive menu"});
+  // A device the list does not hold, at the address of an empty record.
+  sim::Drive& unlisted = sim::AddVirtualDrive(Profile("cd48-reader"), DeviceAddress{0, 0, 0, 0});
+  ClearLogs();
+  RunCommand(ID_MEDIA_REMOVED, 0);
+  EXPECT_EQ(CountOf(reader, OpModeSense10), 1u) << "each drive in the list is read once";
+  EXPECT_TRUE(Opcodes(unlisted).empty()) << "and nothing past the list";
+
+  // "Очистить конфигурацию": a wrong password or a "no" keeps everything.
+  std::strcpy(settings.LockData, "$1$salt$hash");
+  settings.Save();
+  RunCommand(ID_CLEAR_CONFIG, 0);
+  InstallEjectPasswordCheck([](const char*) { return true; });
+  RecordedWindow::Answer = false;
+  RunCommand(ID_CLEAR_CONFIG, 0);
+  EXPECT_EQ(stored(), 1);
+  EXPECT_EQ(DriveCount, 1);
+  RecordedWindow::Answer = true;
+  RunCommand(ID_CLEAR_CONFIG, 0);
+  InstallEjectPasswordCheck(nullptr);
+  EXPECT_EQ(stored(), 0);
+  EXPECT_EQ(DriveCount, 0) << "no drive is known until the next search";
+  EXPECT_FALSE(MainTimerRuns());
+  RecordedWindow::Take();
+  RunCommand(ID_DRIVE_MENU, 0);
+  EXPECT_EQ(RecordedWindow::Take(), Calls{"information"}) << "without drives the information tells why";
+  RunCommand(ID_FIND_DRIVES, 0);
+  EXPECT_EQ(DriveCount, 2) << "the search finds them again";
+  RecordedWindow::Take();
+
+  // The icon: hidden once, shown again.
+  for (unsigned command : {ID_HIDE_ICON, ID_HIDE_ICON, ID_SHOW_ICON}) RunCommand(command, 0);
+  EXPECT_EQ(RecordedWindow::Take(), (Calls{"delete icon", "add icon"}));
+  EXPECT_EQ(Shell().Hidden, 0);
+
+  // The tray icon's buttons; with a dialog open the right one brings it up.
+  TrayIconPressed(TrayButton::Left, true);
+  TrayIconPressed(TrayButton::Right, false);
+  TrayIconPressed(TrayButton::Right, true);
+  EXPECT_EQ(RecordedWindow::Take(), (Calls{"post 101", "post 100", "dialog up"}));
+
+  // The start: a hidden start adds no icon and CloseOnRun closes the trays;
+  // a main menu that cannot be made is told and ends the start.
+  reader.OpenTray();
+  Shell().Hidden = 1;
+  ProgramSettings closeOnRun;
+  closeOnRun.ResetToDefaults();
+  closeOnRun.CloseOnRun = 1;
+  closeOnRun.Save();
+  EXPECT_TRUE(StartShell());
+  EXPECT_FALSE(reader.TrayOpen());
+  EXPECT_EQ(Shell().BusyCount, 0) << "every busy notice was ended";
+  EXPECT_EQ(RecordedWindow::Take(), Calls{"hotkeys"});
+  RecordedWindow::Answer = false;
+  Shell().Hidden = 0;
+  EXPECT_FALSE(StartShell());
+  EXPECT_EQ(RecordedWindow::Take(), (Calls{"add icon", "failure"}));
+  RecordedWindow::Answer = true;
+  RecordedWindow::DriveMenuMade = false;
+  EXPECT_FALSE(StartShell()) << "nor does one without its drive menu";
+  RecordedWindow::DriveMenuMade = true;
+  RecordedWindow::Take();
+
+  // The end runs once.
+  EXPECT_TRUE(StopShell());
+  EXPECT_FALSE(StopShell());
+  EXPECT_EQ(RecordedWindow::Take(), (Calls{"destroy menus", "delete icon"}));
+  EXPECT_EQ(DriveCount, 0);
+  EXPECT_FALSE(MainTimerRuns());
 }
 
 TEST_F(DispatchTest, DeviceNoticesPostTheirCommands) {

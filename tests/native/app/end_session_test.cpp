@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/disc_actions.h"
 #include "app/end_session.h"
+#include "app/tray_moves.h"
 #include "mmc/opcodes.h"
 #include "tests/native/drive/virtual_drives_fixture.h"
 
@@ -148,6 +148,17 @@ TEST_F(EndSessionTest, WithoutTheReminderDNCloseWaitsDNTimerSecondsThenCloses) {
   EndSession(User::Row);
   EXPECT_LT(VirtualClock::SleptTotal() - slept, 100u) << "no one-second wait";
   EXPECT_EQ(TrayMoves(reader), std::vector<uint8_t>{Load});
+
+  // The reminder closes the trays at zero only with DNClose.
+  reader.OpenTray();
+  ClearLogs();
+  settings.DNMessage = 1;
+  for (int close : {0, 1}) {
+    settings.DNClose = close;
+    EndSession(User::Row);
+  }
+  EXPECT_EQ(User::TrayCloseAtZero, (std::vector<bool>{false, true}));
+  EXPECT_TRUE(TrayMoves(reader).empty()) << "the user let neither reminder close";
 }
 
 }  // namespace

@@ -42,6 +42,15 @@ TEST_F(RestoreForEventTest, EventMaskUnitMaskLettersAndIgnoredDrives) {
   EXPECT_EQ(restoredBy(EventDiscChange, unitOf(Drives[1])), "-RR--");
   EXPECT_EQ(restoredBy(EventDiscChange, unitOf(Drives[3]) | unitOf(Drives[4])), "--RR-");
   EXPECT_EQ(restoredBy(EventTrayClosed, 0), "-----");
+
+  // An event locks a locked drive again and never unlocks one; a drive the
+  // user did not lock is not touched.
+  Drives[0].Lock = 1;
+  ClearLogs();
+  RestoreForEvent(EventWake, 0);
+  RestoreForEvent(EventWake, 0);
+  EXPECT_TRUE(sim::VirtualDriveAt(0).Locked());
+  EXPECT_EQ(CountOf(sim::VirtualDriveAt(1), OpPreventAllowRemoval), 0u);
 }
 
 }  // namespace

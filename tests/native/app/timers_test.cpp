@@ -4,10 +4,12 @@
 #include <map>
 
 #include "app/app.h"
-#include "app/commands.h"
 #include "app/dispatch.h"
 #include "app/restore_events.h"
 #include "app/timers.h"
+#include "app/tray_moves.h"
+#include "app/window_ops.h"
+#include "commands/commands.h"
 #include "mmc/opcodes.h"
 #include "tests/native/drive/virtual_drives_fixture.h"
 
@@ -23,7 +25,7 @@ struct RecordedTimers {
   }
   static void Stop(unsigned id) { Running.erase(id); }
   static void RefreshVolumes() { Refreshes++; }
-  static constexpr WindowOps Row{Start, Stop, RefreshVolumes, nullptr};
+  static constexpr WindowOps Row{.StartTimer = Start, .StopTimer = Stop, .RefreshCdVolumes = RefreshVolumes};
 };
 
 class TimerTest : public VirtualDrives {
@@ -138,6 +140,14 @@ TEST_F(TimerTest, TimedRestoreFollowsThePeriodWithoutReadsAndOnlyInItsSlots) {
     RunTimers(10000);
     EXPECT_TRUE(SpeedsSent(reader, OpSetCdSpeed).empty()) << timer;
   }
+
+  // The 5-second refresh locks again only a drive the user locked.
+  ClearLogs();
+  RunTimers(5000);
+  EXPECT_EQ(CountOf(reader, OpPreventAllowRemoval), 0u);
+  drive.Lock = 1;
+  RunTimers(5000);
+  EXPECT_TRUE(reader.Locked());
 }
 
 TEST_F(TimerTest, StaleAndBadTimerInput) {

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "app/app.h"
 #include "app/tray_state.h"
 #include "drive/drive.h"
+#include "settings/settings_record.h"
 
 namespace {
 DriveRecord Drive(const char16_t* shortName, uint32_t speed, int ready, int mediumType) {
@@ -69,21 +72,45 @@ TEST(TrayTip, StopsAtTheFirstDriveThatDoesNotFitAndNeverOutgrowsItsBuffer) {
   EXPECT_LT(Tip(BuildTrayView(many, MaxDrives)).size(), size_t(TrayTipLength));
 }
 
-TEST(TrayPicture, FirstRuleThatApplies) {
+// The picture a user sees for drives in concrete states, with the settings
+// and the shell as they are at that moment.
+TEST(TrayPicture, WhatTheUserSeesForTheDrivesAsTheyAre) {
+  ProgramSettings& settings = ProgramSettings::Current();
+  ShellState& shell = Shell();
+  SetAspiStatus(AspiUsable);
+  SetSptiStatus(SptiUsable);
+  const DriveRecord empty = Drive(u"E", 0, 0, MediumNoDisc), open = Drive(u"O", 0, 0, MediumDoorOpen),
+                    disc = Drive(u"D", 8 * 176, 1, 0x01);
+  DriveRecord ignoredOpen = open;
+  ignoredOpen.Ignore = 1;
   struct Case {
-    TrayInputs in;
+    std::vector<DriveRecord> drives;
+    int iconOpen, iconDisk, busy, blink;
     TrayPicture picture;
   } cases[] = {
-      {{1, 2, 1, true, 1, 1, 1, 1}, TrayBusy},
-      {{0, 2, 1, true, 1, 1, 1, 1}, TrayError},
-      {{0, 0, 1, false, 0, 0, 1, 1}, TrayNoDrives},
-      {{0, 2, 1, false, 1, 1, 1, 1}, TrayError},  // blinking before an automatic close
-      {{0, 2, 0, false, 1, 1, 1, 1}, TrayOpen},
-      {{0, 2, 0, false, 1, 1, 0, 1}, TrayDisc},   // IconOpen off: the disc elsewhere shows
-      {{0, 2, 0, false, 1, 1, 0, 0}, TrayNormal},
-      {{0, 2, 0, false, 0, 0, 1, 1}, TrayNormal},
+      {{empty, open, disc}, 1, 1, 0, 0, TrayOpen},    // red while any tray stands open
+      {{empty, open, disc}, 0, 1, 0, 0, TrayDisc},    // without the red icon the disc shows green
+      {{empty, disc}, 1, 1, 0, 0, TrayDisc},
+      {{empty, disc}, 1, 0, 0, 0, TrayNormal},
+      {{empty, ignoredOpen}, 1, 1, 0, 0, TrayNormal}, // an ignored drive's tray does not count
+      {{}, 1, 1, 0, 0, TrayNoDrives},
+      {{empty, open}, 1, 1, 0, 1, TrayError},         // the blink before an automatic close
+      {{empty, open}, 1, 1, 1, 1, TrayBusy},          // a drive at work wins over everything
   };
-  for (const Case& c : cases) EXPECT_EQ(ChooseTrayPicture(c.in), c.picture);
+  for (const Case& c : cases) {
+    settings.IconOpen = c.iconOpen;
+    settings.IconDisk = c.iconDisk;
+    shell.BusyCount = c.busy;
+    shell.Blink = c.blink;
+    EXPECT_EQ(ShownTrayPicture(c.drives.data(), int(c.drives.size())), c.picture) << &c - cases;
+  }
+  DriveRecord drives[] = {disc};
+  shell.BusyCount = shell.Blink = 0;
+  SetAspiStatus(AspiDamaged);
+  EXPECT_EQ(ShownTrayPicture(drives, 1), TrayError) << "no drive can be reached";
+  SetAspiStatus(AspiNotLoaded);
+  SetSptiStatus(SptiNotProbed);
+  settings.ResetToDefaults();
 }
 
 TEST(TrayPicture, DriveAccessWorksOnlyWithAWorkingTransportAndNoDamagedOne) {

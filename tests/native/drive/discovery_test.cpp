@@ -188,6 +188,8 @@ TEST_F(Discovery, RequestDuringAnOperationIsKeptAndRunsWhenItEnds) {
   EXPECT_EQ(transportDuring, TransportAspi) << "the transport stayed";
   EXPECT_EQ(dueDuring, 0) << "not due while the writer works";
   EXPECT_EQ(due, 1) << "due once, when the writer's operation ended";
+  RefreshStatus(Drives[0]);
+  EXPECT_EQ(due, 1) << "and not again when later operations end";
   EXPECT_TRUE(DiscoveryKept());
 
   // The request the shell posted arrives while a drive works again.

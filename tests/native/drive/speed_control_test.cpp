@@ -218,7 +218,7 @@ TEST_F(SpeedControl, TrayMovesAndLock) {
   Discover();
   DriveRecord& d = Drives[0];
   d.Lock = 1;
-  MoveTray(d, 1);
+  MoveTray(d, TrayMove::Eject);
   auto cdbs = Cdbs(sd);
   ASSERT_EQ(cdbs.size(), 3u);
   EXPECT_EQ(cdbs[0][0], 0x1E);
@@ -229,7 +229,7 @@ TEST_F(SpeedControl, TrayMovesAndLock) {
   EXPECT_EQ(cdbs[2][4], 0x01);  // locked again
   EXPECT_TRUE(sd.TrayOpen());
   EXPECT_EQ(d.TrayClosed, 0);
-  EXPECT_FALSE(IsTrayClosed(d));
+  EXPECT_FALSE(IsTrayClosedAfterRefresh(d));
   EXPECT_TRUE(IsTrayOpen(d));
   EXPECT_NE(d.TrayOpenSince, 0u);
   uint32_t since = d.TrayOpenSince;
@@ -239,10 +239,10 @@ TEST_F(SpeedControl, TrayMovesAndLock) {
 
   d.Lock = 0;
   sd.ClearLog();
-  MoveTray(d, 0);
+  MoveTray(d, TrayMove::Close);
   EXPECT_EQ(Opcodes(sd), std::vector<uint8_t>{0x1B});
   EXPECT_EQ(d.TrayClosed, 1);
-  EXPECT_TRUE(IsTrayClosed(d));
+  EXPECT_TRUE(IsTrayClosedAfterRefresh(d));
   EXPECT_EQ(d.TrayOpenSince, 0u);
 }
 
@@ -285,7 +285,7 @@ TEST_F(SpeedControl, BusyGuardSkipsNestedCallsAndReportsPairs) {
     if (busy) {  // a timer firing while the drive works
       size_t before = sim::VirtualDriveAt(0).Log().size();
       RefreshStatus(Drives[0]);
-      MoveTray(Drives[0], 1);
+      MoveTray(Drives[0], TrayMove::Eject);
       SetSpeed(Drives[0], 176);
       RestoreSpeed(Drives[0]);
       nestedCommands += sim::VirtualDriveAt(0).Log().size() - before;

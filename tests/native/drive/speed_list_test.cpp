@@ -52,6 +52,9 @@ TEST(AddEntry, DropsEntriesPastTheCapAndComparesUnsigned) {
   EXPECT_EQ(corrupt.Count, 5000u);
   EXPECT_EQ(FindEntryNear(corrupt, 0, 0), 127);  // looks only inside the array
   EXPECT_EQ(CommandForSpeed(corrupt, 9), 9u);
+  SpeedRange shortened{};
+  shortened.Entries[0] = {2822, 77};  // left behind past the count
+  EXPECT_EQ(CommandForSpeed(shortened, 2822), 2822u);
 }
 
 TEST(FindEntryNear, FirstMatchFromTheSlowestWithinTolerance) {

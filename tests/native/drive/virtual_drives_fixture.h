@@ -10,7 +10,7 @@
 #include "clock/clock.h"
 #include "drive/drive.h"
 #include "registry/registry.h"
-#include "settings/program_settings.h"
+#include "settings/settings_record.h"
 #include "sim/model/virtual_drives.h"
 
 class VirtualDrives : public ::testing::Test {

@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "app/commands.h"
+#include "commands/commands.h"
 #include "hotkeys/hotkeys.h"
 
 namespace {

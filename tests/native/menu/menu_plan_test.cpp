@@ -8,11 +8,11 @@
 #include <set>
 #include <string>
 
-#include "app/commands.h"
+#include "commands/commands.h"
 #include "compat/wide_text.h"
 #include "drive/drive.h"
 #include "menu/menu_plan.h"
-#include "settings/program_settings.h"
+#include "settings/settings_record.h"
 
 namespace {
 
@@ -187,6 +187,14 @@ TEST(DriveMenu, SeparateEjectAndCloseInEachOfTheThreeStyles) {
             "ALPHA\n  48x #800C\n  8x #810C\n"
             "  -\n  Автозапуск #800B grey\n  Проводник #800A grey\n  Открыть #8009 grey\n"
             "  -\n  <eject> #8001\n  <close> #8002\n");
+  // Deep, with the name-that-ejects style: the sub-menu has no name or
+  // eject item at its bottom, only the eject picture.
+  s = Defaults();
+  s.DeepMenu = 1;
+  EXPECT_EQ(Outline(PlanDriveMenu(&drive, 1, s, nullptr)),
+            "ALPHA\n  48x #800C\n  8x #810C\n"
+            "  -\n  Автозапуск #800B grey\n  Проводник #800A grey\n"
+            "  -\n  <eject> #8001\n");
 }
 
 // 52 48 44 40 32 24 20 16 8 4x: each group of ten shows its slowest speed,
@@ -221,6 +229,12 @@ TEST(DriveMenu, GroupsSpeedsByTensWithMarksCarriedToTheirGroup) {
   MenuPlan plan = PlanDriveMenu(&drive, 1, Defaults(), nullptr);
   EXPECT_EQ(Outline({plan[4]}), "40x #830C checked\n");
   EXPECT_EQ(Outline({plan[0]}), ">40x\n  48x #810C\n  44x #820C\n");
+
+  // A DVD groups by tens of the DVD unit: 18X, 16X and 12X are one group.
+  DriveRecord dvd = Drive("BETA DVD 1.0", u"BETA", 0, {18, 16, 12, 8}, RangeKindDVD);
+  dvd.ShortMenu = 1;
+  EXPECT_EQ(Outline(PlanDriveMenu(&dvd, 1, Defaults(), nullptr)),
+            ">10X\n  16X #810C\n-\n18X #800C\n12X #820C\n8X #830C\n-\nBETA #8001 checked(eject)\n");
 
   // Every speed in a group of its own: a flat list, no separator, no sub-menu.
   DriveRecord flat = Drive("ALPHA CD 1.0", u"ALPHA", 0, {52, 40, 32, 24, 16, 8, 4, 2, 1});

@@ -2,7 +2,7 @@
 // only the memory row can show: leaked handles and a hive without write
 // rights.
 #include "common/registry_cases.h"
-#include "settings/program_settings.h"
+#include "settings/settings_record.h"
 
 void UseRegistryUnderTest() { MemoryRegistry::Reset(); }
 

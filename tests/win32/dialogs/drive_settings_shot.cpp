@@ -13,7 +13,7 @@
 
 #include "compat/compat.h"
 #include "dialogs/drive_settings.h"
-#include "settings/program_settings.h"
+#include "settings/settings_record.h"
 #include "tools/dialogprobe/probe_win32.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "dialogs/drive_settings.h"
-#include "settings/program_settings.h"
+#include "settings/settings_record.h"
 #include "win32/dialogs/run_with_win32.h"
 
 using dialog_test::RunWith;

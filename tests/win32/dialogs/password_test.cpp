@@ -9,7 +9,7 @@
 
 #include "dialogs/dialogs.h"
 #include "password/password.h"
-#include "settings/program_settings.h"
+#include "settings/settings_record.h"
 #include "win32/dialogs/run_with_win32.h"
 
 using dialog_test::RunWith;

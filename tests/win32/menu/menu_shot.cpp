@@ -11,11 +11,11 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "app/commands.h"
+#include "commands/commands.h"
 #include "compat/compat.h"
 #include "drive/drive.h"
 #include "menu/menu_win32.h"
-#include "settings/program_settings.h"
+#include "settings/settings_record.h"
 
 namespace {
 

@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "app/app.h"
-#include "app/commands.h"
+#include "commands/commands.h"
 #include "compat/compat.h"
 #include "drive/drive.h"
 #include "menu/menu_win32.h"
-#include "settings/program_settings.h"
+#include "settings/settings_record.h"
 
 namespace {
 
@@ -23,8 +23,6 @@ const bool ready = [] {
   InitCompatLayer();
   return CreateMainMenu() && CreateDriveMenu();
 }();
-
-constexpr UINT kMenuItemInfo95Size = 44;
 
 std::string Ansi(const std::u16string& text) {
   char* converted = WideToAnsi(text.c_str());
@@ -55,7 +53,7 @@ void ExpectMenuIs(HMENU menu, const MenuPlan& plan, const std::string& where) {
     const std::string at = where + "/" + std::to_string(i) + " " + ExpectedText(item);
     char text[128] = {};
     MENUITEMINFOA info = {};
-    info.cbSize = kMenuItemInfo95Size;
+    info.cbSize = MenuItemInfo95Size;
     info.fMask = MIIM_TYPE | MIIM_ID | MIIM_STATE | MIIM_SUBMENU | MIIM_CHECKMARKS | MIIM_DATA;
     info.dwTypeData = text;
     info.cch = sizeof text;

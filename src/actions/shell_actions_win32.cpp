@@ -4,6 +4,7 @@
 #include "actions/actions.h"
 #include "common/handle_win32.h"
 #include "drive/drive.h"
+#include "system/system.h"
 
 namespace {
 
@@ -49,12 +50,8 @@ bool HasAutorun(const DriveRecord& drive) {
 }
 
 bool HelpFilePath(std::string& path) {
-  char exePath[ShellPathLimit];
-  const DWORD length = GetModuleFileNameA(nullptr, exePath, sizeof exePath);
-  // A path that filled the buffer may have been cut.
-  if (length == 0 || length >= sizeof exePath) return false;
   std::string help;
-  if (!HelpPathBeside(std::string_view(exePath, length), help)) return false;
+  if (!HelpPathBeside(GetModulePath(), help)) return false;
   if (GetFileAttributesA(help.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
   path = std::move(help);
   return true;

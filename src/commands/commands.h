@@ -1,5 +1,6 @@
-// Command numbers of the drive commands: what menus, hotkeys and timers send
-// to the main window for one drive. The fixed commands (ID_) are in app.h.
+// Command numbers: what menus, hotkeys, timers and device notices send to the
+// main window. The menus, the hotkeys and the shell all speak them, so they
+// live here, below all three.
 //
 // A drive command has bit 15 set and carries the list index of a speed
 // (bits 8-14), the drive's index in the drive list (bits 4-7) and the action
@@ -7,7 +8,25 @@
 #pragma once
 #include <cstdint>
 
-#include "app/app.h"
+// Fixed commands, carried in the low word of WM_COMMAND's wParam. 107 marks
+// the drive items of the main menu and is no command.
+enum FixedCommand : unsigned {
+  ID_MAIN_MENU = 100,
+  ID_DRIVE_MENU = 101,
+  ID_ABOUT = 102,
+  ID_HELP = 103,
+  ID_INFO = 104,
+  ID_FIND_DRIVES = 105,
+  ID_SETTINGS = 106,
+  ID_CLEAR_CONFIG = 108,
+  ID_EXIT = 109,
+  ID_MEDIA_ARRIVED = 110,
+  ID_MEDIA_REMOVED = 111,
+  ID_TIMER_TICK = 112,
+  ID_RESUMED = 113,
+  ID_HIDE_ICON = 200,
+  ID_SHOW_ICON = 201,
+};
 
 enum DriveAction : unsigned {
   DA_SETTINGS = 0,        // main menu drive item: the drive settings dialog

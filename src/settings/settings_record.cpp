@@ -1,4 +1,4 @@
-#include "settings/program_settings.h"
+#include "settings/settings_record.h"
 
 #include <cstring>
 #include <type_traits>
