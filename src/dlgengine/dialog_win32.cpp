@@ -294,6 +294,7 @@ DialogState* pendingState = nullptr;
 }  // namespace
 
 constexpr LONG kGlyphOverhang = 3;
+constexpr LONG kDrawnWiderPer = 32;
 
 Extent MeasureText(HWND control, const char16_t* text) {
   if (text == nullptr || text[0] == 0) return {0, 0};
@@ -302,10 +303,11 @@ Extent MeasureText(HWND control, const char16_t* text) {
   return MeasureLines(text, [&dc](const char16_t* run, int32_t length) {
     SIZE s{};
     GetTextExtentPoint32W(dc.Get(), AsWide(run), length, &s);
-    // Hinted glyphs can be drawn a pixel or two past the advance widths the
-    // extent adds up (Wine's Tahoma does so on Cyrillic): leave that room, or
-    // a label loses part of its last glyph.
-    if (s.cx > 0) s.cx += kGlyphOverhang;
+    // Hinted glyphs are drawn past the advance widths the extent adds up: a
+    // pixel or two at the end, and on a long line up to one pixel in 32 more
+    // (Wine's fonts do so on Cyrillic). Leave that room, or a label loses its
+    // last glyph (a message its final period).
+    if (s.cx > 0) s.cx += kGlyphOverhang + s.cx / kDrawnWiderPer;
     return Extent{s.cx, s.cy};
   });
 }

@@ -1,6 +1,7 @@
-// Box layout arithmetic against a host that reports fixed sizes.
+// Box layout against a host that reports fixed sizes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <vector>
 
@@ -97,10 +98,12 @@ TEST(BoxLayout, OnlyTheStretchingChildTakesTheFreeHeight) {
   host.Text(101, 50, 20);
   host.Text(103, 50, 20);
   host.controls[102].approx = (40u << 16) | 60u;
-  Extent size = MeasureDialog(host, *d.state);
+  Extent size;
+  Fill fill;
+  MeasureBox(host, *d.state, 0, true, size, fill);
   EXPECT_EQ(size.width, 60 + 4 + 17);
   EXPECT_EQ(size.height, 20 + 44 + 20);
-  ArrangeDialog(host, *d.state, 200, 300);
+  ArrangeBox(host, *d.state, 0, Rect{0, 0, 200, 300}, true);
   EXPECT_EQ(host.moved[101].y, 0);
   EXPECT_EQ(host.moved[102].y, 20);
   EXPECT_EQ(host.moved[102].height, 300 - 40);
@@ -194,32 +197,6 @@ TEST(BoxLayout, WeakBoxWidensInItsParentOnlyWhenNoSiblingStretches) {
   EXPECT_EQ(host.moved[1].x, (300 - 80) / 2);
 }
 
-TEST(BoxLayout, GroupMarginsWithAndWithoutCaption) {
-  FakeHost host;
-  Dialog d({Desc(Kind::VGroup, 101, 0), Desc(Kind::Label, 102, 101), Desc(Kind::HGroup, 103, 0),
-            Desc(Kind::Label, 104, 103)});
-  host.Text(101, 60, 16);  // caption
-  host.Text(102, 40, 20);
-  host.controls[103].length = 0;  // no caption: half a space height plus 4 on top
-  host.Text(104, 40, 20);
-  Extent size = MeasureDialog(host, *d.state);
-  EXPECT_EQ(d[101].width, 60 + 18);
-  EXPECT_EQ(d[101].height, 20 + 16 + 4);
-  EXPECT_EQ(d[103].width, 40 + 18);
-  EXPECT_EQ(d[103].height, 20 + (14 / 2 + 4) + 4);
-  EXPECT_EQ(d[101].fillX, FillWeak);  // groups stretch weakly by default
-  EXPECT_EQ(d[101].fillY, FillWeak);
-  ArrangeDialog(host, *d.state, size.width, size.height);
-  EXPECT_EQ(host.moved[101].x, 0);
-  EXPECT_EQ(host.moved[101].y, 0);
-  EXPECT_EQ(host.moved[102].x, 9);
-  EXPECT_EQ(host.moved[102].y, 16);
-  const Rect g = host.moved[103];
-  EXPECT_EQ(g.y, 40);
-  EXPECT_EQ(host.moved[104].y, g.y + 11);
-  EXPECT_EQ(host.moved[104].x, g.x + 9 + 10);  // centred in the 60 px inside
-}
-
 TEST(BoxLayout, ControlInsideANonContainerIsNeverLaidOut) {
   FakeHost host;
   Dialog d({Desc(Kind::CheckBox, 101, 0), Desc(Kind::Label, 102, 101)});
@@ -229,7 +206,7 @@ TEST(BoxLayout, ControlInsideANonContainerIsNeverLaidOut) {
   ArrangeDialog(host, *d.state, size.width, size.height);
   EXPECT_EQ(host.moved.count(102), 0u);
   EXPECT_EQ(d[102].width, 0);
-  EXPECT_EQ(size.height, 14);
+  EXPECT_EQ(size.height, 14 + 2 * 6);  // the check box alone, and the dialog's margins
 }
 
 TEST(BoxLayout, RepeatedIdsCannotRecurseForever) {
@@ -242,69 +219,157 @@ TEST(BoxLayout, RepeatedIdsCannotRecurseForever) {
   SUCCEED();
 }
 
-struct LeafCase {
-  const char* name;
-  const ControlKind* kind;
-  FakeControl control;
-  Extent size;
-  Fill fill;
-};
+// What a user sees of a dialog laid out at the size it asks for or larger:
+// every text inside its control with the room the control draws around it,
+// controls inside their group's frame below its caption, the client area's
+// edges clear, and no two controls overlapping.
+constexpr int32_t ClearOfEdge = 4;    // pixels between the client edge and a control
+constexpr int32_t ButtonFrame = 7;    // frame, focus rectangle and a gap around a button's text
+constexpr int32_t FieldBorder = 3;    // an edit field's sunken border and gap
 
-TEST(LeafMeasure, EachKindReportsItsSizeAndFill) {
-  auto text = [](int32_t w, int32_t h, uint32_t n = 5) {
-    FakeControl c;
-    c.text = {w, h};
-    c.length = n;
-    return c;
-  };
-  FakeControl progress;
-  progress.number = 250;
-  FakeControl list = text(100, 14);
-  list.tabs = 1;
-  FakeControl icon;
-  icon.window = {32, 32};
-  const LeafCase cases[] = {
-      {"spacer", &Kind::Spacer, {}, {9, 9}, {0, 0}},
-      {"button", &Kind::Button, text(40, 14), {96, 24}, {0, 0}},
-      {"wide button", &Kind::DefaultButton, text(120, 14), {130, 24}, {0, 0}},
-      {"check box", &Kind::CheckBox, text(100, 13), {100 + 12 + 2 + 8, 14}, {0, 0}},
-      {"label", &Kind::Label, text(70, 13), {70, 13}, {0, 0}},
-      {"centred label", &Kind::CentredLabel, text(70, 13), {70, 13}, {2, 0}},
-      {"icon", &Kind::Icon, icon, {32, 32}, {0, 0}},
-      {"small icon", &Kind::SmallIcon, {}, {16, 16}, {0, 0}},
-      {"edit", &Kind::TextEdit, text(50, 13), {50 + 10 + 6, 19}, {2, 0}},
-      {"empty edit", &Kind::RightEdit, text(0, 0, 0), {20, 20}, {2, 0}},
-      {"progress", &Kind::ProgressBar, progress, {250, 17}, {2, 0}},
-      {"progress without width", &Kind::ProgressBar, {}, {100, 17}, {2, 0}},
-      {"list without answer", &Kind::ListView, list, {100 + 16 + 16 + 4 + 17, 8 * 14 + 4}, {1, 1}},
-      {"hot key", &Kind::HotKeyField, {}, {30 * 4 + 6, 20}, {2, 0}},
-      {"rich text", &Kind::RichText, text(100, 100), {134, 122}, {1, 1}},
-      {"wide rich text", &Kind::RichText, text(900, 100), {512, 122 + 17}, {1, 1}},
-      {"huge rich text", &Kind::RichText, text(900, 900), {512 + 17, 384}, {1, 1}},
-  };
-  for (const LeafCase& c : cases) {
-    FakeHost host;
-    host.controls[101] = c.control;
-    Dialog d({Desc(*c.kind, 101, 0)});
-    MeasureDialog(host, *d.state);
-    EXPECT_EQ(d[101].width, c.size.width) << c.name;
-    EXPECT_EQ(d[101].height, c.size.height) << c.name;
-    EXPECT_EQ(d[101].fillX, c.fill.x) << c.name;
-    EXPECT_EQ(d[101].fillY, c.fill.y) << c.name;
+const ControlState* ParentOf(const DialogState& state, const ControlState& c) {
+  for (uint32_t i = 0; i < state.count; ++i)
+    if (state.controls[i].id == c.parentId && &state.controls[i] != &c) return &state.controls[i];
+  return nullptr;
+}
+
+bool IsGroupKind(const ControlState& c) {
+  return c.kind->code == KindCode::VGroup || c.kind->code == KindCode::HGroup;
+}
+
+// The text a control must hold and the room it draws around it; false when
+// the kind shows no text of its own.
+bool NeededRoom(FakeHost& host, const ControlState& c, Extent& need) {
+  Extent text = host.controls[c.id].text;
+  const int32_t mark = 16 * std::max(host.dpi, 96) / 96;  // a check box's box and gap
+  switch (c.kind->code) {
+    case KindCode::Label: case KindCode::CentredLabel: case KindCode::RightLabel:
+      need = text; return true;
+    case KindCode::Button: case KindCode::DefaultButton:
+      need = {text.width + 2 * ButtonFrame, text.height + 2 * 4}; return true;
+    case KindCode::CheckBox: case KindCode::RadioButton: case KindCode::FirstRadioButton:
+      need = {text.width + mark, text.height}; return true;
+    case KindCode::TextEdit: case KindCode::RightEdit:
+      need = {text.width + 2 * FieldBorder, text.height + 2 * FieldBorder}; return true;
+    case KindCode::Icon:
+      need = host.controls[c.id].window; return true;
+    case KindCode::VGroup: case KindCode::HGroup:
+      need = {text.width + 2 * 8, text.height}; return true;
+    default:
+      return false;
   }
 }
 
-TEST(LeafMeasure, CheckBoxUsesAtLeast96DotsPerInch) {
+bool Inside(Rect inner, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  return inner.x >= left && inner.y >= top && inner.x + inner.width <= right && inner.y + inner.height <= bottom;
+}
+
+void ExpectWhatTheUserSees(FakeHost& host, const Dialog& d, int32_t width, int32_t height) {
+  const DialogState& state = *d.state;
+  std::vector<const ControlState*> placed;
+  for (uint32_t i = 0; i < state.count; ++i)
+    if (host.moved.count(state.controls[i].id)) placed.push_back(&state.controls[i]);
+  auto holds = [&state](const ControlState* outer, const ControlState* inner) {
+    for (const ControlState* p = ParentOf(state, *inner); p != nullptr; p = ParentOf(state, *p))
+      if (p == outer) return true;
+    return false;
+  };
+  for (const ControlState* c : placed) {
+    const Rect r = host.moved[c->id];
+    Extent need;
+    if (NeededRoom(host, *c, need)) {
+      EXPECT_TRUE(r.width >= need.width && r.height >= need.height)
+          << c->id << ": " << r.width << "x" << r.height << " for " << need.width << "x" << need.height;
+    }
+    const ControlState* group = ParentOf(state, *c);
+    while (group != nullptr && !IsGroupKind(*group)) group = ParentOf(state, *group);
+    if (group == nullptr) {
+      EXPECT_TRUE(Inside(r, ClearOfEdge, ClearOfEdge, width - ClearOfEdge, height - ClearOfEdge)) << c->id;
+    } else {
+      const Rect g = host.moved[group->id];
+      // The frame runs through the middle of the caption's line, with or without a caption.
+      const FakeControl& caption = host.controls[group->id];
+      const int32_t top = caption.length > 0 ? caption.text.height : host.space.height / 2 + 1;
+      EXPECT_TRUE(Inside(r, g.x + 2, g.y + top, g.x + g.width - 2, g.y + g.height - 2)) << c->id;
+    }
+    for (const ControlState* other : placed) {
+      if (other <= c || holds(c, other) || holds(other, c)) continue;
+      const Rect o = host.moved[other->id];
+      EXPECT_FALSE(r.x < o.x + o.width && o.x < r.x + r.width && r.y < o.y + o.height && o.y < r.y + r.height)
+          << c->id << " overlaps " << other->id;
+    }
+  }
+}
+
+TEST(WhatTheUserSees, TextsFitNothingOverlapsAndTheEdgesStayClear) {
+  // Every kind, in groups, boxes and two columns, as the program's dialogs
+  // nest them.
+  Dialog d({Desc(Kind::HBox, 10, 0), Desc(Kind::VGroup, 11, 10), Desc(Kind::CheckBox, 12, 11),
+            Desc(Kind::Label, 13, 11), Desc(Kind::HBox, 14, 11), Desc(Kind::FirstRadioButton, 15, 14),
+            Desc(Kind::RadioButton, 16, 14), Desc(Kind::VGroup, 17, 10), Desc(Kind::TextEdit, 18, 17),
+            Desc(Kind::RightEdit, 19, 17), Desc(Kind::HotKeyField, 20, 17), Desc(Kind::ProgressBar, 21, 17),
+            Desc(Kind::HGroup, 30, 0), Desc(Kind::Icon, 31, 30), Desc(Kind::Spacer, 32, 30),
+            Desc(Kind::Label, 33, 30), Desc(Kind::CentredLabel, 34, 0), Desc(Kind::RightLabel, 35, 0),
+            Desc(Kind::ListView, 40, 0), Desc(Kind::RichText, 41, 0), Desc(Kind::SmallIcon, 42, 0),
+            Desc(Kind::HGroup, 50, 0), Desc(Kind::DefaultButton, 1, 50), Desc(Kind::Spacer, 51, 50),
+            Desc(Kind::Button, 2, 50)});
+  struct Screen {
+    int32_t dpi, lineHeight, scale;  // scale: text widths in eighths
+  };
+  for (Screen screen : {Screen{96, 13, 8}, Screen{120, 16, 10}, Screen{96, 13, 16}}) {
+    FakeHost host;
+    host.dpi = screen.dpi;
+    host.space = {4 * screen.scale / 8, screen.lineHeight};
+    const int32_t widths[][2] = {{11, 70}, {12, 160}, {13, 120}, {15, 20}, {16, 30}, {17, 0},  {18, 50},
+                                 {19, 0},  {30, 0},   {33, 330}, {34, 90}, {35, 25}, {40, 100}, {41, 300},
+                                 {1, 15},  {2, 40}};
+    for (const auto& w : widths)
+      host.Text(static_cast<uint16_t>(w[0]), w[1] * screen.scale / 8, w[0] == 33 ? 2 * screen.lineHeight : screen.lineHeight,
+                w[1] == 0 ? 0 : 5);
+    host.controls[31].window = {32, 32};
+    Extent size = MeasureDialog(host, *d.state);
+    for (Extent at : {size, Extent{size.width + 150, size.height + 90}}) {
+      SCOPED_TRACE(testing::Message() << "dpi " << screen.dpi << ", " << at.width << "x" << at.height);
+      ArrangeDialog(host, *d.state, at.width, at.height);
+      ExpectWhatTheUserSees(host, d, at.width, at.height);
+    }
+  }
+}
+
+// Given more room, lists and texts take it, fields and centred labels widen,
+// and buttons, check boxes and labels keep their size.
+TEST(WhatTheUserSees, ExtraRoomGoesToListsTextsAndFields) {
+  struct Grows {
+    const ControlKind* kind;
+    bool wider, taller;
+  };
+  const Grows cases[] = {{&Kind::Button, false, false},    {&Kind::CheckBox, false, false},
+                         {&Kind::Label, false, false},     {&Kind::Icon, false, false},
+                         {&Kind::CentredLabel, true, false}, {&Kind::TextEdit, true, false},
+                         {&Kind::HotKeyField, true, false}, {&Kind::ProgressBar, true, false},
+                         {&Kind::ListView, true, true},    {&Kind::RichText, true, true}};
+  for (const Grows& c : cases) {
+    FakeHost host;
+    host.Text(101, 60, 13);
+    host.controls[101].window = {32, 32};
+    Dialog d({Desc(*c.kind, 101, 0)});
+    Extent size = MeasureDialog(host, *d.state);
+    ArrangeDialog(host, *d.state, size.width, size.height);
+    const Rect small = host.moved[101];
+    ArrangeDialog(host, *d.state, size.width + 100, size.height + 100);
+    EXPECT_EQ(host.moved[101].width > small.width, c.wider) << int(c.kind->code);
+    EXPECT_EQ(host.moved[101].height > small.height, c.taller) << int(c.kind->code);
+  }
+  // A progress bar is as wide as its text asks; a huge text opens in a box
+  // that leaves room on a 640x480 screen, with scroll bars.
   FakeHost host;
-  host.dpi = 72;
-  host.Text(101, 100, 10);
-  Dialog d({Desc(Kind::RadioButton, 101, 0)});
+  host.controls[101].number = 250;
+  host.Text(102, 5000, 5000);
+  Dialog d({Desc(Kind::ProgressBar, 101, 0), Desc(Kind::RichText, 102, 0)});
   MeasureDialog(host, *d.state);
-  EXPECT_EQ(d[101].width, 100 + 12 + 2 + 8);
-  EXPECT_EQ(d[101].height, 14);
-  host.dpi = 120;
-  MeasureDialog(host, *d.state);
-  EXPECT_EQ(d[101].width, 100 + 15 + 2 + 8);
+  EXPECT_EQ(d[101].width, 250);
+  EXPECT_LE(d[102].width, 560);
+  EXPECT_LE(d[102].height, 400);
 }
 
 TEST(TextLines, EmptyLinesAreCountedAndMeasuredAsOneCharacter) {
