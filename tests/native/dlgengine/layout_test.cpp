@@ -206,7 +206,9 @@ TEST(BoxLayout, ControlInsideANonContainerIsNeverLaidOut) {
   ArrangeDialog(host, *d.state, size.width, size.height);
   EXPECT_EQ(host.moved.count(102), 0u);
   EXPECT_EQ(d[102].width, 0);
-  EXPECT_EQ(size.height, 14 + 2 * 6);  // the check box alone, and the dialog's margins
+  // The check box alone, with the dialog's margins round it.
+  EXPECT_EQ(size.width, d[101].width + 2 * 6);
+  EXPECT_EQ(size.height, 14 + 2 * 6);
 }
 
 TEST(BoxLayout, RepeatedIdsCannotRecurseForever) {
