@@ -221,91 +221,78 @@ TEST(BoxLayout, RepeatedIdsCannotRecurseForever) {
   SUCCEED();
 }
 
-// What a user sees of a dialog laid out at the size it asks for or larger:
-// every text inside its control with the room the control draws around it,
-// controls inside their group's frame below its caption, the client area's
-// edges clear, and no two controls overlapping.
-constexpr int32_t ClearOfEdge = 4;    // pixels between the client edge and a control
-constexpr int32_t ButtonFrame = 7;    // frame, focus rectangle and a gap around a button's text
-constexpr int32_t FieldBorder = 3;    // an edit field's sunken border and gap
-
+// What a user sees of a dialog laid out at the size it asks for and larger:
+// every text inside its control with the room the control draws round it
+// (a button's frame and focus rectangle, a check box's box, an edit's
+// border), controls inside their group's frame and below its caption, the
+// client area's edges clear, no two controls overlapping; given more room,
+// lists and texts take it while buttons, check boxes and labels keep their
+// size.
 const ControlState* ParentOf(const DialogState& state, const ControlState& c) {
   for (uint32_t i = 0; i < state.count; ++i)
     if (state.controls[i].id == c.parentId && &state.controls[i] != &c) return &state.controls[i];
   return nullptr;
 }
 
-bool IsGroupKind(const ControlState& c) {
-  return c.kind->code == KindCode::VGroup || c.kind->code == KindCode::HGroup;
-}
-
-// The text a control must hold and the room it draws around it; false when
-// the kind shows no text of its own.
-bool NeededRoom(FakeHost& host, const ControlState& c, Extent& need) {
-  Extent text = host.controls[c.id].text;
-  const int32_t mark = 16 * std::max(host.dpi, 96) / 96;  // a check box's box and gap
-  switch (c.kind->code) {
-    case KindCode::Label: case KindCode::CentredLabel: case KindCode::RightLabel:
-      need = text; return true;
-    case KindCode::Button: case KindCode::DefaultButton:
-      need = {text.width + 2 * ButtonFrame, text.height + 2 * 4}; return true;
-    case KindCode::CheckBox: case KindCode::RadioButton: case KindCode::FirstRadioButton:
-      need = {text.width + mark, text.height}; return true;
-    case KindCode::TextEdit: case KindCode::RightEdit:
-      need = {text.width + 2 * FieldBorder, text.height + 2 * FieldBorder}; return true;
-    case KindCode::Icon:
-      need = host.controls[c.id].window; return true;
-    case KindCode::VGroup: case KindCode::HGroup:
-      need = {text.width + 2 * 8, text.height}; return true;
-    default:
-      return false;
-  }
-}
-
-bool Inside(Rect inner, int32_t left, int32_t top, int32_t right, int32_t bottom) {
-  return inner.x >= left && inner.y >= top && inner.x + inner.width <= right && inner.y + inner.height <= bottom;
-}
-
-void ExpectWhatTheUserSees(FakeHost& host, const Dialog& d, int32_t width, int32_t height) {
-  const DialogState& state = *d.state;
-  std::vector<const ControlState*> placed;
-  for (uint32_t i = 0; i < state.count; ++i)
-    if (host.moved.count(state.controls[i].id)) placed.push_back(&state.controls[i]);
-  auto holds = [&state](const ControlState* outer, const ControlState* inner) {
-    for (const ControlState* p = ParentOf(state, *inner); p != nullptr; p = ParentOf(state, *p))
-      if (p == outer) return true;
+void ExpectWhatTheUserSees(FakeHost& host, const DialogState& state, Extent at, std::map<uint16_t, Rect>& before) {
+  const int32_t checkBox = 16 * std::max(host.dpi, 96) / 96, edge = 4;
+  auto holds = [&state](const ControlState& outer, const ControlState& inner) {
+    for (const ControlState* p = ParentOf(state, inner); p != nullptr; p = ParentOf(state, *p))
+      if (p == &outer) return true;
     return false;
   };
-  for (const ControlState* c : placed) {
-    const Rect r = host.moved[c->id];
-    Extent need;
-    if (NeededRoom(host, *c, need)) {
-      EXPECT_TRUE(r.width >= need.width && r.height >= need.height)
-          << c->id << ": " << r.width << "x" << r.height << " for " << need.width << "x" << need.height;
-    }
-    const ControlState* group = ParentOf(state, *c);
-    while (group != nullptr && !IsGroupKind(*group)) group = ParentOf(state, *group);
-    if (group == nullptr) {
-      EXPECT_TRUE(Inside(r, ClearOfEdge, ClearOfEdge, width - ClearOfEdge, height - ClearOfEdge)) << c->id;
-    } else {
-      const Rect g = host.moved[group->id];
-      // The frame runs through the middle of the caption's line, with or without a caption.
-      const FakeControl& caption = host.controls[group->id];
+  for (uint32_t i = 0; i < state.count; ++i) {
+    const ControlState& c = state.controls[i];
+    if (!host.moved.count(c.id)) continue;
+    const Rect r = host.moved[c.id];
+    const Extent text = host.controls[c.id].text;
+    const KindCode kind = c.kind->code;
+    const bool group = kind == KindCode::VGroup || kind == KindCode::HGroup;
+    Extent room = text;  // labels
+    if (kind == KindCode::Button || kind == KindCode::DefaultButton) room = {text.width + 14, text.height + 8};
+    if (kind == KindCode::CheckBox || kind == KindCode::RadioButton || kind == KindCode::FirstRadioButton)
+      room.width += checkBox;
+    if (kind == KindCode::TextEdit || kind == KindCode::RightEdit) room = {text.width + 6, text.height + 6};
+    if (group) room = {text.width + 16, 0};
+    if (kind == KindCode::Icon) room = host.controls[c.id].window;
+    EXPECT_TRUE(r.width >= room.width && r.height >= room.height) << c.id << ": " << r.width << "x" << r.height;
+    // The frame runs through the middle of the caption's line, caption or not.
+    const ControlState* frame = ParentOf(state, c);
+    while (frame != nullptr && frame->kind->code != KindCode::VGroup && frame->kind->code != KindCode::HGroup)
+      frame = ParentOf(state, *frame);
+    Rect bound{edge, edge, at.width - 2 * edge, at.height - 2 * edge};
+    if (frame != nullptr) {
+      const Rect g = host.moved[frame->id];
+      const FakeControl& caption = host.controls[frame->id];
       const int32_t top = caption.length > 0 ? caption.text.height : host.space.height / 2 + 1;
-      EXPECT_TRUE(Inside(r, g.x + 2, g.y + top, g.x + g.width - 2, g.y + g.height - 2)) << c->id;
+      bound = {g.x + 2, g.y + top, g.width - 4, g.height - top - 2};
     }
-    for (const ControlState* other : placed) {
-      if (other <= c || holds(c, other) || holds(other, c)) continue;
-      const Rect o = host.moved[other->id];
-      EXPECT_FALSE(r.x < o.x + o.width && o.x < r.x + r.width && r.y < o.y + o.height && o.y < r.y + r.height)
-          << c->id << " overlaps " << other->id;
+    EXPECT_TRUE(r.x >= bound.x && r.y >= bound.y && r.x + r.width <= bound.x + bound.width &&
+                r.y + r.height <= bound.y + bound.height) << c.id << " leaves its frame or the client area";
+    for (uint32_t j = i + 1; j < state.count; ++j) {
+      const ControlState& o = state.controls[j];
+      if (!host.moved.count(o.id) || holds(c, o) || holds(o, c)) continue;
+      const Rect q = host.moved[o.id];
+      EXPECT_FALSE(r.x < q.x + q.width && q.x < r.x + r.width && r.y < q.y + q.height && q.y < r.y + r.height)
+          << c.id << " overlaps " << o.id;
+    }
+    if (before.count(c.id) == 0) continue;
+    const Rect old = before[c.id];
+    const bool grows = kind == KindCode::ListView || kind == KindCode::RichText;
+    if (grows) {
+      EXPECT_TRUE(r.width > old.width && r.height > old.height) << c.id << " takes the room";
+    }
+    const bool widens = kind == KindCode::TextEdit || kind == KindCode::RightEdit ||
+                        kind == KindCode::CentredLabel || kind == KindCode::RightLabel;
+    if (room.width > 0 && !group && !grows && !widens) {
+      EXPECT_TRUE(r.width == old.width && r.height == old.height) << c.id << " keeps its size";
     }
   }
 }
 
-TEST(WhatTheUserSees, TextsFitNothingOverlapsAndTheEdgesStayClear) {
-  // Every kind, in groups, boxes and two columns, as the program's dialogs
-  // nest them.
+TEST(WhatTheUserSees, TextsFitNothingOverlapsEdgesStayClearAndListsTakeTheRoom) {
+  // Every kind, in groups with and without a caption, boxes and two columns,
+  // as the program's dialogs nest them.
   Dialog d({Desc(Kind::HBox, 10, 0), Desc(Kind::VGroup, 11, 10), Desc(Kind::CheckBox, 12, 11),
             Desc(Kind::Label, 13, 11), Desc(Kind::HBox, 14, 11), Desc(Kind::FirstRadioButton, 15, 14),
             Desc(Kind::RadioButton, 16, 14), Desc(Kind::VGroup, 17, 10), Desc(Kind::TextEdit, 18, 17),
@@ -315,63 +302,34 @@ TEST(WhatTheUserSees, TextsFitNothingOverlapsAndTheEdgesStayClear) {
             Desc(Kind::ListView, 40, 0), Desc(Kind::RichText, 41, 0), Desc(Kind::SmallIcon, 42, 0),
             Desc(Kind::HGroup, 50, 0), Desc(Kind::DefaultButton, 1, 50), Desc(Kind::Spacer, 51, 50),
             Desc(Kind::Button, 2, 50)});
-  struct Screen {
-    int32_t dpi, lineHeight, scale;  // scale: text widths in eighths
-  };
-  for (Screen screen : {Screen{96, 13, 8}, Screen{120, 16, 10}, Screen{96, 13, 16}}) {
+  const int32_t screens[][3] = {{96, 13, 1}, {120, 16, 1}, {96, 13, 2}};  // dpi, line height, text width scale
+  for (const auto& screen : screens) {
     FakeHost host;
-    host.dpi = screen.dpi;
-    host.space = {4 * screen.scale / 8, screen.lineHeight};
+    host.dpi = screen[0];
+    host.space = {4 * screen[2], screen[1]};
     const int32_t widths[][2] = {{11, 70}, {12, 160}, {13, 120}, {15, 20}, {16, 30}, {17, 0},  {18, 50},
                                  {19, 0},  {30, 0},   {33, 330}, {34, 90}, {35, 25}, {40, 100}, {41, 300},
                                  {1, 15},  {2, 40}};
     for (const auto& w : widths)
-      host.Text(static_cast<uint16_t>(w[0]), w[1] * screen.scale / 8, w[0] == 33 ? 2 * screen.lineHeight : screen.lineHeight,
-                w[1] == 0 ? 0 : 5);
+      host.Text(static_cast<uint16_t>(w[0]), w[1] * screen[2], screen[1] * (w[0] == 33 ? 2 : 1), w[1] == 0 ? 0 : 5);
     host.controls[31].window = {32, 32};
-    Extent size = MeasureDialog(host, *d.state);
+    host.controls[21].number = 250;
+    const Extent size = MeasureDialog(host, *d.state);
+    EXPECT_EQ(d[21].width, 250) << "a progress bar as wide as its text asks";
+    std::map<uint16_t, Rect> measured;
     for (Extent at : {size, Extent{size.width + 150, size.height + 90}}) {
-      SCOPED_TRACE(testing::Message() << "dpi " << screen.dpi << ", " << at.width << "x" << at.height);
+      SCOPED_TRACE(testing::Message() << "dpi " << screen[0] << ", " << at.width << "x" << at.height);
       ArrangeDialog(host, *d.state, at.width, at.height);
-      ExpectWhatTheUserSees(host, d, at.width, at.height);
+      ExpectWhatTheUserSees(host, *d.state, at, measured);
+      measured = host.moved;
     }
   }
-}
-
-// Given more room, lists and texts take it, fields and centred labels widen,
-// and buttons, check boxes and labels keep their size.
-TEST(WhatTheUserSees, ExtraRoomGoesToListsTextsAndFields) {
-  struct Grows {
-    const ControlKind* kind;
-    bool wider, taller;
-  };
-  const Grows cases[] = {{&Kind::Button, false, false},    {&Kind::CheckBox, false, false},
-                         {&Kind::Label, false, false},     {&Kind::Icon, false, false},
-                         {&Kind::CentredLabel, true, false}, {&Kind::TextEdit, true, false},
-                         {&Kind::HotKeyField, true, false}, {&Kind::ProgressBar, true, false},
-                         {&Kind::ListView, true, true},    {&Kind::RichText, true, true}};
-  for (const Grows& c : cases) {
-    FakeHost host;
-    host.Text(101, 60, 13);
-    host.controls[101].window = {32, 32};
-    Dialog d({Desc(*c.kind, 101, 0)});
-    Extent size = MeasureDialog(host, *d.state);
-    ArrangeDialog(host, *d.state, size.width, size.height);
-    const Rect small = host.moved[101];
-    ArrangeDialog(host, *d.state, size.width + 100, size.height + 100);
-    EXPECT_EQ(host.moved[101].width > small.width, c.wider) << int(c.kind->code);
-    EXPECT_EQ(host.moved[101].height > small.height, c.taller) << int(c.kind->code);
-  }
-  // A progress bar is as wide as its text asks; a huge text opens in a box
-  // that leaves room on a 640x480 screen, with scroll bars.
+  // A huge text opens in a box that leaves room on a 640x480 screen.
   FakeHost host;
-  host.controls[101].number = 250;
-  host.Text(102, 5000, 5000);
-  Dialog d({Desc(Kind::ProgressBar, 101, 0), Desc(Kind::RichText, 102, 0)});
+  host.Text(41, 5000, 5000);
   MeasureDialog(host, *d.state);
-  EXPECT_EQ(d[101].width, 250);
-  EXPECT_LE(d[102].width, 560);
-  EXPECT_LE(d[102].height, 400);
+  EXPECT_LE(d[41].width, 560);
+  EXPECT_LE(d[41].height, 400);
 }
 
 TEST(TextLines, EmptyLinesAreCountedAndMeasuredAsOneCharacter) {
