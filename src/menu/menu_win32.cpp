@@ -1,6 +1,7 @@
 #include "menu/menu_win32.h"
 
 #include <string>
+#include <utility>
 
 #include "app/commands.h"
 #include "compat/compat.h"
@@ -163,12 +164,12 @@ HBITMAP LoadCheckMark(const char* name) {
            SRCCOPY);
     SelectObject(from, oldFrom);
     SelectObject(to, oldTo);
+    std::swap(picture, mark);
   }
+  if (mark) DeleteObject(mark);
   if (from) DeleteDC(from);
   if (to) DeleteDC(to);
-  if (!mark) return picture;
-  DeleteObject(picture);
-  return mark;
+  return picture;
 }
 
 }  // namespace
