@@ -249,6 +249,18 @@ void LayOut(HWND dialog, DialogState& state) {
 
 Edges EdgesOf(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
+// Setting a rich text leaves its caret after the last character, and the
+// control keeps the caret in view as the layout grows it: a text longer than
+// the control would open at its last line. Show it from the first.
+void ShowRichTextsFromTheTop(HWND dialog, const DialogState& state) {
+  for (uint32_t i = 0; i < state.count; ++i) {
+    if (state.controls[i].kind->code != KindCode::RichText) continue;
+    HWND rich = Control(dialog, state.controls[i].id);
+    SendMessageA(rich, EM_SETSEL, 0, 0);
+    SendMessageA(rich, WM_VSCROLL, SB_TOP, 0);
+  }
+}
+
 void StartDialog(HWND dialog, DialogState& state, WPARAM wParam) {
   for (uint32_t i = 0; i < state.count; ++i) {
     const ControlState& control = state.controls[i];
@@ -271,6 +283,7 @@ void StartDialog(HWND dialog, DialogState& state, WPARAM wParam) {
   MoveWindow(dialog, placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top, FALSE);
   // MoveWindow lays the dialog out through WM_SIZE, unless the size was right already.
   if (!resized) LayOut(dialog, state);
+  ShowRichTextsFromTheTop(dialog, state);
   PlaceDialogNearCursor(dialog);
 }
 
@@ -281,6 +294,7 @@ DialogState* pendingState = nullptr;
 }  // namespace
 
 constexpr LONG kGlyphOverhang = 3;
+constexpr LONG kDrawnWiderPer = 32;
 
 Extent MeasureText(HWND control, const char16_t* text) {
   if (text == nullptr || text[0] == 0) return {0, 0};
@@ -289,10 +303,11 @@ Extent MeasureText(HWND control, const char16_t* text) {
   return MeasureLines(text, [&dc](const char16_t* run, int32_t length) {
     SIZE s{};
     GetTextExtentPoint32W(dc.Get(), AsWide(run), length, &s);
-    // Hinted glyphs can be drawn a pixel or two past the advance widths the
-    // extent adds up (Wine's Tahoma does so on Cyrillic): leave that room, or
-    // a label loses part of its last glyph.
-    if (s.cx > 0) s.cx += kGlyphOverhang;
+    // Hinted glyphs are drawn past the advance widths the extent adds up: a
+    // pixel or two at the end, and on a long line up to one pixel in 32 more
+    // (Wine's fonts do so on Cyrillic). Leave that room, or a label loses its
+    // last glyph (a message its final period).
+    if (s.cx > 0) s.cx += kGlyphOverhang + s.cx / kDrawnWiderPer;
     return Extent{s.cx, s.cy};
   });
 }

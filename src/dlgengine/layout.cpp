@@ -7,6 +7,13 @@ namespace {
 // Group boxes: 9 px inside left and right, the caption on top, 4 px below.
 constexpr int32_t GroupSide = 9;
 constexpr int32_t GroupBottom = 4;
+// Between the client area's edges and the controls: a group frame right
+// against the window's border looks cut off.
+constexpr int32_t DialogMargin = 6;
+// On each side of a push button's text: its frame (3 px for the default
+// button), the focus rectangle one pixel inside, then clear pixels, so that
+// the text touches neither.
+constexpr int32_t ButtonTextInset = 9;
 
 constexpr char16_t HotKeySample[] = u"Ctrl + Shift + Alt + Page Down";
 
@@ -86,7 +93,7 @@ void MeasureOne(Walk& walk, uint32_t index, Extent& size, Fill& fill) {
       Extent text = host.ControlTextExtent(id);
       int32_t k = 8 * text.height / 5;
       size.height = std::max(text.height + 10, k);
-      size.width = std::max(text.width + 10, 4 * size.height);
+      size.width = std::max(text.width + 2 * ButtonTextInset, 4 * size.height);
       break;
     }
     case KindCode::CheckBox:
@@ -326,11 +333,12 @@ Extent MeasureDialog(LayoutHost& host, DialogState& state) {
   Extent size;
   Fill fill;
   MeasureBox(host, state, 0, true, size, fill);
-  return size;
+  return {size.width + 2 * DialogMargin, size.height + 2 * DialogMargin};
 }
 
 void ArrangeDialog(LayoutHost& host, DialogState& state, int32_t width, int32_t height) {
-  ArrangeBox(host, state, 0, Rect{0, 0, width, height}, true);
+  ArrangeBox(host, state, 0,
+             Rect{DialogMargin, DialogMargin, width - 2 * DialogMargin, height - 2 * DialogMargin}, true);
 }
 
 Edges ResizeKeepingCentre(Edges window, int32_t width, int32_t height) {

@@ -56,8 +56,8 @@ void MeasureBox(LayoutHost& host, DialogState& state, uint16_t id, bool vertical
 // Places the children of container `id` inside rect.
 void ArrangeBox(LayoutHost& host, DialogState& state, uint16_t id, Rect rect, bool vertical);
 
-// The whole dialog: its client area is a vertical box of the controls whose
-// parent is 0.
+// The whole dialog: its client area, less a margin on every side, is a
+// vertical box of the controls whose parent is 0.
 Extent MeasureDialog(LayoutHost& host, DialogState& state);
 void ArrangeDialog(LayoutHost& host, DialogState& state, int32_t width, int32_t height);
 

@@ -1,6 +1,7 @@
 #include "menu/menu_win32.h"
 
 #include <string>
+#include <utility>
 
 #include "commands/commands.h"
 #include "compat/compat.h"
@@ -30,8 +31,13 @@ HBITMAP PictureHandle(MenuPicture picture) {
 }
 
 // Type, id, state, item data, check mark and sub-menu of an item; the text
-// (or picture) is the caller's. Only MIIM_TYPE describes the type and text:
-// Windows 95 knows neither MIIM_FTYPE nor MIIM_STRING.
+// is the caller's. Only MIIM_TYPE describes the type and text: Windows 95
+// knows neither MIIM_FTYPE nor MIIM_STRING.
+//
+// A picture item is an item without text that shows its picture as its check
+// mark, checked or not. A check mark takes the menu's colours, highlighted
+// too; an MFT_BITMAP item would be drawn inverted when highlighted, an opaque
+// square around the picture.
 template <class Info>
 Info Describe(const MenuItemPlan& item, HMENU subMenu) {
   Info info = {};
@@ -42,18 +48,14 @@ Info Describe(const MenuItemPlan& item, HMENU subMenu) {
   info.dwItemData = item.Data;
   info.hbmpChecked = PictureHandle(item.CheckMark);
   info.hSubMenu = subMenu;
-  switch (item.Kind) {
-    case MenuItemKind::Separator: info.fType = MFT_SEPARATOR; break;
-    case MenuItemKind::Bitmap: info.fType = MFT_BITMAP; break;
-    case MenuItemKind::Text:
-    case MenuItemKind::SubMenu: info.fType = MFT_STRING; break;
-  }
+  info.fType = item.Kind == MenuItemKind::Separator ? MFT_SEPARATOR : MFT_STRING;
+  if (item.Kind == MenuItemKind::Bitmap) info.hbmpChecked = info.hbmpUnchecked = PictureHandle(item.Picture);
   return info;
 }
 
 // Texts of the string table and drive labels are wide and go through the
-// wide-operation table; separators, pictures, speeds and the main menu's
-// drive names use the ANSI call.
+// wide-operation table; separators, picture items, speeds and the main
+// menu's drive names use the ANSI call.
 bool InsertOne(HMENU menu, UINT position, const MenuItemPlan& item, HMENU subMenu) {
   if (item.TextForm == MenuTextForm::StringTable || item.TextForm == MenuTextForm::Wide) {
     std::u16string text = WideMenuText(item);
@@ -62,11 +64,7 @@ bool InsertOne(HMENU menu, UINT position, const MenuItemPlan& item, HMENU subMen
     return WideInsertMenuItem(menu, position, TRUE, &info);
   }
   MENUITEMINFOA info = Describe<MENUITEMINFOA>(item, subMenu);
-  if (item.Kind == MenuItemKind::Bitmap) {
-    info.dwTypeData = reinterpret_cast<LPSTR>(PictureHandle(item.Picture));
-  } else if (item.Kind != MenuItemKind::Separator) {
-    info.dwTypeData = const_cast<char*>(item.Ansi.c_str());
-  }
+  if (item.Kind != MenuItemKind::Separator) info.dwTypeData = const_cast<char*>(item.Ansi.c_str());
   return InsertMenuItemA(menu, position, TRUE, &info);
 }
 
@@ -133,12 +131,40 @@ bool CreateMainMenu() {
   return true;
 }
 
+namespace {
+
+// A picture of the resources centred on a monochrome bitmap of the system's
+// check-mark size: the menu draws a check mark at that size from its top
+// left corner, whatever the bitmap's own size.
+HBITMAP LoadCheckMark(const char* name) {
+  HBITMAP picture = LoadBitmapA(GetModuleHandleA(nullptr), name);
+  BITMAP size = {};
+  if (!picture || !GetObjectA(picture, sizeof size, &size)) return picture;
+  const int width = GetSystemMetrics(SM_CXMENUCHECK), height = GetSystemMetrics(SM_CYMENUCHECK);
+  HBITMAP mark = CreateBitmap(width, height, 1, 1, nullptr);
+  HDC from = CreateCompatibleDC(nullptr), to = CreateCompatibleDC(nullptr);
+  if (mark && from && to) {
+    HGDIOBJ oldFrom = SelectObject(from, picture), oldTo = SelectObject(to, mark);
+    PatBlt(to, 0, 0, width, height, WHITENESS);
+    BitBlt(to, (width - size.bmWidth) / 2, (height - size.bmHeight) / 2, size.bmWidth, size.bmHeight, from, 0, 0,
+           SRCCOPY);
+    SelectObject(from, oldFrom);
+    SelectObject(to, oldTo);
+    std::swap(picture, mark);
+  }
+  if (mark) DeleteObject(mark);
+  if (from) DeleteDC(from);
+  if (to) DeleteDC(to);
+  return picture;
+}
+
+}  // namespace
+
 bool CreateDriveMenu() {
-  HINSTANCE instance = GetModuleHandleA(nullptr);
   // Loaded once: a second creation must not load them again.
-  if (!menus.Eject) menus.Eject = LoadBitmapA(instance, "BitmapEject");
-  if (!menus.Close) menus.Close = LoadBitmapA(instance, "BitmapClose");
-  if (!menus.CurrentSpeed) menus.CurrentSpeed = LoadBitmapA(instance, "BitmapCSpeed");
+  if (!menus.Eject) menus.Eject = LoadCheckMark("BitmapEject");
+  if (!menus.Close) menus.Close = LoadCheckMark("BitmapClose");
+  if (!menus.CurrentSpeed) menus.CurrentSpeed = LoadCheckMark("BitmapCSpeed");
   menus.Drive = CreatePopupMenu();
   return menus.Drive != nullptr;
 }

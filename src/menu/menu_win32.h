@@ -11,8 +11,10 @@
 // one of its items cannot be made (the start-up then shows
 // StrCannotCreateMenu).
 [[nodiscard]] bool CreateMainMenu();
-// Creates the empty drive menu and loads the three menu pictures, which stay
-// loaded for the life of the process. False when the menu cannot be made.
+// Creates the empty drive menu and loads the three menu pictures, each on a
+// bitmap of the system's check-mark size (a picture item shows its picture
+// as its check mark), which stay loaded for the life of the process. False
+// when the menu cannot be made.
 [[nodiscard]] bool CreateDriveMenu();
 
 // ID_MAIN_MENU: renews the main menu from the drive list, then tracks it.

@@ -154,6 +154,19 @@ journey_3() {
   expect "after the wake the DVD drive has 4X again" speed_sent "$m" $DVD $DVD_4X
   expect "the reader (no wake restore) and the drives without a chosen speed get none" \
     test -z "$(at "$m" speeds $READER)$(at "$m" speeds $WRITER)$(at "$m" speeds $SLOT)"
+  # An audio CD in the DVD drive: measuring its speeds asks for a data CD.
+  control "{\"drive\":$DVD,\"action\":\"open\"}"
+  control "{\"drive\":$DVD,\"action\":\"remove\"}"
+  control "{\"drive\":$DVD,\"action\":\"insert\",\"medium\":\"audio-cd\"}"
+  expect "the DVD drive's settings open" open_dialog $DVD
+  click 137  # "Измерение"
+  message_up() { listing | grep -q '^window .*title="Varnel 3\.2" .*visible=1'; }
+  expect "measuring the audio CD asks for a data CD" wait_for 100 message_up
+  jshot data_cd_message
+  layout_ok data_cd_message
+  click_in 'title="Varnel 3.2"' 2
+  click 2
+  expect "Cancel and Cancel close both" wait_for 50 dialog_closed
 }
 
 # ---- 4. Drive settings: a shorter list and the step hotkeys ----------------------
@@ -313,7 +326,27 @@ journey_6() {
   wine reg delete "$RUN_KEY" /v Varnel /f >/dev/null 2>&1
 }
 
+# ---- 7. The session ends with a tray open (last: it ends the desktop) ----------
+journey_7() {
+  journey 7 "the session ends with a tray open"
+  clean_state
+  wine reg add "$key" /v DNMessage /t REG_DWORD /d 1 /f >/dev/null
+  start_and_settle
+  control "{\"drive\":$READER,\"action\":\"open\"}"
+  sleep 1
+  m=$(mark)
+  (wine wineboot --end-session </dev/null >/dev/null 2>&1 &)
+  expect "the reminder 'Лоток открыт!' opens" wait_for 100 window_up "Лоток открыт!"
+  sleep 1
+  jshot tray_open
+  layout_ok tray_open
+  click_in "Лоток открыт!" 1  # "Закрыть лоток"
+  closed() { test "$(at "$m" loads $READER)" = 3; }
+  expect "'Закрыть лоток' closes the reader's tray (START STOP UNIT load)" wait_for 50 closed
+  expect "the program ends with the session" wait_for 200 varnel_ended
+}
+
 # JOURNEYS="2 5" runs only those.
-for j in ${JOURNEYS:-1 2 3 4 5 6}; do journey_$j; done
+for j in ${JOURNEYS:-1 2 3 4 5 6 7}; do journey_$j; done
 
 finish

@@ -4,11 +4,14 @@
 area and without the text checks):
 
 - every visible control lies inside its parent: a dialog's client area, or
-  the control that holds it;
+  the control that holds it; a control of the client area itself keeps a
+  few pixels from its edges (a group frame against the window's border
+  looks cut off);
 - visible siblings do not overlap, unless one is a group box holding the
   other;
 - the text of a label, check box, radio button or push button fits its
-  control, as measured in the control's own font.
+  control as drawn (the listing's text width is the pixels it inks); a push
+  button's text also stays clear of its frame and focus rectangle.
 
 Usage: layout_check.py LISTING   (exit 1 and the reasons on failure)
 """
@@ -22,7 +25,10 @@ PUSH = {0, 1}
 SS_TYPE = 0x1F
 TEXT_STATICS = {0, 1, 2, 0xB, 0xC}  # left, centred, right, no word wrap, simple
 CHECK_MARK = 16  # the box or circle of a check box or radio button and its gap
-BUTTON_EDGE = 4  # a push button's frame around its text
+# A push button's frame (2 pixels, 3 for the default button) and its focus
+# rectangle one pixel inside, then two clear pixels before the text.
+BUTTON_CLEAR = 7
+EDGE = 4  # clear pixels between the client area's edge and its controls
 
 FIELD = re.compile(r'(\w+)=("(?:[^"\\]|\\.)*"|\S+)')
 
@@ -35,8 +41,9 @@ def parse(line):
     return fields
 
 
-def inside(inner, outer):
-    return inner[0] >= outer[0] and inner[1] >= outer[1] and inner[2] <= outer[2] and inner[3] <= outer[3]
+def inside(inner, outer, margin=0):
+    return (inner[0] >= outer[0] + margin and inner[1] >= outer[1] + margin and inner[2] <= outer[2] - margin
+            and inner[3] <= outer[3] - margin)
 
 
 def overlap(a, b):
@@ -57,7 +64,7 @@ def text_room(c):
     if kind == "button" and style & BS_TYPE in CHECKS:
         return width - CHECK_MARK
     if kind == "button" and style & BS_TYPE in PUSH:
-        return width - BUTTON_EDGE
+        return width - 2 * BUTTON_CLEAR
     return None
 
 
@@ -70,11 +77,14 @@ def check_window(window, controls):
     for c in shown:
         label = f'control {c.get("id")} ("{c.get("text", "")}")'
         parent = c.get("parent")
-        holder = area if parent in (None, window.get("handle")) else None
-        if holder is None and parent in by_handle:
-            holder = by_handle[parent]["rect"]
-        if holder is not None and not inside(c["rect"], holder):
-            problems.append(f"{name}: {label} {c['rect']} leaves its parent {holder}")
+        in_client = parent in (None, window.get("handle"))
+        holder = area if in_client else by_handle[parent]["rect"] if parent in by_handle else None
+        r = c["rect"]
+        shows = r[2] > r[0] and r[3] > r[1]  # a box control keeps its empty rectangle
+        margin = EDGE if in_client and shows and "client" in window else 0
+        if holder is not None and not inside(c["rect"], holder, margin):
+            problems.append(f"{name}: {label} {c['rect']} leaves its parent {holder}"
+                            + (f" or comes within {EDGE} pixels of its edge" if margin else ""))
         room = text_room(c) if "textwidth" in c and c.get("text") else None
         if room is not None and int(c["textwidth"]) > room:
             problems.append(f"{name}: {label} needs {c['textwidth']} pixels for its text, has {room}")

@@ -29,8 +29,8 @@
 //                                dialog of the process; print how many there were
 //   layout PID|NAME.exe          like windows, for the layout check: each
 //                                window's client area, and per control its
-//                                parent, style and the width its text needs
-//                                in the dialog font
+//                                parent, style and the width its text covers
+//                                when drawn in the dialog font
 //
 // Texts are printed as UTF-8.
 #include <windows.h>
@@ -149,32 +149,50 @@ int ListProcessWindows(int argc, char** argv, WNDENUMPROC print) {
 
 int ListWindows(int argc, char** argv) { return ListProcessWindows(argc, argv, PrintTopLevel); }
 
-// The widest line of TEXT in the dialog font ("&" marks a mnemonic and takes
-// no room). The program's dialogs use the system's message font; a font
-// handle of another process cannot be selected here.
-long TextWidth(HWND control, const wchar_t* text) {
+// The width TEXT covers on the screen in the dialog font: its widest line
+// drawn as a control draws it ("&" marks a mnemonic), up to the last pixel
+// inked. That is what a user sees: Wine draws a long Cyrillic line a few
+// pixels wider than its text extent. The program's dialogs use the system's
+// message font; a font handle of another process cannot be selected here.
+long TextWidth(const wchar_t* text) {
+  constexpr int Width = 2048, Height = 64;
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
   HFONT font = SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)
                    ? CreateFontIndirectW(&metrics.lfMessageFont)
                    : nullptr;
-  HDC dc = GetDC(control);
-  HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof info.bmiHeader, Width, -Height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   long widest = 0;
-  std::wstring line;
-  for (const wchar_t* p = text;; ++p) {
-    if (*p == L'&' && p[1] == L'&') line += *++p;
-    else if (*p != L'&' && *p != L'\n' && *p != L'\r' && *p != 0) line += *p;
-    if (*p == L'\n' || *p == 0) {
-      SIZE size{};
-      if (!line.empty() && GetTextExtentPoint32W(dc, line.c_str(), int(line.size()), &size) && size.cx > widest)
-        widest = size.cx;
-      line.clear();
-      if (*p == 0) break;
+  if (bitmap != nullptr) {
+    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
+    const auto* pixels = static_cast<const DWORD*>(bits);
+    for (const wchar_t* line = text; *line != 0;) {
+      const wchar_t* end = line;
+      while (*end != 0 && *end != L'\n') ++end;
+      RECT all{0, 0, Width, Height};
+      FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+      int length = int(end - line);
+      if (length > 0 && line[length - 1] == L'\r') --length;
+      DrawTextW(dc, line, length, &all, DT_SINGLELINE | DT_LEFT | DT_TOP);
+      GdiFlush();
+      for (int y = 0; y < Height; ++y)
+        for (int x = Width - 1; x >= widest; --x)
+          if ((pixels[y * Width + x] & 0xFFFFFF) != 0xFFFFFF) {
+            widest = x + 1;
+            break;
+          }
+      line = *end != 0 ? end + 1 : end;
     }
+    if (oldFont) SelectObject(dc, oldFont);
+    SelectObject(dc, oldBitmap);
+    DeleteObject(bitmap);
   }
-  if (old) SelectObject(dc, old);
-  ReleaseDC(control, dc);
+  DeleteDC(dc);
   if (font) DeleteObject(font);
   return widest;
 }
@@ -196,7 +214,7 @@ BOOL CALLBACK PrintLayoutChild(HWND child, LPARAM) {
   std::printf("  control class=\"%s\" id=%d text=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d enabled=%d handle=%p parent=%p style=0x%lx textwidth=%ld\n",
               ClassOf(child).c_str(), GetDlgCtrlID(child), shown.c_str(), r.left, r.top, r.right, r.bottom,
               IsWindowVisible(child) ? 1 : 0, IsWindowEnabled(child) ? 1 : 0, (void*)child, (void*)GetParent(child),
-              (unsigned long)GetWindowLongA(child, GWL_STYLE), TextWidth(child, text));
+              (unsigned long)GetWindowLongA(child, GWL_STYLE), TextWidth(text));
   return TRUE;
 }
 

@@ -1,6 +1,7 @@
-// Box layout arithmetic against a host that reports fixed sizes.
+// Box layout against a host that reports fixed sizes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <vector>
 
@@ -97,10 +98,12 @@ TEST(BoxLayout, OnlyTheStretchingChildTakesTheFreeHeight) {
   host.Text(101, 50, 20);
   host.Text(103, 50, 20);
   host.controls[102].approx = (40u << 16) | 60u;
-  Extent size = MeasureDialog(host, *d.state);
+  Extent size;
+  Fill fill;
+  MeasureBox(host, *d.state, 0, true, size, fill);
   EXPECT_EQ(size.width, 60 + 4 + 17);
   EXPECT_EQ(size.height, 20 + 44 + 20);
-  ArrangeDialog(host, *d.state, 200, 300);
+  ArrangeBox(host, *d.state, 0, Rect{0, 0, 200, 300}, true);
   EXPECT_EQ(host.moved[101].y, 0);
   EXPECT_EQ(host.moved[102].y, 20);
   EXPECT_EQ(host.moved[102].height, 300 - 40);
@@ -194,32 +197,6 @@ TEST(BoxLayout, WeakBoxWidensInItsParentOnlyWhenNoSiblingStretches) {
   EXPECT_EQ(host.moved[1].x, (300 - 80) / 2);
 }
 
-TEST(BoxLayout, GroupMarginsWithAndWithoutCaption) {
-  FakeHost host;
-  Dialog d({Desc(Kind::VGroup, 101, 0), Desc(Kind::Label, 102, 101), Desc(Kind::HGroup, 103, 0),
-            Desc(Kind::Label, 104, 103)});
-  host.Text(101, 60, 16);  // caption
-  host.Text(102, 40, 20);
-  host.controls[103].length = 0;  // no caption: half a space height plus 4 on top
-  host.Text(104, 40, 20);
-  Extent size = MeasureDialog(host, *d.state);
-  EXPECT_EQ(d[101].width, 60 + 18);
-  EXPECT_EQ(d[101].height, 20 + 16 + 4);
-  EXPECT_EQ(d[103].width, 40 + 18);
-  EXPECT_EQ(d[103].height, 20 + (14 / 2 + 4) + 4);
-  EXPECT_EQ(d[101].fillX, FillWeak);  // groups stretch weakly by default
-  EXPECT_EQ(d[101].fillY, FillWeak);
-  ArrangeDialog(host, *d.state, size.width, size.height);
-  EXPECT_EQ(host.moved[101].x, 0);
-  EXPECT_EQ(host.moved[101].y, 0);
-  EXPECT_EQ(host.moved[102].x, 9);
-  EXPECT_EQ(host.moved[102].y, 16);
-  const Rect g = host.moved[103];
-  EXPECT_EQ(g.y, 40);
-  EXPECT_EQ(host.moved[104].y, g.y + 11);
-  EXPECT_EQ(host.moved[104].x, g.x + 9 + 10);  // centred in the 60 px inside
-}
-
 TEST(BoxLayout, ControlInsideANonContainerIsNeverLaidOut) {
   FakeHost host;
   Dialog d({Desc(Kind::CheckBox, 101, 0), Desc(Kind::Label, 102, 101)});
@@ -229,7 +206,9 @@ TEST(BoxLayout, ControlInsideANonContainerIsNeverLaidOut) {
   ArrangeDialog(host, *d.state, size.width, size.height);
   EXPECT_EQ(host.moved.count(102), 0u);
   EXPECT_EQ(d[102].width, 0);
-  EXPECT_EQ(size.height, 14);
+  // The check box alone, with the dialog's margins round it.
+  EXPECT_EQ(size.width, d[101].width + 2 * 6);
+  EXPECT_EQ(size.height, 14 + 2 * 6);
 }
 
 TEST(BoxLayout, RepeatedIdsCannotRecurseForever) {
@@ -242,69 +221,115 @@ TEST(BoxLayout, RepeatedIdsCannotRecurseForever) {
   SUCCEED();
 }
 
-struct LeafCase {
-  const char* name;
-  const ControlKind* kind;
-  FakeControl control;
-  Extent size;
-  Fill fill;
-};
+// What a user sees of a dialog laid out at the size it asks for and larger:
+// every text inside its control with the room the control draws round it
+// (a button's frame and focus rectangle, a check box's box, an edit's
+// border), controls inside their group's frame and below its caption, the
+// client area's edges clear, no two controls overlapping; given more room,
+// lists and texts take it while buttons, check boxes and labels keep their
+// size.
+const ControlState* ParentOf(const DialogState& state, const ControlState& c) {
+  for (uint32_t i = 0; i < state.count; ++i)
+    if (state.controls[i].id == c.parentId && &state.controls[i] != &c) return &state.controls[i];
+  return nullptr;
+}
 
-TEST(LeafMeasure, EachKindReportsItsSizeAndFill) {
-  auto text = [](int32_t w, int32_t h, uint32_t n = 5) {
-    FakeControl c;
-    c.text = {w, h};
-    c.length = n;
-    return c;
+void ExpectWhatTheUserSees(FakeHost& host, const DialogState& state, Extent at, std::map<uint16_t, Rect>& before) {
+  const int32_t checkBox = 16 * std::max(host.dpi, 96) / 96, edge = 4;
+  auto holds = [&state](const ControlState& outer, const ControlState& inner) {
+    for (const ControlState* p = ParentOf(state, inner); p != nullptr; p = ParentOf(state, *p))
+      if (p == &outer) return true;
+    return false;
   };
-  FakeControl progress;
-  progress.number = 250;
-  FakeControl list = text(100, 14);
-  list.tabs = 1;
-  FakeControl icon;
-  icon.window = {32, 32};
-  const LeafCase cases[] = {
-      {"spacer", &Kind::Spacer, {}, {9, 9}, {0, 0}},
-      {"button", &Kind::Button, text(40, 14), {96, 24}, {0, 0}},
-      {"wide button", &Kind::DefaultButton, text(120, 14), {130, 24}, {0, 0}},
-      {"check box", &Kind::CheckBox, text(100, 13), {100 + 12 + 2 + 8, 14}, {0, 0}},
-      {"label", &Kind::Label, text(70, 13), {70, 13}, {0, 0}},
-      {"centred label", &Kind::CentredLabel, text(70, 13), {70, 13}, {2, 0}},
-      {"icon", &Kind::Icon, icon, {32, 32}, {0, 0}},
-      {"small icon", &Kind::SmallIcon, {}, {16, 16}, {0, 0}},
-      {"edit", &Kind::TextEdit, text(50, 13), {50 + 10 + 6, 19}, {2, 0}},
-      {"empty edit", &Kind::RightEdit, text(0, 0, 0), {20, 20}, {2, 0}},
-      {"progress", &Kind::ProgressBar, progress, {250, 17}, {2, 0}},
-      {"progress without width", &Kind::ProgressBar, {}, {100, 17}, {2, 0}},
-      {"list without answer", &Kind::ListView, list, {100 + 16 + 16 + 4 + 17, 8 * 14 + 4}, {1, 1}},
-      {"hot key", &Kind::HotKeyField, {}, {30 * 4 + 6, 20}, {2, 0}},
-      {"rich text", &Kind::RichText, text(100, 100), {134, 122}, {1, 1}},
-      {"wide rich text", &Kind::RichText, text(900, 100), {512, 122 + 17}, {1, 1}},
-      {"huge rich text", &Kind::RichText, text(900, 900), {512 + 17, 384}, {1, 1}},
-  };
-  for (const LeafCase& c : cases) {
-    FakeHost host;
-    host.controls[101] = c.control;
-    Dialog d({Desc(*c.kind, 101, 0)});
-    MeasureDialog(host, *d.state);
-    EXPECT_EQ(d[101].width, c.size.width) << c.name;
-    EXPECT_EQ(d[101].height, c.size.height) << c.name;
-    EXPECT_EQ(d[101].fillX, c.fill.x) << c.name;
-    EXPECT_EQ(d[101].fillY, c.fill.y) << c.name;
+  for (uint32_t i = 0; i < state.count; ++i) {
+    const ControlState& c = state.controls[i];
+    if (!host.moved.count(c.id)) continue;
+    const Rect r = host.moved[c.id];
+    const Extent text = host.controls[c.id].text;
+    const KindCode kind = c.kind->code;
+    const bool group = kind == KindCode::VGroup || kind == KindCode::HGroup;
+    Extent room = text;  // labels
+    if (kind == KindCode::Button || kind == KindCode::DefaultButton) room = {text.width + 14, text.height + 8};
+    if (kind == KindCode::CheckBox || kind == KindCode::RadioButton || kind == KindCode::FirstRadioButton)
+      room.width += checkBox;
+    if (kind == KindCode::TextEdit || kind == KindCode::RightEdit) room = {text.width + 6, text.height + 6};
+    if (group) room = {text.width + 16, 0};
+    if (kind == KindCode::Icon) room = host.controls[c.id].window;
+    EXPECT_TRUE(r.width >= room.width && r.height >= room.height) << c.id << ": " << r.width << "x" << r.height;
+    // The frame runs through the middle of the caption's line, caption or not.
+    const ControlState* frame = ParentOf(state, c);
+    while (frame != nullptr && frame->kind->code != KindCode::VGroup && frame->kind->code != KindCode::HGroup)
+      frame = ParentOf(state, *frame);
+    Rect bound{edge, edge, at.width - 2 * edge, at.height - 2 * edge};
+    if (frame != nullptr) {
+      const Rect g = host.moved[frame->id];
+      const FakeControl& caption = host.controls[frame->id];
+      const int32_t top = caption.length > 0 ? caption.text.height : host.space.height / 2 + 1;
+      bound = {g.x + 2, g.y + top, g.width - 4, g.height - top - 2};
+    }
+    EXPECT_TRUE(r.x >= bound.x && r.y >= bound.y && r.x + r.width <= bound.x + bound.width &&
+                r.y + r.height <= bound.y + bound.height) << c.id << " leaves its frame or the client area";
+    for (uint32_t j = i + 1; j < state.count; ++j) {
+      const ControlState& o = state.controls[j];
+      if (!host.moved.count(o.id) || holds(c, o) || holds(o, c)) continue;
+      const Rect q = host.moved[o.id];
+      EXPECT_FALSE(r.x < q.x + q.width && q.x < r.x + r.width && r.y < q.y + q.height && q.y < r.y + r.height)
+          << c.id << " overlaps " << o.id;
+    }
+    if (before.count(c.id) == 0) continue;
+    const Rect old = before[c.id];
+    const bool grows = kind == KindCode::ListView || kind == KindCode::RichText;
+    if (grows) {
+      EXPECT_TRUE(r.width > old.width && r.height > old.height) << c.id << " takes the room";
+    }
+    const bool widens = kind == KindCode::TextEdit || kind == KindCode::RightEdit ||
+                        kind == KindCode::CentredLabel || kind == KindCode::RightLabel;
+    if (room.width > 0 && !group && !grows && !widens) {
+      EXPECT_TRUE(r.width == old.width && r.height == old.height) << c.id << " keeps its size";
+    }
   }
 }
 
-TEST(LeafMeasure, CheckBoxUsesAtLeast96DotsPerInch) {
+TEST(WhatTheUserSees, TextsFitNothingOverlapsEdgesStayClearAndListsTakeTheRoom) {
+  // Every kind, in groups with and without a caption, boxes and two columns,
+  // as the program's dialogs nest them.
+  Dialog d({Desc(Kind::HBox, 10, 0), Desc(Kind::VGroup, 11, 10), Desc(Kind::CheckBox, 12, 11),
+            Desc(Kind::Label, 13, 11), Desc(Kind::HBox, 14, 11), Desc(Kind::FirstRadioButton, 15, 14),
+            Desc(Kind::RadioButton, 16, 14), Desc(Kind::VGroup, 17, 10), Desc(Kind::TextEdit, 18, 17),
+            Desc(Kind::RightEdit, 19, 17), Desc(Kind::HotKeyField, 20, 17), Desc(Kind::ProgressBar, 21, 17),
+            Desc(Kind::HGroup, 30, 0), Desc(Kind::Icon, 31, 30), Desc(Kind::Spacer, 32, 30),
+            Desc(Kind::Label, 33, 30), Desc(Kind::CentredLabel, 34, 0), Desc(Kind::RightLabel, 35, 0),
+            Desc(Kind::ListView, 40, 0), Desc(Kind::RichText, 41, 0), Desc(Kind::SmallIcon, 42, 0),
+            Desc(Kind::HGroup, 50, 0), Desc(Kind::DefaultButton, 1, 50), Desc(Kind::Spacer, 51, 50),
+            Desc(Kind::Button, 2, 50)});
+  const int32_t screens[][3] = {{96, 13, 1}, {120, 16, 1}, {96, 13, 2}};  // dpi, line height, text width scale
+  for (const auto& screen : screens) {
+    FakeHost host;
+    host.dpi = screen[0];
+    host.space = {4 * screen[2], screen[1]};
+    const int32_t widths[][2] = {{11, 70}, {12, 160}, {13, 120}, {15, 20}, {16, 30}, {17, 0},  {18, 50},
+                                 {19, 0},  {30, 0},   {33, 330}, {34, 90}, {35, 25}, {40, 100}, {41, 300},
+                                 {1, 15},  {2, 40}};
+    for (const auto& w : widths)
+      host.Text(static_cast<uint16_t>(w[0]), w[1] * screen[2], screen[1] * (w[0] == 33 ? 2 : 1), w[1] == 0 ? 0 : 5);
+    host.controls[31].window = {32, 32};
+    host.controls[21].number = 250;
+    const Extent size = MeasureDialog(host, *d.state);
+    EXPECT_EQ(d[21].width, 250) << "a progress bar as wide as its text asks";
+    std::map<uint16_t, Rect> measured;
+    for (Extent at : {size, Extent{size.width + 150, size.height + 90}}) {
+      SCOPED_TRACE(testing::Message() << "dpi " << screen[0] << ", " << at.width << "x" << at.height);
+      ArrangeDialog(host, *d.state, at.width, at.height);
+      ExpectWhatTheUserSees(host, *d.state, at, measured);
+      measured = host.moved;
+    }
+  }
+  // A huge text opens in a box that leaves room on a 640x480 screen.
   FakeHost host;
-  host.dpi = 72;
-  host.Text(101, 100, 10);
-  Dialog d({Desc(Kind::RadioButton, 101, 0)});
+  host.Text(41, 5000, 5000);
   MeasureDialog(host, *d.state);
-  EXPECT_EQ(d[101].width, 100 + 12 + 2 + 8);
-  EXPECT_EQ(d[101].height, 14);
-  host.dpi = 120;
-  MeasureDialog(host, *d.state);
-  EXPECT_EQ(d[101].width, 100 + 15 + 2 + 8);
+  EXPECT_LE(d[41].width, 560);
+  EXPECT_LE(d[41].height, 400);
 }
 
 TEST(TextLines, EmptyLinesAreCountedAndMeasuredAsOneCharacter) {

@@ -192,6 +192,13 @@ TEST(InfoDialog, ShowsTheInformationTextAndGivesItAllExtraSpace) {
         EXPECT_EQ(WithoutCarriageReturns(WindowText(GetDlgItem(d, 101))), WithoutCarriageReturns(expected));
         std::free(expected);
         ExpectCleanLayout(d);
+        // Longer than the box, and shown from its first line.
+        HWND text = GetDlgItem(d, 101);
+        SCROLLINFO scroll{sizeof scroll, SIF_ALL, 0, 0, 0, 0, 0};
+        ASSERT_TRUE(GetScrollInfo(text, SB_VERT, &scroll));
+        EXPECT_GT(scroll.nMax - scroll.nMin + 1, static_cast<int>(scroll.nPage));
+        EXPECT_EQ(scroll.nPos, 0);
+        EXPECT_EQ(SendMessageW(text, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
 
         const RECT start = WindowRectOf(d);
         const int width = start.right - start.left, height = start.bottom - start.top;

@@ -5,6 +5,9 @@
 // DVD writer without a disc whose short name is Cyrillic. Once the menu is up
 // (with "grouped" and "deepmenu" also the first sub-menu), REPORT gets one
 // line "shown N items at L,T,R,B"; the menu closes by itself after 4 s.
+// "separate" rests the pointer on the first drive's close item,
+// "separate-eject" on its eject item; the line then adds how many pixels of
+// that highlighted item are neither the highlight nor its text colour.
 #include <windows.h>
 
 #include <cstdio>
@@ -21,7 +24,22 @@ namespace {
 
 const char* reportPath;
 bool openFirstSubMenu;
+unsigned hoverCommand;  // the item the pointer rests on, 0 for none
 int ticks;
+
+// Pixels of the item's rectangle on the screen in neither highlight colour.
+int OffColourPixels(const RECT& item) {
+  HDC screen = GetDC(nullptr);
+  const COLORREF back = GetSysColor(COLOR_HIGHLIGHT), ink = GetSysColor(COLOR_HIGHLIGHTTEXT);
+  int count = 0;
+  for (LONG y = item.top; y < item.bottom; ++y)
+    for (LONG x = item.left; x < item.right; ++x) {
+      const COLORREF pixel = GetPixel(screen, x, y);
+      count += pixel != back && pixel != ink;
+    }
+  ReleaseDC(nullptr, screen);
+  return count;
+}
 
 DriveRecord Drive(const char* fullName, const char16_t* shortName, char letter, RangeKind kind,
                   std::initializer_list<unsigned> speeds) {
@@ -62,12 +80,19 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
     PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
     PostMessageA(popup, WM_KEYDOWN, VK_RIGHT, 0);
   }
+  HMENU menu = popup ? reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0)) : nullptr;
+  RECT hovered = {};
+  for (int i = 0; menu && hoverCommand != 0 && i < GetMenuItemCount(menu); ++i)
+    if (GetMenuItemID(menu, i) == hoverCommand) GetMenuItemRect(nullptr, menu, i, &hovered);
+  if (ticks == 3 && !IsRectEmpty(&hovered))
+    SetCursorPos((hovered.left + hovered.right) / 2, (hovered.top + hovered.bottom) / 2);
   if (ticks == 10 && popup) {
-    HMENU menu = reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0));
     RECT r;
     GetWindowRect(popup, &r);
     if (FILE* f = fopen(reportPath, "w")) {
-      fprintf(f, "shown %d items at %ld,%ld,%ld,%ld\n", GetMenuItemCount(menu), r.left, r.top, r.right, r.bottom);
+      fprintf(f, "shown %d items at %ld,%ld,%ld,%ld", GetMenuItemCount(menu), r.left, r.top, r.right, r.bottom);
+      if (!IsRectEmpty(&hovered)) fprintf(f, ", highlighted item: %d pixels off its colours", OffColourPixels(hovered));
+      fprintf(f, "\n");
       fclose(f);
     }
   }
@@ -85,7 +110,8 @@ int main(int argc, char** argv) {
 
   ProgramSettings& settings = ProgramSettings::Current();
   settings.ResetToDefaults();
-  if (!strcmp(style, "separate")) settings.EjectSingle = 0;
+  if (!strcmp(style, "separate")) settings.EjectSingle = 0, hoverCommand = DriveCommand(0, DA_CLOSE);
+  if (!strcmp(style, "separate-eject")) settings.EjectSingle = 0, hoverCommand = DriveCommand(0, DA_EJECT);
   if (!strcmp(style, "topnames")) settings.EjectSingle = 0, settings.TopNames = 1, settings.CmdOpen = 1;
   if (!strcmp(style, "deepmenu")) settings.DeepMenu = 1;
   openFirstSubMenu = !strcmp(style, "grouped") || !strcmp(style, "deepmenu");

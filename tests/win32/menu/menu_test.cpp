@@ -59,17 +59,18 @@ void ExpectMenuIs(HMENU menu, const MenuPlan& plan, const std::string& where) {
     info.cch = sizeof text;
     ASSERT_TRUE(GetMenuItemInfoA(menu, UINT(i), TRUE, &info)) << at;
     EXPECT_EQ(info.dwItemData, item.Data) << at;
-    EXPECT_EQ(info.hbmpChecked, MenuPictureHandle(item.CheckMark)) << at;
+    // A picture item shows its picture as its check mark, checked or not.
+    const bool picture = item.Kind == MenuItemKind::Bitmap;
+    EXPECT_EQ(info.hbmpChecked, MenuPictureHandle(picture ? item.Picture : item.CheckMark)) << at;
+    EXPECT_EQ(info.hbmpUnchecked, picture ? MenuPictureHandle(item.Picture) : nullptr) << at;
     EXPECT_EQ(GetMenuState(menu, UINT(i), MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED | MF_CHECKED), item.State) << at;
     switch (item.Kind) {
       case MenuItemKind::Separator:
         EXPECT_TRUE(info.fType & MFT_SEPARATOR) << at;
         break;
       case MenuItemKind::Bitmap:
-        EXPECT_TRUE(info.fType & MFT_BITMAP) << at;
-        // Only the handle's low word comes back, as on Windows 95.
-        EXPECT_EQ(LOWORD(reinterpret_cast<UINT_PTR>(info.dwTypeData)),
-                  LOWORD(reinterpret_cast<UINT_PTR>(MenuPictureHandle(item.Picture)))) << at;
+        EXPECT_EQ(info.fType & (MFT_BITMAP | MFT_SEPARATOR), 0u) << at;
+        EXPECT_EQ(std::string(text), "") << at;
         EXPECT_EQ(info.wID, item.Id) << at;
         break;
       case MenuItemKind::Text:
@@ -159,6 +160,8 @@ TEST(TrayMenus, DriveMenuMatchesItsPlanInEveryStyle) {
     BITMAP bitmap = {};
     ASSERT_TRUE(GetObjectA(MenuPictureHandle(picture), sizeof bitmap, &bitmap)) << int(picture);
     EXPECT_EQ(bitmap.bmBitsPixel, 1) << "monochrome";
+    EXPECT_EQ(bitmap.bmWidth, GetSystemMetrics(SM_CXMENUCHECK)) << "the check mark's size, nothing cut off";
+    EXPECT_EQ(bitmap.bmHeight, GetSystemMetrics(SM_CYMENUCHECK));
   }
 }
 

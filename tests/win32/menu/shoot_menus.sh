@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Shows each tray menu style in a Wine virtual desktop as on a Russian
 # Windows, checks that it opened, and saves a screenshot of it to
-# build/e2e/shots/menu_<style>.png (menu_default_win98.png: the ANSI row).
+# build/e2e/shots/menu_<style>.png (menu_*_win98.png: the ANSI row). A
+# highlighted picture item must show only the highlight's two colours, as a
+# highlighted text item does.
 #   shoot_menus.sh BUILD_TREE MENU_SHOT_EXE
 set -u
 tree=$(cd "$1" && pwd) exe=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
@@ -24,7 +26,9 @@ shoot() { # prefix name style
   for i in $(seq 100); do [ -s "$report" ] && break; sleep 0.1; done
   if [ -s "$report" ]; then
     import -window root -crop 1024x768+0+0 +repage "$shots/$name.png"
-    echo "ok   - $name: $(cat "$report"), shot: $shots/$name.png"
+    local verdict="ok  "
+    grep -q 'highlighted item: [1-9]' "$report" && verdict=FAIL status=1
+    echo "$verdict - $name: $(cat "$report"), shot: $shots/$name.png"
   else
     echo "FAIL - $name: the menu did not open"
     status=1
@@ -35,7 +39,7 @@ shoot() { # prefix name style
 prefix=$tree/wineprefix-ru
 varnel_prefix_init "$prefix"
 WINEPREFIX=$prefix wineserver -p >/dev/null 2>&1
-for style in main default separate topnames deepmenu grouped; do
+for style in main default separate separate-eject topnames deepmenu grouped; do
   shoot "$prefix" "menu_$style" "$style"
 done
 WINEPREFIX=$prefix wineserver -k 2>/dev/null
@@ -49,6 +53,8 @@ if [ ! -f "$prefix/.varnel-win98" ]; then
   touch "$prefix/.varnel-win98"
 fi
 WINEPREFIX=$prefix wineserver -p >/dev/null 2>&1
-shoot "$prefix" menu_default_win98 default
+for style in default separate separate-eject; do
+  shoot "$prefix" "menu_${style}_win98" "$style"
+done
 WINEPREFIX=$prefix wineserver -k 2>/dev/null
 exit $status
