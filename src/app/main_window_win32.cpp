@@ -17,6 +17,7 @@
 #include "dialogs/countdown.h"
 #include "app/version_win32.h"
 #include "dialogs/dialogs.h"
+#include "dialogs/drive_settings.h"
 #include "dialogs/program_settings.h"
 #include "drive/drive.h"
 #include "hotkeys/hotkeys.h"
@@ -57,7 +58,10 @@ void RefreshCdVolumes() {
 void ReRegisterMainHotkeys() { ReRegisterHotkeys(MainWindow()); }
 
 const WindowOps MainWindowOps{StartWindowTimer, StopWindowTimer, RefreshCdVolumes, ReRegisterMainHotkeys};
-const DiscShellOps MainDiscShellOps{OpenRoot, RunAutorun};
+int DriveSettingsDialog(DriveRecord& drive, char* lockData) {
+  return ShowDriveSettingsDialog(MainWindow(), &drive, lockData);
+}
+const DiscShellOps MainDiscShellOps{OpenRoot, RunAutorun, DriveSettingsDialog};
 
 bool AskEjectPassword(const char* hash) { return VerifyPassword(MainWindow(), hash, PasswordLimit) != 0; }
 

@@ -1,18 +1,11 @@
-#include <cstdint>
-
+// The rules of the drive settings dialog's speed lists and edits.
 #include "dialogs/drive_settings.h"
 
-const int32_t TimerChoices[TimerChoiceCount] = {0, 5000, 15000, 30000, 60000, 300000, 900000, 1800000, 3600000};
+#include <cstdint>
 
 uint32_t PackSpeedEntry(const SpeedEntry& entry) { return (entry.Command & 0xFFFF) << 16 | (entry.Speed & 0xFFFF); }
 
 SpeedEntry UnpackSpeedEntry(uint32_t parameter) { return {parameter & 0xFFFF, parameter >> 16}; }
-
-uint32_t UnitMultiple(uint32_t kilobytes, uint32_t unit) {
-  if (unit == 0) return 0;
-  // In 64 bits: ten times a large typed value must not wrap.
-  return static_cast<uint32_t>((uint64_t{kilobytes} * 10 / unit + 5) / 10);
-}
 
 uint32_t ListColumnNumber(uint32_t kilobytes, uint32_t unit) { return UnitMultiple(kilobytes, unit) % 1000; }
 

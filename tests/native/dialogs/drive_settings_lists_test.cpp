@@ -42,6 +42,7 @@ TEST(SpeedListAddition, OneEntryPer176StepHighestFirstAtMost128) {
 TEST(SpeedListUnits, EditsAndColumnsConvertWithoutWrapping) {
   EXPECT_EQ(KilobytesOfMultiple(8, SpeedUnitCD), 1408u) << "8 typed in the CD list's speed field";
   EXPECT_EQ(UnitMultiple(1411, SpeedUnitCD), 8u);
+  EXPECT_EQ(ListColumnNumber(1400, SpeedUnitCD), 8u) << "1400 kB/s is 7.95x: rounded, not cut";
   EXPECT_EQ(UnitMultiple(5540, SpeedUnitDVD), 4u);
   EXPECT_EQ(UnitMultiple(4294967295u, SpeedUnitCD), 24403223u) << "no wrap of ten times the value";
   EXPECT_EQ(KilobytesOfMultiple(4000000000u, SpeedUnitDVD), 4294967295u) << "saturates";

@@ -1,0 +1,59 @@
+// The descriptions of the dialogs (dlgengine/dlgengine.h), which are data and
+// portable, and the handlers they name, which are the Windows halves' (the
+// *_win32.cpp file of each dialog).
+#pragma once
+#include <cstdint>
+
+#include "dlgengine/dlgengine.h"
+
+#define VARNEL_HANDLER(name) intptr_t name(DialogWindow dialog, uint16_t id, uint32_t message, uintptr_t wParam, intptr_t lParam)
+
+// The drive settings dialog (drive_settings_description.cpp).
+namespace DriveSettingsHandlers {
+VARNEL_HANDLER(List);
+VARNEL_HANDLER(ListRadio);
+VARNEL_HANDLER(SpeedEdit);
+VARNEL_HANDLER(AddButton);
+VARNEL_HANDLER(DeleteButton);
+VARNEL_HANDLER(DeleteAllButton);
+VARNEL_HANDLER(DiscoveryButton);
+VARNEL_HANDLER(MethodRadio);
+VARNEL_HANDLER(LockBox);
+VARNEL_HANDLER(OkButton);
+}  // namespace DriveSettingsHandlers
+extern const ControlDesc DriveSettingsDescription[];
+extern const uint32_t DriveSettingsEntries;
+
+// The progress window of a speed discovery (speed_discovery_description.cpp).
+namespace ProgressHandlers {
+VARNEL_HANDLER(NameLabel);
+VARNEL_HANDLER(CancelButton);
+}  // namespace ProgressHandlers
+extern const ControlDesc ProgressDescription[];
+extern const uint32_t ProgressEntries;
+constexpr uint16_t ProgressBarId = 105;
+
+// The program settings dialog (program_settings_description.cpp).
+namespace SettingsHandlers {
+VARNEL_HANDLER(StartupBox);
+VARNEL_HANDLER(AutorunBox);
+VARNEL_HANDLER(TimerBox);
+VARNEL_HANDLER(PasswordBoxClick);
+VARNEL_HANDLER(ExportBoxClick);
+VARNEL_HANDLER(OkButton);
+}  // namespace SettingsHandlers
+extern const ControlDesc SettingsDescription[];
+extern const uint32_t SettingsEntries;
+
+// The password dialog (password_description.cpp).
+namespace PasswordHandlers {
+VARNEL_HANDLER(PasswordEdit);
+VARNEL_HANDLER(OkButton);
+}  // namespace PasswordHandlers
+extern const ControlDesc PasswordDescription[];
+extern const uint32_t PasswordEntries;
+constexpr uint16_t PasswordConfirmLabelId = 104;
+constexpr uint16_t PasswordEditId = 107;
+constexpr uint16_t PasswordConfirmEditId = 108;
+
+#undef VARNEL_HANDLER
