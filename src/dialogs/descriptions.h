@@ -18,7 +18,7 @@ VARNEL_HANDLER(DeleteButton);
 VARNEL_HANDLER(DeleteAllButton);
 VARNEL_HANDLER(DiscoveryButton);
 VARNEL_HANDLER(MethodRadio);
-VARNEL_HANDLER(LockBox);
+VARNEL_HANDLER(LockBoxClick);
 VARNEL_HANDLER(OkButton);
 }  // namespace DriveSettingsHandlers
 extern const ControlDesc DriveSettingsDescription[];
@@ -55,5 +55,33 @@ extern const uint32_t PasswordEntries;
 constexpr uint16_t PasswordConfirmLabelId = 104;
 constexpr uint16_t PasswordEditId = 107;
 constexpr uint16_t PasswordConfirmEditId = 108;
+
+// The message box, the about box and the countdowns
+// (small_dialogs_description.cpp).
+namespace MessageBoxHandlers {
+VARNEL_HANDLER(EndWithId);
+}  // namespace MessageBoxHandlers
+extern const ControlDesc MessageBoxDescription[];
+extern const uint32_t MessageBoxEntries;
+constexpr uint16_t MessageTextId = 104;
+
+namespace AboutHandlers {
+VARNEL_HANDLER(VersionLabel);
+VARNEL_HANDLER(LinkLabel);
+}  // namespace AboutHandlers
+extern const ControlDesc AboutDescription[];
+extern const uint32_t AboutEntries;
+
+namespace CountdownHandlers {
+VARNEL_HANDLER(DriveList);
+VARNEL_HANDLER(ActionButton);
+VARNEL_HANDLER(CancelButton);
+}  // namespace CountdownHandlers
+extern const ControlDesc DiscInsertedDescription[];
+extern const uint32_t DiscInsertedEntries;
+extern const ControlDesc TrayOpenDescription[];
+extern const uint32_t TrayOpenEntries;
+constexpr uint16_t CountdownDriveListId = 102;
+constexpr uint16_t CountdownCounterId = 106;
 
 #undef VARNEL_HANDLER

@@ -8,6 +8,13 @@ const RestoreEvent RestoreBoxEvents[RestoreBoxCount] = {EventStart, EventDiscCha
 
 const int32_t TimerChoices[TimerChoiceCount] = {0, 5000, 15000, 30000, 60000, 300000, 900000, 1800000, 3600000};
 
+const DriveFormBox DriveFormBoxes[DriveFormBoxCount] = {
+    {DriveId::IgnoreBox, &DriveSettingsForm::Ignore},           {DriveId::IgnoreSpeedBox, &DriveSettingsForm::IgnoreSpeed},
+    {DriveId::OnlyWithDiskBox, &DriveSettingsForm::OnlyWithDisk}, {DriveId::WhenAudioBox, &DriveSettingsForm::WhenAudio},
+    {DriveId::ForceReadBox, &DriveSettingsForm::ForceRead},     {DriveId::ShortMenuBox, &DriveSettingsForm::ShortMenu},
+    {DriveId::LockBox, &DriveSettingsForm::Lock},
+};
+
 namespace {
 
 // What the hot key control holds: the virtual key and the modifier byte.

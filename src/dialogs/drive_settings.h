@@ -82,6 +82,14 @@ struct DriveSettingsForm {
   bool MethodEnabled;   // the method radios need a DVD drive
 };
 
+// The check boxes that each show one flag of the form.
+struct DriveFormBox {
+  uint16_t Id;
+  bool DriveSettingsForm::*Field;
+};
+constexpr int DriveFormBoxCount = 7;
+extern const DriveFormBox DriveFormBoxes[DriveFormBoxCount];
+
 // The form of a record. The timer radios are enabled only while the
 // program's main timer runs: the per-drive timer runs on it.
 void FillDriveSettingsForm(DriveSettingsForm& form, const DriveRecord& drive, bool mainTimerRuns);

@@ -69,7 +69,7 @@ const ControlDesc DriveSettingsDescription[] = {
     WITH_STRING(CheckBox, ForceReadBox, StrReadAfterSetting, RestoreGroup, nullptr),
     WITH_STRING(VGroup, ServiceGroup, StrServiceGroup, LeftColumn, nullptr),
     WITH_STRING(CheckBox, ShortMenuBox, StrGroupSpeedMenu, ServiceGroup, nullptr),
-    WITH_STRING(CheckBox, LockBox, StrLockWhenClosed, ServiceGroup, DriveSettingsHandlers::LockBox),
+    WITH_STRING(CheckBox, LockBox, StrLockWhenClosed, ServiceGroup, DriveSettingsHandlers::LockBoxClick),
     WITH_TEXT(HBox, ShortNameRow, nullptr, ServiceGroup),
     WITH_STRING(Label, ShortNameLabel, StrShortName, ShortNameRow, nullptr),
     WITH_STRING(Spacer, ShortNameSpacer, NoString, ShortNameRow, nullptr),

@@ -117,18 +117,12 @@ int32_t ChosenDvdMethod(HWND dialog) {
 }
 
 void ShowForm(HWND dialog, const DriveSettingsForm& form) {
-  Check(dialog, IgnoreBox, form.Ignore);
+  for (const DriveFormBox& box : DriveFormBoxes) Check(dialog, box.Id, form.*box.Field);
   for (int k = 0; k < RestoreBoxCount; ++k) Check(dialog, RestoreBoxFirst + k, form.RestoreOn[k]);
-  Check(dialog, IgnoreSpeedBox, form.IgnoreSpeed);
-  Check(dialog, OnlyWithDiskBox, form.OnlyWithDisk);
-  Check(dialog, WhenAudioBox, form.WhenAudio);
   for (int k = 0; k < TimerChoiceCount; ++k) {
     Check(dialog, TimerRadioFirst + k, form.TimerChoice == k);
     EnableWindow(GetDlgItem(dialog, TimerRadioFirst + k), form.TimerEnabled);
   }
-  Check(dialog, ForceReadBox, form.ForceRead);
-  Check(dialog, ShortMenuBox, form.ShortMenu);
-  Check(dialog, LockBox, form.Lock);
   SendDlgItemMessageA(dialog, ShortNameEdit, EM_LIMITTEXT, ShortNameLength, 0);
   WideSetDlgItemText(dialog, ShortNameEdit, form.ShortName);
   for (int k = 0; k < HotKeyCount; ++k) {
@@ -272,7 +266,7 @@ intptr_t MethodRadio(HWND dialog, uint16_t id, uint32_t message, uintptr_t, intp
 
 // Switching the lock on never asks; switching it off asks for the eject
 // password when one is set, and a wrong one leaves the drive locked.
-intptr_t LockBox(HWND dialog, uint16_t id, uint32_t message, uintptr_t, intptr_t) {
+intptr_t LockBoxClick(HWND dialog, uint16_t id, uint32_t message, uintptr_t, intptr_t) {
   if (message == WM_INITDIALOG) {
     SendDlgItemMessageA(dialog, id, BM_SETSTYLE, BS_CHECKBOX, FALSE);
     return TRUE;
@@ -308,18 +302,12 @@ intptr_t OkButton(HWND dialog, uint16_t, uint32_t message, uintptr_t, intptr_t) 
 
 void ReadDriveSettingsForm(HWND dialog, DriveSettingsForm& form) {
   form = {};
-  form.Ignore = Checked(dialog, IgnoreBox);
+  for (const DriveFormBox& box : DriveFormBoxes) form.*box.Field = Checked(dialog, box.Id);
   for (int k = 0; k < RestoreBoxCount; ++k) form.RestoreOn[k] = Checked(dialog, RestoreBoxFirst + k);
-  form.IgnoreSpeed = Checked(dialog, IgnoreSpeedBox);
-  form.OnlyWithDisk = Checked(dialog, OnlyWithDiskBox);
-  form.WhenAudio = Checked(dialog, WhenAudioBox);
   form.TimerChoice = -1;
   for (int k = 0; k < TimerChoiceCount; ++k)
     if (Checked(dialog, TimerRadioFirst + k)) form.TimerChoice = k;
   form.TimerEnabled = IsWindowEnabled(GetDlgItem(dialog, TimerRadioFirst)) != FALSE;
-  form.ForceRead = Checked(dialog, ForceReadBox);
-  form.ShortMenu = Checked(dialog, ShortMenuBox);
-  form.Lock = Checked(dialog, LockBox);
   WideGetDlgItemText(dialog, ShortNameEdit, form.ShortName, ShortNameLength + 1);
   for (int k = 0; k < HotKeyCount; ++k) {
     form.HotKeyField[k] = static_cast<uint32_t>(SendDlgItemMessageA(dialog, HotKeyFieldFirst + k, HKM_GETHOTKEY, 0, 0));
