@@ -24,7 +24,8 @@ VARNEL_HANDLER(OkButton);
 extern const ControlDesc DriveSettingsDescription[];
 extern const uint32_t DriveSettingsEntries;
 
-// The progress window of a speed discovery (speed_discovery_description.cpp).
+// The progress window of a speed discovery (speed_discovery_description.cpp),
+// whose handlers are the drive settings dialog's.
 namespace ProgressHandlers {
 VARNEL_HANDLER(NameLabel);
 VARNEL_HANDLER(CancelButton);
@@ -35,9 +36,7 @@ constexpr uint16_t ProgressBarId = 105;
 
 // The program settings dialog (program_settings_description.cpp).
 namespace SettingsHandlers {
-VARNEL_HANDLER(StartupBox);
-VARNEL_HANDLER(AutorunBox);
-VARNEL_HANDLER(TimerBox);
+VARNEL_HANDLER(RuleBox);
 VARNEL_HANDLER(PasswordBoxClick);
 VARNEL_HANDLER(ExportBoxClick);
 VARNEL_HANDLER(OkButton);

@@ -8,6 +8,10 @@ const RestoreEvent RestoreBoxEvents[RestoreBoxCount] = {EventStart, EventDiscCha
 
 const int32_t TimerChoices[TimerChoiceCount] = {0, 5000, 15000, 30000, 60000, 300000, 900000, 1800000, 3600000};
 
+const MethodChoice MethodChoices[3] = {{DriveId::MethodAutoRadio, DvdMethodNone},
+                                     {DriveId::MethodDvdRadio, DvdMethodStreaming},
+                                     {DriveId::MethodCdRadio, DvdMethodCdSpeed}};
+
 const DriveFormBox DriveFormBoxes[DriveFormBoxCount] = {
     {DriveId::IgnoreBox, &DriveSettingsForm::Ignore},           {DriveId::IgnoreSpeedBox, &DriveSettingsForm::IgnoreSpeed},
     {DriveId::OnlyWithDiskBox, &DriveSettingsForm::OnlyWithDisk}, {DriveId::WhenAudioBox, &DriveSettingsForm::WhenAudio},

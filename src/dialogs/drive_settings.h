@@ -2,9 +2,8 @@
 // Portable here: the dialog's controls, its form (what the controls show and
 // how OK writes them into the record), the rules of its speed lists and
 // edits, and the discovery and measurement runs on the lists the dialog
-// shows. The dialog itself (drive_settings_win32.cpp) and the progress
-// window (speed_discovery_win32.cpp) only move values between the controls
-// and the form.
+// shows. The dialog and its progress window (drive_settings_win32.cpp) only
+// move values between the controls and the form.
 #pragma once
 #include <cstdint>
 
@@ -82,6 +81,13 @@ struct DriveSettingsForm {
   bool MethodEnabled;   // the method radios need a DVD drive
 };
 
+// The method radios and the method each stands for.
+struct MethodChoice {
+  uint16_t Id;
+  DvdMethod Method;
+};
+extern const MethodChoice MethodChoices[3];
+
 // The check boxes that each show one flag of the form.
 struct DriveFormBox {
   uint16_t Id;
@@ -125,19 +131,26 @@ bool PrepareMeasurement(DriveRecord& drive, bool (*askForDisc)(void* context), v
 // The kB/s of a multiple of the unit, saturated rather than wrapped.
 [[nodiscard]] uint32_t KilobytesOfMultiple(uint32_t multiple, uint32_t unit);
 
+// Typing in one of the four speed edits writes its partner in the other
+// row: the multiple of the unit above, its kB/s below (Partner 0: none).
+struct SpeedEditEcho {
+  uint16_t Partner;
+  uint32_t Value;
+};
+[[nodiscard]] SpeedEditEcho EchoSpeedEdit(uint16_t edit, uint32_t value, uint32_t unit);
+
 // An edit's text as an unsigned number: blanks around digits are allowed,
 // anything else (a sign, letters, nothing) reads 0; too many digits saturate.
 [[nodiscard]] uint32_t ParseEditNumber(const char* text);
 
-// What "Добавить" does to a list of `count` speeds, fastest first.
+// What "Добавить" does to a shown list, fastest first.
 struct SpeedListAddition {
   bool Refused;       // a 0 in either field, or a full list
   int32_t Replaced;   // the index of the entry in the same 176 kB/s step, -1 for none
   uint32_t Position;  // where the new entry goes (after the replaced one is removed)
   SpeedEntry Entry;   // clamped to 65535
 };
-[[nodiscard]] SpeedListAddition PlanSpeedListAddition(const uint32_t* speeds, uint32_t count, uint32_t speed,
-                                                      uint32_t command);
+[[nodiscard]] SpeedListAddition PlanSpeedListAddition(const SpeedRange& list, uint32_t speed, uint32_t command);
 
 // ---- Windows ----------------------------------------------------------------
 

@@ -1,6 +1,8 @@
 // The drive settings dialog: copies the portable form (drive_settings.h) to
 // and from its controls, and edits its two speed lists, which live in the
-// list views until OK.
+// list views until OK. Speed discovery runs from it behind a modeless
+// progress window, whose callback keeps the program's messages flowing
+// between the method's device commands.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -10,7 +12,7 @@
 #include "compat/compat.h"
 #include "dialogs/descriptions.h"
 #include "dialogs/dialogs.h"
-#include "dialogs/drive_settings_win32.h"
+#include "dialogs/drive_settings.h"
 #include "dlgengine/dialog_win32.h"
 #include "resources/product.h"
 #include "settings/program_settings.h"
@@ -41,11 +43,7 @@ uint32_t EditNumber(HWND dialog, int id) {
   return ParseEditNumber(text);
 }
 
-void SetEditNumber(HWND dialog, int id, uint32_t value) {
-  char text[16];
-  FormatText(text, sizeof text, "%lu", static_cast<unsigned long>(value));
-  SetDlgItemTextA(dialog, id, text);
-}
+void SetEditNumber(HWND dialog, int id, uint32_t value) { SetDlgItemInt(dialog, id, value, FALSE); }
 
 // ---- The two list views ----------------------------------------------------
 
@@ -111,9 +109,45 @@ void ShowChosenList(HWND dialog) {
 HWND ShownList(HWND dialog) { return ListOf(dialog, DvdListChosen(dialog)); }
 
 int32_t ChosenDvdMethod(HWND dialog) {
-  if (Checked(dialog, MethodDvdRadio)) return DvdMethodStreaming;
-  if (Checked(dialog, MethodCdRadio)) return DvdMethodCdSpeed;
+  for (const MethodChoice& radio : MethodChoices)
+    if (Checked(dialog, radio.Id)) return radio.Method;
   return DvdMethodNone;
+}
+
+// Every control that OK or a discovery reads into the form.
+void ReadForm(HWND dialog, DriveSettingsForm& form) {
+  form = {};
+  for (const DriveFormBox& box : DriveFormBoxes) form.*box.Field = Checked(dialog, box.Id);
+  for (int k = 0; k < RestoreBoxCount; ++k) form.RestoreOn[k] = Checked(dialog, RestoreBoxFirst + k);
+  form.TimerChoice = -1;
+  for (int k = 0; k < TimerChoiceCount; ++k)
+    if (Checked(dialog, TimerRadioFirst + k)) form.TimerChoice = k;
+  WideGetDlgItemText(dialog, ShortNameEdit, form.ShortName, ShortNameLength + 1);
+  for (int k = 0; k < HotKeyCount; ++k) {
+    form.HotKeyField[k] = static_cast<uint32_t>(SendDlgItemMessageA(dialog, HotKeyFieldFirst + k, HKM_GETHOTKEY, 0, 0));
+    form.WinKey[k] = Checked(dialog, WinKeyBoxFirst + k);
+  }
+  ReadList(ListOf(dialog, false), form.CD);
+  ReadList(ListOf(dialog, true), form.DVD);
+  form.DvdListChosen = DvdListChosen(dialog);
+  form.DvdListEnabled = IsWindowEnabled(GetDlgItem(dialog, DvdListRadio)) != FALSE;
+  form.DvdMethod = ChosenDvdMethod(dialog);
+}
+
+// The form's two lists, the list radio and the list it chooses; the speed
+// edits are emptied.
+void ShowSpeedLists(HWND dialog, const DriveSettingsForm& form) {
+  ShowList(ListOf(dialog, false), form.CD, SpeedUnitCD);
+  ShowList(ListOf(dialog, true), form.DVD, SpeedUnitDVD);
+  Check(dialog, CdListRadio, !form.DvdListChosen);
+  Check(dialog, DvdListRadio, form.DvdListChosen);
+  EnableWindow(GetDlgItem(dialog, DvdListRadio), form.DvdListEnabled);
+  ShowChosenList(dialog);
+}
+
+DriveRecord* DriveOfSettingsDialog(HWND dialog) {
+  DriveDialogData* data = DataOf(dialog);
+  return data != nullptr ? data->drive : nullptr;
 }
 
 void ShowForm(HWND dialog, const DriveSettingsForm& form) {
@@ -130,11 +164,43 @@ void ShowForm(HWND dialog, const DriveSettingsForm& form) {
     Check(dialog, WinKeyBoxFirst + k, form.WinKey[k]);
   }
   ShowSpeedLists(dialog, form);
-  Check(dialog, MethodAutoRadio, form.DvdMethod == DvdMethodNone);
-  Check(dialog, MethodDvdRadio, form.DvdMethod == DvdMethodStreaming);
-  Check(dialog, MethodCdRadio, form.DvdMethod == DvdMethodCdSpeed);
-  for (int radio : {MethodAutoRadio, MethodDvdRadio, MethodCdRadio})
-    EnableWindow(GetDlgItem(dialog, radio), form.MethodEnabled);
+  for (const MethodChoice& radio : MethodChoices) {
+    Check(dialog, radio.Id, form.DvdMethod == radio.Method);
+    EnableWindow(GetDlgItem(dialog, radio.Id), form.MethodEnabled);
+  }
+}
+
+// ---- Speed discovery ----------------------------------------------------------
+
+constexpr uint32_t ProgressWindowStyle = WS_VISIBLE | WS_CAPTION;
+constexpr uint32_t MessageOkCancelInformation = MessageOkCancel | MB_ICONINFORMATION;
+
+// Called by the method between device commands: shows how far it is, lets
+// every waiting message of the thread run (the tray icon, the main window's
+// timers, the Cancel click), and says whether to go on.
+int DiscoveryProgress(int phase, int total, int done, int, int, void* context) {
+  HWND window = static_cast<HWND>(context);
+  if (phase != 0 || total != 0 || done != 0) {
+    SendDlgItemMessageA(window, ProgressBarId, PBM_SETRANGE, 0, MAKELPARAM(phase, total));
+    SendDlgItemMessageA(window, ProgressBarId, PBM_SETPOS, static_cast<WPARAM>(done), 0);
+  }
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      // The program is ending: leave the request for the message loop that
+      // waits for it, and stop the method.
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return 0;
+    }
+    DispatchMessageA(&message);
+  }
+  UpdateWindow(window);
+  return IsWindowEnabled(GetDlgItem(window, DialogCancel)) ? 1 : 0;
+}
+
+// OK means a disc was inserted: look again. Cancel, Esc or the close box give up.
+bool AskForDataDisc(void* settingsDialog) {
+  return ShowMessage(static_cast<HWND>(settingsDialog), StrInsertDataCd, MessageOkCancelInformation) != DialogCancel;
 }
 
 }  // namespace
@@ -194,15 +260,8 @@ intptr_t ListRadio(HWND dialog, uint16_t, uint32_t message, uintptr_t, intptr_t)
 intptr_t SpeedEdit(HWND dialog, uint16_t id, uint32_t message, uintptr_t wParam, intptr_t) {
   if (message != WM_COMMAND || HIWORD(wParam) != EN_CHANGE) return FALSE;
   if (GetFocus() != GetDlgItem(dialog, id)) return TRUE;
-  const uint32_t unit = UnitOf(DvdListChosen(dialog));
-  const uint32_t value = EditNumber(dialog, id);
-  switch (id) {
-    case SpeedTimesEdit: SetEditNumber(dialog, SpeedKbEdit, KilobytesOfMultiple(value, unit)); break;
-    case CommandTimesEdit: SetEditNumber(dialog, CommandKbEdit, KilobytesOfMultiple(value, unit)); break;
-    case SpeedKbEdit: SetEditNumber(dialog, SpeedTimesEdit, UnitMultiple(value, unit)); break;
-    case CommandKbEdit: SetEditNumber(dialog, CommandTimesEdit, UnitMultiple(value, unit)); break;
-    default: break;
-  }
+  const SpeedEditEcho echo = EchoSpeedEdit(id, EditNumber(dialog, id), UnitOf(DvdListChosen(dialog)));
+  if (echo.Partner != 0) SetEditNumber(dialog, echo.Partner, echo.Value);
   return TRUE;
 }
 
@@ -210,12 +269,10 @@ intptr_t AddButton(HWND dialog, uint16_t, uint32_t message, uintptr_t, intptr_t)
   if (message != WM_COMMAND) return FALSE;
   const bool dvd = DvdListChosen(dialog);
   HWND list = ListOf(dialog, dvd);
-  uint32_t speeds[MaxSpeedEntries];
-  uint32_t count = ItemCount(list);
-  if (count > MaxSpeedEntries) count = MaxSpeedEntries;  // then the addition is refused
-  for (uint32_t i = 0; i < count; ++i) speeds[i] = UnpackSpeedEntry(ItemParameter(list, i)).Speed;
+  SpeedRange shown;
+  ReadList(list, shown);  // at most 128: then the addition is refused
   const SpeedListAddition plan =
-      PlanSpeedListAddition(speeds, ItemCount(list), EditNumber(dialog, SpeedKbEdit), EditNumber(dialog, CommandKbEdit));
+      PlanSpeedListAddition(shown, EditNumber(dialog, SpeedKbEdit), EditNumber(dialog, CommandKbEdit));
   if (plan.Refused) return TRUE;
   if (plan.Replaced >= 0) SendMessageA(list, LVM_DELETEITEM, static_cast<WPARAM>(plan.Replaced), 0);
   InsertEntry(list, plan.Position, plan.Entry, UnitOf(dvd));
@@ -258,7 +315,7 @@ intptr_t MethodRadio(HWND dialog, uint16_t id, uint32_t message, uintptr_t, intp
   }
   if (message != WM_COMMAND) return FALSE;
   if (Checked(dialog, id)) return TRUE;  // the chosen method again: nothing to do
-  for (int radio : {MethodAutoRadio, MethodDvdRadio, MethodCdRadio}) Check(dialog, radio, radio == id);
+  for (const MethodChoice& radio : MethodChoices) Check(dialog, radio.Id, radio.Id == id);
   const DriveDialogData* data = DataOf(dialog);
   if (data != nullptr && data->drive->DvdActive()) RunSpeedDiscovery(dialog, StrFastProbing, SpeedMethod::Fast);
   return TRUE;
@@ -292,7 +349,7 @@ intptr_t OkButton(HWND dialog, uint16_t, uint32_t message, uintptr_t, intptr_t) 
     return TRUE;
   }
   if (message != WM_COMMAND) return FALSE;
-  ReadDriveSettingsForm(dialog, form);
+  ReadForm(dialog, form);
   ApplyDriveSettingsForm(form, *data->drive);
   EndDialog(dialog, DialogOk);
   return TRUE;
@@ -300,45 +357,50 @@ intptr_t OkButton(HWND dialog, uint16_t, uint32_t message, uintptr_t, intptr_t) 
 
 }  // namespace DriveSettingsHandlers
 
-void ReadDriveSettingsForm(HWND dialog, DriveSettingsForm& form) {
-  form = {};
-  for (const DriveFormBox& box : DriveFormBoxes) form.*box.Field = Checked(dialog, box.Id);
-  for (int k = 0; k < RestoreBoxCount; ++k) form.RestoreOn[k] = Checked(dialog, RestoreBoxFirst + k);
-  form.TimerChoice = -1;
-  for (int k = 0; k < TimerChoiceCount; ++k)
-    if (Checked(dialog, TimerRadioFirst + k)) form.TimerChoice = k;
-  form.TimerEnabled = IsWindowEnabled(GetDlgItem(dialog, TimerRadioFirst)) != FALSE;
-  WideGetDlgItemText(dialog, ShortNameEdit, form.ShortName, ShortNameLength + 1);
-  for (int k = 0; k < HotKeyCount; ++k) {
-    form.HotKeyField[k] = static_cast<uint32_t>(SendDlgItemMessageA(dialog, HotKeyFieldFirst + k, HKM_GETHOTKEY, 0, 0));
-    form.WinKey[k] = Checked(dialog, WinKeyBoxFirst + k);
-  }
-  ReadList(ListOf(dialog, false), form.CD);
-  ReadList(ListOf(dialog, true), form.DVD);
-  form.DvdListChosen = DvdListChosen(dialog);
-  form.DvdListEnabled = IsWindowEnabled(GetDlgItem(dialog, DvdListRadio)) != FALSE;
-  form.DvdMethod = ChosenDvdMethod(dialog);
-  form.MethodEnabled = IsWindowEnabled(GetDlgItem(dialog, MethodAutoRadio)) != FALSE;
-}
-
-void ShowSpeedLists(HWND dialog, const DriveSettingsForm& form) {
-  ShowList(ListOf(dialog, false), form.CD, SpeedUnitCD);
-  ShowList(ListOf(dialog, true), form.DVD, SpeedUnitDVD);
-  Check(dialog, CdListRadio, !form.DvdListChosen);
-  Check(dialog, DvdListRadio, form.DvdListChosen);
-  EnableWindow(GetDlgItem(dialog, DvdListRadio), form.DvdListEnabled);
-  ShowChosenList(dialog);
-}
-
-DriveRecord* DriveOfSettingsDialog(HWND dialog) {
-  DriveDialogData* data = DataOf(dialog);
-  return data != nullptr ? data->drive : nullptr;
-}
-
 int ShowDriveSettingsDialog(DialogWindow parent, DriveRecord* drive, char* lockData) {
   DriveDialogData data{drive, lockData};
   return RunModalDialog(parent, ProductTitle, StrDriveSettings, WS_CAPTION | WS_SYSMENU, WS_EX_APPWINDOW,
                         DriveSettingsDescription, DriveSettingsEntries, &data) == DialogOk
              ? DialogOk
              : 0;
+}
+
+namespace ProgressHandlers {
+
+intptr_t NameLabel(HWND window, uint16_t id, uint32_t message, uintptr_t, intptr_t lParam) {
+  if (message != WM_INITDIALOG) return FALSE;
+  const DriveRecord* drive = static_cast<const DriveRecord*>(reinterpret_cast<const DialogState*>(lParam)->userData);
+  SetDlgItemTextA(window, id, drive->FullName);
+  return TRUE;
+}
+
+// The request to stop is the Cancel button's enabled state: the callback
+// reads it at the method's next step.
+intptr_t CancelButton(HWND window, uint16_t id, uint32_t message, uintptr_t, intptr_t) {
+  if (message != WM_COMMAND) return FALSE;
+  EnableWindow(GetDlgItem(window, id), FALSE);
+  return TRUE;
+}
+
+}  // namespace ProgressHandlers
+
+void RunSpeedDiscovery(DialogWindow settingsDialog, StringId title, SpeedMethod method) {
+  DriveRecord* drive = DriveOfSettingsDialog(settingsDialog);
+  if (drive == nullptr) return;
+  DriveSettingsForm form;
+  ReadForm(settingsDialog, form);
+  HWND progress = CreateModelessDialog(settingsDialog, nullptr, title, ProgressWindowStyle, 0, ProgressDescription,
+                                       ProgressEntries, drive);
+  EnableWindow(settingsDialog, FALSE);
+  const bool noSpeeds = RunDiscoveryOnForm(form, *drive, method, DiscoveryProgress, progress);
+  EnableWindow(settingsDialog, TRUE);
+  if (progress != nullptr) DestroyWindow(progress);
+  ShowSpeedLists(settingsDialog, form);
+  if (noSpeeds) ShowMessage(settingsDialog, StrNoSpeedsFound, 0);
+}
+
+void StartMeasurement(DialogWindow settingsDialog) {
+  DriveRecord* drive = DriveOfSettingsDialog(settingsDialog);
+  if (drive != nullptr && PrepareMeasurement(*drive, AskForDataDisc, settingsDialog))
+    RunSpeedDiscovery(settingsDialog, StrSpeedMeasurement, SpeedMethod::Measure);
 }

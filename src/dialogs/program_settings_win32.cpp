@@ -53,14 +53,6 @@ void ShowForm(DialogWindow dialog, const SettingsForm& form) {
   }
 }
 
-// Reads the form, lets a rule change it, shows the result.
-void Rerun(DialogWindow dialog, void (*rule)(SettingsForm&)) {
-  SettingsForm form;
-  ReadForm(dialog, form);
-  rule(form);
-  ShowForm(dialog, form);
-}
-
 // A click on these boxes runs the dialog's own code instead of toggling.
 void MakeManualCheckBox(DialogWindow dialog, uint16_t id) {
   SendDlgItemMessageA(dialog, id, BM_SETSTYLE, BS_CHECKBOX | BS_MULTILINE, TRUE);
@@ -87,26 +79,15 @@ bool AskSavePath(OPENFILENAMEA& record) {
 
 namespace SettingsHandlers {
 
-intptr_t StartupBox(DialogWindow dialog, uint16_t, uint32_t message, uintptr_t wParam, intptr_t) {
-  if (message != WM_COMMAND || HIWORD(wParam) != BN_CLICKED) return FALSE;
-  Rerun(dialog, ApplyStartupRule);
-  return TRUE;
-}
-
-intptr_t AutorunBox(DialogWindow dialog, uint16_t, uint32_t message, uintptr_t wParam, intptr_t) {
+// A click on a box that other controls depend on reruns the rules.
+intptr_t RuleBox(DialogWindow dialog, uint16_t, uint32_t message, uintptr_t wParam, intptr_t) {
   if (message != WM_COMMAND || HIWORD(wParam) != BN_CLICKED) return FALSE;
   const SettingsRequest* request = RequestOf(dialog);
   if (request == nullptr) return TRUE;
   SettingsForm form;
   ReadForm(dialog, form);
-  ApplyAudioRule(form, request->Facts.WindowsVersion);
+  ApplyFormRules(form, request->Facts.WindowsVersion);
   ShowForm(dialog, form);
-  return TRUE;
-}
-
-intptr_t TimerBox(DialogWindow dialog, uint16_t, uint32_t message, uintptr_t wParam, intptr_t) {
-  if (message != WM_COMMAND || HIWORD(wParam) != BN_CLICKED) return FALSE;
-  Rerun(dialog, ApplyTimerRule);
   return TRUE;
 }
 

@@ -116,8 +116,12 @@ TEST_F(SettingsFormTest, AudioBoxFollowsTheWindowsVersion) {
   form.Check(AutorunCurrentUser) = true;
   ApplyAudioRule(form, 0x10500);
   EXPECT_TRUE(form.Enable(AudioAutoplay));
-  ApplyAudioRule(form, 0x10600);
+  // A click on any of the boxes reruns every rule.
+  form.Check(TimerEnable) = true;
+  form.Check(Autostart) = true;
+  ApplyFormRules(form, 0x10600);
   EXPECT_FALSE(form.Enable(AudioAutoplay));
+  EXPECT_TRUE(form.Enable(AutocloseLast) && form.Enable(HideIcon));
 }
 
 }  // namespace
