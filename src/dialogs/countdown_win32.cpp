@@ -13,11 +13,6 @@ namespace {
 constexpr UINT_PTR CountdownTimerId = 1;
 constexpr UINT CountdownPeriodMs = 1000;
 
-const CountdownRequest* RequestOf(HWND dialog) {
-  const DialogState* state = DialogStateOf(dialog);
-  return state != nullptr ? static_cast<const CountdownRequest*>(state->userData) : nullptr;
-}
-
 // Presses a button the way a click would: the command comes through the
 // message queue, so the tick has returned before the dialog ends.
 void PostPress(HWND dialog, uint16_t id) {
@@ -25,7 +20,7 @@ void PostPress(HWND dialog, uint16_t id) {
 }
 
 void CALLBACK CountdownTimerTick(HWND dialog, UINT, UINT_PTR, DWORD) {
-  const CountdownRequest* request = RequestOf(dialog);
+  const auto* request = UserDataOf<const CountdownRequest>(dialog);
   if (request == nullptr) return;
   const unsigned shown = GetDlgItemInt(dialog, CountdownCounterId, nullptr, FALSE);
   const CountdownTick tick = NextCountdownTick(shown, *request);
@@ -66,8 +61,7 @@ namespace CountdownHandlers {
 // On Cancel: starts the count, and ends the dialog with 0.
 intptr_t CancelButton(DialogWindow dialog, uint16_t, uint32_t message, uintptr_t, intptr_t lParam) {
   if (message == WM_INITDIALOG) {
-    const auto* request =
-        static_cast<const CountdownRequest*>(reinterpret_cast<const DialogState*>(lParam)->userData);
+    const auto* request = UserDataAtStart<const CountdownRequest>(lParam);
     SetDlgItemInt(dialog, CountdownCounterId, CountdownStart(request->Seconds), FALSE);
     SetTimer(dialog, CountdownTimerId, CountdownPeriodMs, CountdownTimerTick);
     return TRUE;
@@ -85,8 +79,7 @@ intptr_t ActionButton(DialogWindow dialog, uint16_t, uint32_t message, uintptr_t
 
 intptr_t DriveList(DialogWindow dialog, uint16_t id, uint32_t message, uintptr_t, intptr_t lParam) {
   if (message != WM_INITDIALOG) return FALSE;
-  const auto* data =
-      static_cast<const DiscCountdownData*>(reinterpret_cast<const DialogState*>(lParam)->userData);
+  const auto* data = UserDataAtStart<const DiscCountdownData>(lParam);
   static char16_t list[DriveListCapacity];  // one dialog at a time, on the one thread
   BuildCountdownDriveList(data->DriveMask, ReadVolumeLabel, list);
   WideSetDlgItemText(dialog, id, list);

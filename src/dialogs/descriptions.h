@@ -60,8 +60,8 @@ constexpr uint16_t PasswordConfirmEditId = 108;
 namespace MessageBoxHandlers {
 VARNEL_HANDLER(EndWithId);
 }  // namespace MessageBoxHandlers
-extern const ControlDesc MessageBoxDescription[];
-extern const uint32_t MessageBoxEntries;
+constexpr uint32_t MessageBoxEntries = 7;
+extern const ControlDesc MessageBoxDescription[MessageBoxEntries];
 constexpr uint16_t MessageTextId = 104;
 
 namespace AboutHandlers {

@@ -12,11 +12,12 @@ struct ProgramSettings;
 struct SettingsFacts;
 
 // The program's only message box: string `textId` beside the program icon.
-// flags & 0xF == 1 gives OK and Cancel, anything else OK only; the same four
-// bits go to MessageBeep. 0x2000 gives the window a taskbar button (for
-// messages without an owner). Returns DialogOk for OK, DialogCancel for
-// Cancel (also Esc and the close box when Cancel is shown), 0 when an
-// OK-only box is closed otherwise, DialogCancel when memory runs out.
+// MessageOkCancel in the low four bits of flags gives OK and Cancel, anything
+// else OK only; the same four bits go to MessageBeep. MessageTaskbar gives the
+// window a taskbar button (for messages without an owner). Returns DialogOk
+// for OK, DialogCancel for Cancel (also Esc and the close box when Cancel is
+// shown), 0 when an OK-only box is closed otherwise or memory runs out, -1
+// when the window cannot be made.
 int ShowMessage(DialogWindow owner, StringId textId, uint32_t flags);
 constexpr uint32_t MessageOkCancel = 0x1;
 constexpr uint32_t MessageTaskbar = 0x2000;

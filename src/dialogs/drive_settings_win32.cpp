@@ -27,11 +27,6 @@ struct DriveDialogData {
   char* lockData;
 };
 
-DriveDialogData* DataOf(HWND dialog) {
-  DialogState* state = DialogStateOf(dialog);
-  return state != nullptr ? static_cast<DriveDialogData*>(state->userData) : nullptr;
-}
-
 bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 void Check(HWND dialog, int id, bool on) { CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED); }
 
@@ -146,7 +141,7 @@ void ShowSpeedLists(HWND dialog, const DriveSettingsForm& form) {
 }
 
 DriveRecord* DriveOfSettingsDialog(HWND dialog) {
-  DriveDialogData* data = DataOf(dialog);
+  DriveDialogData* data = UserDataOf<DriveDialogData>(dialog);
   return data != nullptr ? data->drive : nullptr;
 }
 
@@ -316,7 +311,7 @@ intptr_t MethodRadio(HWND dialog, uint16_t id, uint32_t message, uintptr_t, intp
   if (message != WM_COMMAND) return FALSE;
   if (Checked(dialog, id)) return TRUE;  // the chosen method again: nothing to do
   for (const MethodChoice& radio : MethodChoices) Check(dialog, radio.Id, radio.Id == id);
-  const DriveDialogData* data = DataOf(dialog);
+  const DriveDialogData* data = UserDataOf<DriveDialogData>(dialog);
   if (data != nullptr && data->drive->DvdActive()) RunSpeedDiscovery(dialog, StrFastProbing, SpeedMethod::Fast);
   return TRUE;
 }
@@ -329,7 +324,7 @@ intptr_t LockBoxClick(HWND dialog, uint16_t id, uint32_t message, uintptr_t, int
     return TRUE;
   }
   if (message != WM_COMMAND) return FALSE;
-  const DriveDialogData* data = DataOf(dialog);
+  const DriveDialogData* data = UserDataOf<DriveDialogData>(dialog);
   if (data == nullptr) return TRUE;
   const bool on = Checked(dialog, id);
   if (!on || data->lockData[0] == '\0' ||
@@ -339,7 +334,7 @@ intptr_t LockBoxClick(HWND dialog, uint16_t id, uint32_t message, uintptr_t, int
 }
 
 intptr_t OkButton(HWND dialog, uint16_t, uint32_t message, uintptr_t, intptr_t) {
-  DriveDialogData* data = DataOf(dialog);
+  DriveDialogData* data = UserDataOf<DriveDialogData>(dialog);
   if (data == nullptr) return FALSE;
   DriveSettingsForm form;
   if (message == WM_INITDIALOG) {
@@ -369,7 +364,7 @@ namespace ProgressHandlers {
 
 intptr_t NameLabel(HWND window, uint16_t id, uint32_t message, uintptr_t, intptr_t lParam) {
   if (message != WM_INITDIALOG) return FALSE;
-  const DriveRecord* drive = static_cast<const DriveRecord*>(reinterpret_cast<const DialogState*>(lParam)->userData);
+  const DriveRecord* drive = UserDataAtStart<const DriveRecord>(lParam);
   SetDlgItemTextA(window, id, drive->FullName);
   return TRUE;
 }

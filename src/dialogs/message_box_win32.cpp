@@ -2,7 +2,6 @@
 // OK or OK and Cancel.
 #include <windows.h>
 
-#include <cstdlib>
 #include <cstring>
 
 #include "dialogs/descriptions.h"
@@ -22,9 +21,8 @@ intptr_t EndWithId(DialogWindow dialog, uint16_t id, uint32_t message, uintptr_t
 int ShowMessage(DialogWindow owner, StringId textId, uint32_t flags) {
   // A copy per call: the text differs from one message to the next, and a
   // message may open while another is shown.
-  ControlDesc* copy = static_cast<ControlDesc*>(std::malloc(MessageBoxEntries * sizeof(ControlDesc)));
-  if (copy == nullptr) return DialogCancel;
-  std::memcpy(copy, MessageBoxDescription, MessageBoxEntries * sizeof(ControlDesc));
+  ControlDesc copy[MessageBoxEntries];
+  std::memcpy(copy, MessageBoxDescription, sizeof copy);
   for (uint32_t i = 0; i < MessageBoxEntries; ++i)
     if (copy[i].id == MessageTextId) copy[i].textId = textId;
 
@@ -32,7 +30,6 @@ int ShowMessage(DialogWindow owner, StringId textId, uint32_t flags) {
   MessageBeep(buttons);
   const uint32_t count = buttons == MessageOkCancel ? MessageBoxEntries : MessageBoxEntries - 1;
   const uint32_t exStyle = (flags & MessageTaskbar) != 0 ? WS_EX_APPWINDOW : 0;
-  intptr_t result = RunModalDialog(owner, ProductTitle, NoString, WS_CAPTION | WS_SYSMENU, exStyle, copy, count, nullptr);
-  std::free(copy);
-  return static_cast<int>(result);
+  return static_cast<int>(
+      RunModalDialog(owner, ProductTitle, NoString, WS_CAPTION | WS_SYSMENU, exStyle, copy, count, nullptr));
 }

@@ -23,15 +23,6 @@ struct PasswordRequest {
 
 constexpr WPARAM PasswordChar = '*';
 
-const PasswordRequest* RequestAtStart(intptr_t lParam) {
-  return static_cast<const PasswordRequest*>(reinterpret_cast<const DialogState*>(lParam)->userData);
-}
-
-const PasswordRequest* RequestOf(DialogWindow dialog) {
-  const DialogState* state = DialogStateOf(dialog);
-  return state != nullptr ? static_cast<const PasswordRequest*>(state->userData) : nullptr;
-}
-
 // An edit's whole text as a new block from malloc; null when memory runs out.
 char16_t* ReadText(DialogWindow dialog, uint16_t id) {
   const int length = WideGetWindowTextLength(GetDlgItem(dialog, id));
@@ -77,13 +68,13 @@ namespace PasswordHandlers {
 
 intptr_t PasswordEdit(DialogWindow dialog, uint16_t id, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   if (message == WM_INITDIALOG) {
-    const PasswordRequest* request = RequestAtStart(lParam);
+    const PasswordRequest* request = UserDataAtStart<const PasswordRequest>(lParam);
     SendDlgItemMessageA(dialog, id, EM_LIMITTEXT, request->limit > 1 ? request->limit - 1 : 1, 0);
     SendDlgItemMessageA(dialog, id, EM_SETPASSWORDCHAR, PasswordChar, 0);
     return TRUE;
   }
   if (message != WM_COMMAND || HIWORD(wParam) != EN_CHANGE) return FALSE;
-  const PasswordRequest* request = RequestOf(dialog);
+  const PasswordRequest* request = UserDataOf<const PasswordRequest>(dialog);
   if (request == nullptr) return TRUE;
   char16_t* password = ReadText(dialog, PasswordEditId);
   char16_t* confirmation = ReadText(dialog, PasswordConfirmEditId);
@@ -97,7 +88,7 @@ intptr_t PasswordEdit(DialogWindow dialog, uint16_t id, uint32_t message, uintpt
 intptr_t OkButton(DialogWindow dialog, uint16_t, uint32_t message, uintptr_t, intptr_t lParam) {
   if (message == WM_INITDIALOG) {
     // Verify mode hides the confirmation; its row stays empty in the layout.
-    if (RequestAtStart(lParam)->mode == PasswordVerifyMode) {
+    if (UserDataAtStart<const PasswordRequest>(lParam)->mode == PasswordVerifyMode) {
       ShowWindow(GetDlgItem(dialog, PasswordConfirmLabelId), SW_HIDE);
       ShowWindow(GetDlgItem(dialog, PasswordConfirmEditId), SW_HIDE);
     }
@@ -105,7 +96,7 @@ intptr_t OkButton(DialogWindow dialog, uint16_t, uint32_t message, uintptr_t, in
     return TRUE;
   }
   if (message != WM_COMMAND) return FALSE;
-  const PasswordRequest* request = RequestOf(dialog);
+  const PasswordRequest* request = UserDataOf<const PasswordRequest>(dialog);
   char16_t* password = ReadText(dialog, PasswordEditId);
   char16_t* confirmation = ReadText(dialog, PasswordConfirmEditId);
   // Without memory for the texts the dialog simply stays open.

@@ -22,11 +22,6 @@ struct SettingsRequest {
   SettingsFacts Facts;
 };
 
-const SettingsRequest* RequestOf(DialogWindow dialog) {
-  const DialogState* state = DialogStateOf(dialog);
-  return state != nullptr ? static_cast<const SettingsRequest*>(state->userData) : nullptr;
-}
-
 bool IsRadio(uint16_t id) {
   return (id >= AutocloseFirst && id <= AutocloseLast) || (id >= DelayFirst && id <= DelayLast);
 }
@@ -82,7 +77,7 @@ namespace SettingsHandlers {
 // A click on a box that other controls depend on reruns the rules.
 intptr_t RuleBox(DialogWindow dialog, uint16_t, uint32_t message, uintptr_t wParam, intptr_t) {
   if (message != WM_COMMAND || HIWORD(wParam) != BN_CLICKED) return FALSE;
-  const SettingsRequest* request = RequestOf(dialog);
+  const SettingsRequest* request = UserDataOf<const SettingsRequest>(dialog);
   if (request == nullptr) return TRUE;
   SettingsForm form;
   ReadForm(dialog, form);
@@ -138,7 +133,7 @@ intptr_t ExportBoxClick(DialogWindow dialog, uint16_t id, uint32_t message, uint
 
 intptr_t OkButton(DialogWindow dialog, uint16_t, uint32_t message, uintptr_t, intptr_t lParam) {
   if (message == WM_INITDIALOG) {
-    const auto* request = static_cast<const SettingsRequest*>(reinterpret_cast<const DialogState*>(lParam)->userData);
+    const auto* request = UserDataAtStart<const SettingsRequest>(lParam);
     SettingsForm form;
     ReadForm(dialog, form);
     FillSettingsForm(form, *request->Settings, request->Facts);
@@ -150,7 +145,7 @@ intptr_t OkButton(DialogWindow dialog, uint16_t, uint32_t message, uintptr_t, in
     return TRUE;
   }
   if (message != WM_COMMAND) return FALSE;
-  const SettingsRequest* request = RequestOf(dialog);
+  const SettingsRequest* request = UserDataOf<const SettingsRequest>(dialog);
   if (request == nullptr) return TRUE;
   SettingsForm form;
   ReadForm(dialog, form);

@@ -23,7 +23,7 @@ enum : uint16_t {
 }  // namespace
 
 // Cancel comes last, so that leaving out the last entry gives OK only.
-const ControlDesc MessageBoxDescription[] = {
+const ControlDesc MessageBoxDescription[MessageBoxEntries] = {
     {&Kind::HGroup, MessageRow, nullptr, NoString, 0, nullptr},
     {&Kind::Icon, MessageIcon, u"IconApp", NoString, MessageRow, nullptr},
     {&Kind::Spacer, MessageGap, nullptr, NoString, MessageRow, nullptr},
@@ -32,7 +32,6 @@ const ControlDesc MessageBoxDescription[] = {
     {&Kind::DefaultButton, DialogOk, nullptr, StrOk, MessageButtons, MessageBoxHandlers::EndWithId},
     {&Kind::Button, DialogCancel, nullptr, StrCancel, MessageButtons, MessageBoxHandlers::EndWithId},
 };
-const uint32_t MessageBoxEntries = sizeof MessageBoxDescription / sizeof MessageBoxDescription[0];
 
 const ControlDesc AboutDescription[] = {
     {&Kind::HGroup, AboutRow, nullptr, NoString, 0, nullptr},

@@ -102,6 +102,13 @@ struct DialogState {
 };
 
 // Null when the block cannot be allocated. Freed with FreeDialogState.
+// The caller's pointer as a handler gets it with WM_INITDIALOG, whose lParam
+// is the dialog's state.
+template <class T>
+T* UserDataAtStart(intptr_t lParam) {
+  return static_cast<T*>(reinterpret_cast<DialogState*>(lParam)->userData);
+}
+
 [[nodiscard]] DialogState* MakeDialogState(const ControlDesc* descs, uint32_t count, void* userData);
 void FreeDialogState(DialogState* state);
 
