@@ -1,6 +1,7 @@
 // The descriptions of the dialogs (dlgengine/dlgengine.h), which are data and
 // portable, and the handlers they name, which are the Windows halves' (the
-// *_win32.cpp file of each dialog).
+// *_win32.cpp file of each dialog). The host build compiles the descriptions
+// and links none of them: nothing portable opens a dialog.
 #pragma once
 #include <cstdint>
 

@@ -33,12 +33,13 @@ void TakeShownList(const SpeedRange& shown, SpeedRange& range) {
   if (count != 0) range.Valid = 1;
 }
 
-}  // namespace
-
+// The list radio follows the medium in the drive; the DVD radio needs a DVD drive.
 void ChooseListOfMedium(DriveSettingsForm& form, const DriveRecord& drive) {
   form.DvdListChosen = drive.DvdActive();
   form.DvdListEnabled = drive.DVD != 0;
 }
+
+}  // namespace
 
 void FillDriveSettingsForm(DriveSettingsForm& form, const DriveRecord& drive, bool mainTimerRuns) {
   form = {};

@@ -99,8 +99,6 @@ extern const DriveFormBox DriveFormBoxes[DriveFormBoxCount];
 // The form of a record. The timer radios are enabled only while the
 // program's main timer runs: the per-drive timer runs on it.
 void FillDriveSettingsForm(DriveSettingsForm& form, const DriveRecord& drive, bool mainTimerRuns);
-// The list radio follows the medium in the drive; the DVD radio needs a DVD drive.
-void ChooseListOfMedium(DriveSettingsForm& form, const DriveRecord& drive);
 // OK: every control into the record. A disabled timer radio keeps its choice;
 // a DVD list found with another method must be found again.
 void ApplyDriveSettingsForm(const DriveSettingsForm& form, DriveRecord& drive);
@@ -110,15 +108,15 @@ void ApplyDriveSettingsForm(const DriveSettingsForm& form, DriveRecord& drive);
 // list radio follows the medium), and the record keeps its own lists and
 // method until OK. True when the user is to be told that no speeds were
 // found (at most one, and the drive not ready).
-bool RunDiscoveryOnForm(DriveSettingsForm& form, DriveRecord& drive, SpeedMethod method, ProgressCallback progress,
-                        void* context);
+[[nodiscard]] bool RunDiscoveryOnForm(DriveSettingsForm& form, DriveRecord& drive, SpeedMethod method, ProgressCallback progress,
+                                      void* context);
 
 // "Измерение": closes the tray and looks for a disc with data, asking the user
 // (askForDisc, the "insert a data CD" prompt; false when the user gives up)
 // until one is in. A disc just inserted spins up: the drive is then given
 // the bounded spin-up wait before the first measured read. True when the
 // measurement is to run.
-bool PrepareMeasurement(DriveRecord& drive, bool (*askForDisc)(void* context), void* context);
+[[nodiscard]] bool PrepareMeasurement(DriveRecord& drive, bool (*askForDisc)(void* context), void* context);
 
 // ---- The speed lists' rules ----------------------------------------------------
 
