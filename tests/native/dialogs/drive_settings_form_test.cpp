@@ -1,6 +1,7 @@
 // The drive settings dialog's form on virtual drives: what a record shows,
 // what OK writes back, and the discovery and measurement runs on the lists
 // the dialog shows.
+#include <cstddef>
 #include <cstring>
 #include <vector>
 
@@ -18,6 +19,11 @@ sim::MediumSpec Medium(const char* name) {
   return medium;
 }
 
+// A drive without a disc that reports no medium type and answers no speed.
+const char* const EmptyReader = R"({"name":"empty","inquiry":{"vendor":"TEST","product":"EMPTY","revision":"1"},
+    "modePage":{"offset":8,"readCaps":"0x03","mechanism":"0x29","reportsMediumType":false},"speeds":{"cd":[1411]},
+    "commands":{"getConfiguration":false,"speedNeedsMedium":true},"mechanism":{},"disc":{"medium":"none"}})";
+
 TEST_F(DriveSettingsFormTest, OkWritesWhatTheControlsShowAndDropsWhatHasNoControl) {
   DriveRecord drive{};
   drive.EventMask = 0x3F;  // 0x04 and 0x20 have no box
@@ -27,8 +33,15 @@ TEST_F(DriveSettingsFormTest, OkWritesWhatTheControlsShowAndDropsWhatHasNoContro
   std::memcpy(drive.ShortName, u"Привод", sizeof u"Привод");
   drive.RangeDVD.Valid = 1;
   drive.DVD = 0x08;
+  // Flags set and unset, so that a box shown the wrong way round comes back changed.
+  drive.Ignore = drive.IgnoreSpeed = drive.WhenAudio = drive.ShortMenu = drive.Lock = 1;
+  DriveRecord shown = drive;
+  shown.EventMask = EventStart | EventDiscChange | EventWake | EventTrayClosed;  // 0x04 and 0x20 dropped
   DriveSettingsForm form;
   FillDriveSettingsForm(form, drive, false);
+  ApplyDriveSettingsForm(form, drive);
+  EXPECT_EQ(std::memcmp(&drive.Ignore, &shown.Ignore, offsetof(DriveRecord, HotKeys) - offsetof(DriveRecord, Ignore)), 0)
+      << "OK without changes keeps the flags";
   EXPECT_TRUE(form.RestoreOn[0] && form.RestoreOn[1] && form.RestoreOn[2] && form.RestoreOn[3]);
   EXPECT_EQ(form.TimerChoice, 6) << "15 minutes";
   EXPECT_FALSE(form.TimerEnabled) << "the drive's timer runs on the main timer";
@@ -41,7 +54,10 @@ TEST_F(DriveSettingsFormTest, OkWritesWhatTheControlsShowAndDropsWhatHasNoContro
   form.TimerChoice = -1;  // no radio checked: the period stays
   form.WinKey[6] = true;
   form.DvdMethod = DvdMethodStreaming;
+  form.CD.Count = 1;
+  form.CD.Entries[0] = {1411, 1408};
   ApplyDriveSettingsForm(form, drive);
+  EXPECT_EQ(drive.RangeCD.Valid, 1) << "a list the user filled counts as found";
   EXPECT_EQ(drive.EventMask, int32_t(EventStart | EventWake | EventTrayClosed));
   EXPECT_EQ(drive.Timer, 900000);
   EXPECT_EQ(drive.HotKeys[0], uint32_t(HotkeyWordWin | HotkeyWordCtrl | 'E'));
@@ -75,6 +91,12 @@ TEST_F(DriveSettingsFormTest, DiscoveryFillsTheShownListsAndLeavesTheRecord) {
   EXPECT_EQ(Speeds(form.CD), Speeds(before.RangeCD));
   EXPECT_EQ(std::memcmp(&drive.RangeCD, &before.RangeCD, sizeof drive.RangeCD), 0);
   EXPECT_FALSE(form.DvdListChosen);
+
+  // A drive without a disc that answers no speed: the user is told.
+  Add(ParsedProfile(EmptyReader));
+  Discover();
+  FillDriveSettingsForm(form, Drives[1], true);
+  EXPECT_TRUE(RunDiscoveryOnForm(form, Drives[1], SpeedMethod::Fast, nullptr, nullptr));
 }
 
 // "Измерение" on a slot drive without a disc: the prompt, a disc pushed in
@@ -100,11 +122,15 @@ TEST_F(DriveSettingsFormTest, MeasurementRightAfterInsertingADiscWaitsForTheDriv
   Prompt audioOnly{&slot, {"audio-cd"}};
   EXPECT_FALSE(PrepareMeasurement(drive, Prompt::InsertNext, &audioOnly)) << "an audio CD cannot be measured";
   EXPECT_EQ(audioOnly.asked, 1u);
+  sim::Drive& empty = Add(ParsedProfile(EmptyReader));
+  Discover();
+  Prompt none{&empty, {}};
+  EXPECT_FALSE(PrepareMeasurement(Drives[1], Prompt::InsertNext, &none)) << "no medium type and not ready: no disc";
 
   Prompt audioThenData{&slot, {"audio-cd", "cd-rw"}};
   ASSERT_TRUE(PrepareMeasurement(drive, Prompt::InsertNext, &audioThenData));
   EXPECT_EQ(audioThenData.asked, 2u) << "a data CD-RW is measured";
-  EXPECT_TRUE(slot.Ready());
+  EXPECT_TRUE(slot.Ready() && drive.Ready) << "waited for, and the record knows it";
   DriveSettingsForm form;
   FillDriveSettingsForm(form, drive, true);
   EXPECT_FALSE(RunDiscoveryOnForm(form, drive, SpeedMethod::Measure, nullptr, nullptr));
