@@ -70,10 +70,15 @@ TEST_F(DriveSettingsFormTest, OkWritesWhatTheControlsShowAndDropsWhatHasNoContro
   drive.RangeDVD.Valid = 1;
   drive.ActiveRange = RangeKindDVD;
   form.DvdMethod = DvdMethodCdSpeed;
-  form.TimerChoice = 1;
   ApplyDriveSettingsForm(form, drive);
   EXPECT_EQ(drive.RangeDVD.Valid, 1);
-  EXPECT_EQ(drive.Timer, 5000);
+  // The periods of the radios "Нет", "5 секунд" ... "1 час".
+  const int32_t seconds[TimerChoiceCount] = {0, 5, 15, 30, 60, 5 * 60, 15 * 60, 30 * 60, 60 * 60};
+  for (int k = TimerChoiceCount; k-- > 0;) {
+    form.TimerChoice = k;
+    ApplyDriveSettingsForm(form, drive);
+    EXPECT_EQ(drive.Timer, seconds[k] * 1000) << k;
+  }
 }
 
 // Discovery starts from what the dialog shows and hands its lists back to
@@ -106,12 +111,15 @@ struct Prompt {
   sim::Drive* slot;
   std::vector<const char*> media;  // pushed in at each prompt; the user gives up after the last
   size_t asked = 0;
+  uint32_t spinUpMs = 0;  // 0: the profile's
 
   static bool InsertNext(void* context) {
     Prompt& p = *static_cast<Prompt*>(context);
     if (p.asked == p.media.size()) return false;
     p.slot->RemoveDisc();
-    return p.slot->InsertDisc(Medium(p.media[p.asked++]));
+    const bool inserted = p.slot->InsertDisc(Medium(p.media[p.asked++]));
+    if (p.spinUpMs != 0) p.slot->StartSpinUp(p.spinUpMs);
+    return inserted;
   }
 };
 
@@ -135,6 +143,14 @@ TEST_F(DriveSettingsFormTest, MeasurementRightAfterInsertingADiscWaitsForTheDriv
   FillDriveSettingsForm(form, drive, true);
   EXPECT_FALSE(RunDiscoveryOnForm(form, drive, SpeedMethod::Measure, nullptr, nullptr));
   EXPECT_GE(form.CD.Count, 4u) << "the slot's speeds, measured";
+
+  // A disc that never becomes ready holds the user no longer than a refresh would.
+  slot.RemoveDisc();
+  Prompt neverReady{&slot, {"data-cd"}, 0, 60000};
+  const uint32_t start = ClockTickCount();
+  EXPECT_TRUE(PrepareMeasurement(drive, Prompt::InsertNext, &neverReady));
+  EXPECT_FALSE(drive.Ready);
+  EXPECT_LT(ClockTickCount() - start, 15500u) << "15 seconds of waiting at most";
 }
 
 }  // namespace
