@@ -101,7 +101,6 @@ struct DialogState {
   int32_t minWidth, minHeight;  // smallest window size, 0 until the start
 };
 
-// Null when the block cannot be allocated. Freed with FreeDialogState.
 // The caller's pointer as a handler gets it with WM_INITDIALOG, whose lParam
 // is the dialog's state.
 template <class T>
@@ -109,6 +108,7 @@ T* UserDataAtStart(intptr_t lParam) {
   return static_cast<T*>(reinterpret_cast<DialogState*>(lParam)->userData);
 }
 
+// Null when the block cannot be allocated. Freed with FreeDialogState.
 [[nodiscard]] DialogState* MakeDialogState(const ControlDesc* descs, uint32_t count, void* userData);
 void FreeDialogState(DialogState* state);
 
