@@ -7,7 +7,7 @@
 #include "app/tray_moves.h"
 #include "app/window_ops.h"
 #include "commands/commands.h"
-#include "dialogs/drive_settings.h"
+#include "dlgengine/dlgengine.h"
 #include "drive/drive.h"
 #include "settings/settings_record.h"
 #include "system/system.h"
@@ -96,8 +96,7 @@ bool SameDrive(const DriveRecord& drive, const DriveRecord& before) {
 // The dialog edits the live record; only a confirmed one is stored.
 void DriveSettings(DriveRecord& drive, int index, unsigned) {
   const DriveRecord before = drive;
-  const int result = ShowDriveSettingsDialog(static_cast<DialogWindow>(Shell().MainWindow), &drive,
-                                             ProgramSettings::Current().LockData);
+  const int result = g_shell ? g_shell->DriveSettingsDialog(drive, ProgramSettings::Current().LockData) : 0;
   // Drives found again while the dialog was open (a device notice) may have
   // put another drive, or none, at this index: the dialog's edits are not
   // that drive's. Store nothing and find the drives again, which reloads
@@ -106,7 +105,7 @@ void DriveSettings(DriveRecord& drive, int index, unsigned) {
     if (DiscoveryDueCallback) DiscoveryDueCallback();
     return;
   }
-  if (result != 1) return;
+  if (result != DialogOk) return;
   SaveCapabilities(drive);
   SaveDriveSettings(drive);
   ReRegisterHotkeysNow();  // the dialog may have changed the drive's hotkeys

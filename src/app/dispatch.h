@@ -7,11 +7,14 @@
 struct DriveRecord;
 
 // The shell's side of the disc actions "Открыть", "Проводник" and
-// "Автозапуск": Windows calls, installed by the window procedure (tests
-// install a recording row). Without a row these commands do nothing.
+// "Автозапуск" and of a drive's settings item: Windows calls, installed by
+// the window procedure (tests install a recording row). Without a row these
+// commands do nothing.
 struct DiscShellOps {
   void (*OpenRoot)(const DriveRecord& drive, const char* verb);  // "open" or "explore"
   bool (*RunAutorun)(const DriveRecord& drive);                   // false: nothing started
+  // The drive settings dialog on the live record: DialogOk after OK.
+  int (*DriveSettingsDialog)(DriveRecord& drive, char* lockData);
 };
 void InstallDiscShellOps(const DiscShellOps* row);
 

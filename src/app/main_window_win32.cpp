@@ -15,6 +15,8 @@
 #include "app/window_ops.h"
 #include "dialogs/countdown.h"
 #include "dialogs/dialogs.h"
+#include "dlgengine/dlgengine.h"
+#include "dialogs/drive_settings.h"
 #include "dialogs/program_settings.h"
 #include "drive/drive.h"
 #include "hotkeys/hotkeys.h"
@@ -66,7 +68,7 @@ bool EditProgramSettings(ProgramSettings& settings) {
 }
 
 bool Confirm(StringId question) {
-  return ShowMessage(MainWindow(), question, MessageOkCancel | MessageQuestionIcon | MessageTaskbar) == 1;  // OK
+  return ShowMessage(MainWindow(), question, MessageOkCancel | MessageQuestionIcon | MessageTaskbar) == DialogOk;
 }
 
 void BringDialogUp() {
@@ -84,7 +86,10 @@ const WindowOps MainWindowOps{StartWindowTimer,      StopWindowTimer,  RefreshCd
                               ShowMainMenuNow,       ShowDriveMenuNow, ShowInformation,  ShowAbout,
                               ShowHelp,              EditProgramSettings, Confirm,       BringDialogUp,
                               PostCommandNow,        Close};
-const DiscShellOps MainDiscShellOps{OpenRoot, RunAutorun};
+int DriveSettingsDialog(DriveRecord& drive, char* lockData) {
+  return ShowDriveSettingsDialog(MainWindow(), &drive, lockData);
+}
+const DiscShellOps MainDiscShellOps{OpenRoot, RunAutorun, DriveSettingsDialog};
 
 bool AskEjectPassword(const char* hash) { return VerifyPassword(MainWindow(), hash, PasswordLimit) != 0; }
 

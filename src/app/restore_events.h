@@ -3,12 +3,7 @@
 #pragma once
 #include <cstdint>
 
-enum RestoreEvent : uint32_t {
-  EventStart = 0x01,        // program start and every rediscovery
-  EventDiscChange = 0x02,   // a disc arrived
-  EventWake = 0x08,         // resume from suspend
-  EventTrayClosed = 0x10,   // the program closed the tray
-};
+#include "drive/drive.h"  // RestoreEvent
 
 // Re-locks locked drives, refreshes every managed drive and restores the speed
 // of those whose EventMask shares a bit with events, limited to the volumes in

@@ -39,10 +39,10 @@ TrayView BuildTrayView(const DriveRecord* drives, int count) {
     p = AppendWide(p, name);
     p = AppendWide(p, u" ");
     if (drive.DvdActive()) {
-      p = AppendDecimal(p, (drive.CurrentSpeed * 10 / SpeedUnitDVD + 5) / 10 % 100);
+      p = AppendDecimal(p, UnitMultiple(drive.CurrentSpeed, SpeedUnitDVD) % 100);
       p = AppendWide(p, u"X");
     } else {
-      p = AppendDecimal(p, (drive.CurrentSpeed * 10 / SpeedUnitCD + 5) / 10 % 1000);
+      p = AppendDecimal(p, UnitMultiple(drive.CurrentSpeed, SpeedUnitCD) % 1000);
       p = AppendWide(p, u"x");
     }
     const char16_t* word = StatusWord(drive);

@@ -3,10 +3,11 @@
 #include <shellapi.h>
 
 #include "compat/compat.h"
+#include "dialogs/descriptions.h"
 #include "dialogs/dialogs.h"
 #include "resources/product.h"
 
-namespace {
+namespace AboutHandlers {
 
 intptr_t VersionLabel(DialogWindow dialog, uint16_t id, uint32_t message, uintptr_t, intptr_t) {
   if (message == WM_INITDIALOG) WideSetDlgItemText(dialog, id, ProductVersion);
@@ -30,26 +31,9 @@ intptr_t LinkLabel(DialogWindow dialog, uint16_t id, uint32_t message, uintptr_t
   return FALSE;
 }
 
-const ControlDesc AboutDescription[] = {
-    {&Kind::HGroup, 101, nullptr, NoString, 0, nullptr},
-    {&Kind::Icon, 102, u"IconApp", NoString, 101, nullptr},
-    {&Kind::Spacer, 103, nullptr, NoString, 101, nullptr},
-    {&Kind::VBox, 104, nullptr, NoString, 101, nullptr},
-    {&Kind::HBox, 105, nullptr, NoString, 104, nullptr},
-    {&Kind::Label, 106, nullptr, StrVersionPrefix, 105, nullptr},
-    {&Kind::Label, 107, nullptr, NoString, 105, VersionLabel},
-    {&Kind::Label, 110, u" ", NoString, 104, nullptr},
-    {&Kind::Label, 112, nullptr, StrAuthorLine, 104, nullptr},
-    {&Kind::Label, 111, u" ", NoString, 104, nullptr},
-    {&Kind::Label, 114, nullptr, StrWebLink, 104, LinkLabel},
-    {&Kind::Label, 113, nullptr, StrMailLink, 104, LinkLabel},
-    {&Kind::HGroup, 115, nullptr, NoString, 0, nullptr},
-    {&Kind::DefaultButton, IDOK, nullptr, StrOk, 115, nullptr},
-};
-
-}  // namespace
+}  // namespace AboutHandlers
 
 intptr_t ShowAboutDialog(DialogWindow owner) {
   return RunModalDialog(owner, ProductTitle, StrAbout, WS_CAPTION | WS_SYSMENU, WS_EX_APPWINDOW,
-                        AboutDescription, sizeof AboutDescription / sizeof AboutDescription[0], nullptr);
+                        AboutDescription, AboutEntries, nullptr);
 }

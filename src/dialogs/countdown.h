@@ -12,8 +12,8 @@
 
 // The buttons: the action ("Извлечь", "Закрыть лоток") and Cancel, whose id
 // the close box also sends.
-constexpr uint16_t CountdownActionId = 1;
-constexpr uint16_t CountdownCancelId = 2;
+constexpr uint16_t CountdownActionId = DialogOk;
+constexpr uint16_t CountdownCancelId = DialogCancel;
 
 // The userData of a countdown dialog.
 struct CountdownRequest {
@@ -45,8 +45,10 @@ constexpr uint32_t VolumeLabelSize = 260;  // units of the label buffer
 // reader fills `label` (VolumeLabelSize units) for the root "X:\"; false
 // when the volume cannot be read.
 using VolumeLabelReader = bool (*)(const char16_t* root, char16_t* label, uint32_t size);
-// Room for the longest list: 26 lines of 5 fixed units and a label.
-constexpr size_t DriveListCapacity = 26 * (VolumeLabelSize + 5) + 1;
+// Room for the longest list: 26 lines of 6 fixed units (letter, colon, space,
+// two quotation marks, line feed) and a label of at most VolumeLabelSize - 1
+// units, and the terminator.
+constexpr size_t DriveListCapacity = 26 * (VolumeLabelSize - 1 + 6) + 1;
 // Writes the terminated list into `list` (DriveListCapacity units) and
 // returns its length.
 size_t BuildCountdownDriveList(uint32_t driveMask, VolumeLabelReader reader, char16_t* list);

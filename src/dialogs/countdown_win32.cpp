@@ -3,6 +3,7 @@
 
 #include "compat/compat.h"
 #include "dialogs/countdown.h"
+#include "dialogs/descriptions.h"
 #include "dlgengine/dialog_win32.h"
 #include "resources/product.h"
 #include "resources/string_ids.h"
@@ -11,13 +12,6 @@ namespace {
 
 constexpr UINT_PTR CountdownTimerId = 1;
 constexpr UINT CountdownPeriodMs = 1000;
-constexpr uint16_t DriveListId = 102;
-constexpr uint16_t CounterId = 106;
-
-const CountdownRequest* RequestOf(HWND dialog) {
-  const DialogState* state = DialogStateOf(dialog);
-  return state != nullptr ? static_cast<const CountdownRequest*>(state->userData) : nullptr;
-}
 
 // Presses a button the way a click would: the command comes through the
 // message queue, so the tick has returned before the dialog ends.
@@ -26,37 +20,17 @@ void PostPress(HWND dialog, uint16_t id) {
 }
 
 void CALLBACK CountdownTimerTick(HWND dialog, UINT, UINT_PTR, DWORD) {
-  const CountdownRequest* request = RequestOf(dialog);
+  const auto* request = UserDataOf<const CountdownRequest>(dialog);
   if (request == nullptr) return;
-  const unsigned shown = GetDlgItemInt(dialog, CounterId, nullptr, FALSE);
+  const unsigned shown = GetDlgItemInt(dialog, CountdownCounterId, nullptr, FALSE);
   const CountdownTick tick = NextCountdownTick(shown, *request);
-  if (tick.Shown != shown) SetDlgItemInt(dialog, CounterId, tick.Shown, FALSE);
+  if (tick.Shown != shown) SetDlgItemInt(dialog, CountdownCounterId, tick.Shown, FALSE);
   if (!tick.Counting) PostPress(dialog, tick.Press);
 }
 
 void EndCountdown(HWND dialog, INT_PTR result) {
   KillTimer(dialog, CountdownTimerId);
   EndDialog(dialog, result);
-}
-
-// On Cancel: starts the count, and ends the dialog with 0.
-intptr_t CancelButton(DialogWindow dialog, uint16_t, uint32_t message, uintptr_t, intptr_t lParam) {
-  if (message == WM_INITDIALOG) {
-    const auto* request =
-        static_cast<const CountdownRequest*>(reinterpret_cast<const DialogState*>(lParam)->userData);
-    SetDlgItemInt(dialog, CounterId, CountdownStart(request->Seconds), FALSE);
-    SetTimer(dialog, CountdownTimerId, CountdownPeriodMs, CountdownTimerTick);
-    return TRUE;
-  }
-  if (message != WM_COMMAND) return FALSE;
-  EndCountdown(dialog, 0);
-  return TRUE;
-}
-
-intptr_t ActionButton(DialogWindow dialog, uint16_t, uint32_t message, uintptr_t, intptr_t) {
-  if (message != WM_COMMAND) return FALSE;
-  EndCountdown(dialog, 1);
-  return TRUE;
 }
 
 bool ReadVolumeLabel(const char16_t* root, char16_t* label, uint32_t size) {
@@ -70,60 +44,56 @@ struct DiscCountdownData {
   uint32_t DriveMask;
 };
 
+int RunCountdown(HWND mainWindow, StringId title, const ControlDesc* description, uint32_t entries, void* userData) {
+  // The session is ending and the user works elsewhere: bring the program
+  // forward so that its reminder shows on top.
+  if (mainWindow != nullptr) SetForegroundWindow(mainWindow);
+  return RunModalDialog(mainWindow, ProductTitle, title, WS_CAPTION | WS_SYSMENU, WS_EX_APPWINDOW, description, entries,
+                        userData) == DialogOk
+             ? DialogOk
+             : 0;
+}
+
+}  // namespace
+
+namespace CountdownHandlers {
+
+// On Cancel: starts the count, and ends the dialog with 0.
+intptr_t CancelButton(DialogWindow dialog, uint16_t, uint32_t message, uintptr_t, intptr_t lParam) {
+  if (message == WM_INITDIALOG) {
+    const auto* request = UserDataAtStart<const CountdownRequest>(lParam);
+    SetDlgItemInt(dialog, CountdownCounterId, CountdownStart(request->Seconds), FALSE);
+    SetTimer(dialog, CountdownTimerId, CountdownPeriodMs, CountdownTimerTick);
+    return TRUE;
+  }
+  if (message != WM_COMMAND) return FALSE;
+  EndCountdown(dialog, 0);
+  return TRUE;
+}
+
+intptr_t ActionButton(DialogWindow dialog, uint16_t, uint32_t message, uintptr_t, intptr_t) {
+  if (message != WM_COMMAND) return FALSE;
+  EndCountdown(dialog, DialogOk);
+  return TRUE;
+}
+
 intptr_t DriveList(DialogWindow dialog, uint16_t id, uint32_t message, uintptr_t, intptr_t lParam) {
   if (message != WM_INITDIALOG) return FALSE;
-  const auto* data =
-      static_cast<const DiscCountdownData*>(reinterpret_cast<const DialogState*>(lParam)->userData);
+  const auto* data = UserDataAtStart<const DiscCountdownData>(lParam);
   static char16_t list[DriveListCapacity];  // one dialog at a time, on the one thread
   BuildCountdownDriveList(data->DriveMask, ReadVolumeLabel, list);
   WideSetDlgItemText(dialog, id, list);
   return TRUE;
 }
 
-const ControlDesc DiscInsertedDescription[] = {
-    {&Kind::VGroup, 101, nullptr, NoString, 0, nullptr},
-    {&Kind::Label, DriveListId, nullptr, NoString, 101, DriveList},
-    {&Kind::HBox, 103, u"1", NoString, 101, nullptr},
-    {&Kind::Label, 104, nullptr, StrSecondsLeft, 103, nullptr},
-    {&Kind::Spacer, 105, nullptr, NoString, 103, nullptr},
-    {&Kind::RightLabel, CounterId, u"00", NoString, 103, nullptr},
-    {&Kind::HGroup, 107, nullptr, NoString, 0, nullptr},
-    {&Kind::DefaultButton, CountdownActionId, nullptr, StrEject, 107, ActionButton},
-    {&Kind::Spacer, 108, nullptr, NoString, 107, nullptr},
-    {&Kind::Button, CountdownCancelId, nullptr, StrCancel, 107, CancelButton},
-};
-
-const ControlDesc TrayOpenDescription[] = {
-    {&Kind::VGroup, 101, nullptr, NoString, 0, nullptr},
-    {&Kind::HBox, 103, u"1", NoString, 101, nullptr},
-    {&Kind::Label, 104, nullptr, StrSecondsLeft, 103, nullptr},
-    {&Kind::Spacer, 105, nullptr, NoString, 103, nullptr},
-    {&Kind::RightLabel, CounterId, u"00", NoString, 103, nullptr},
-    {&Kind::HGroup, 107, nullptr, NoString, 0, nullptr},
-    {&Kind::DefaultButton, CountdownActionId, nullptr, StrCloseTray, 107, ActionButton},
-    {&Kind::Spacer, 108, nullptr, NoString, 107, nullptr},
-    {&Kind::Button, CountdownCancelId, nullptr, StrCancel, 107, CancelButton},
-};
-
-template <size_t N>
-int RunCountdown(HWND mainWindow, StringId title, const ControlDesc (&description)[N], void* userData) {
-  // The session is ending and the user works elsewhere: bring the program
-  // forward so that its reminder shows on top.
-  if (mainWindow != nullptr) SetForegroundWindow(mainWindow);
-  return RunModalDialog(mainWindow, ProductTitle, title, WS_CAPTION | WS_SYSMENU, WS_EX_APPWINDOW, description, N,
-                        userData) == 1
-             ? 1
-             : 0;
-}
-
-}  // namespace
+}  // namespace CountdownHandlers
 
 int ShowDiscInsertedCountdown(DialogWindow mainWindow, int seconds, uint32_t driveMask, int (*discsGone)()) {
   DiscCountdownData data{{seconds, CountdownCancelId, discsGone}, driveMask};
-  return RunCountdown(mainWindow, StrDiscInserted, DiscInsertedDescription, &data);
+  return RunCountdown(mainWindow, StrDiscInserted, DiscInsertedDescription, DiscInsertedEntries, &data);
 }
 
 int ShowTrayOpenCountdown(DialogWindow mainWindow, int seconds, bool closeAtZero, int (*traysClosed)()) {
   CountdownRequest request{seconds, closeAtZero ? CountdownActionId : CountdownCancelId, traysClosed};
-  return RunCountdown(mainWindow, StrTrayOpen, TrayOpenDescription, &request);
+  return RunCountdown(mainWindow, StrTrayOpen, TrayOpenDescription, TrayOpenEntries, &request);
 }

@@ -12,11 +12,12 @@ struct ProgramSettings;
 struct SettingsFacts;
 
 // The program's only message box: string `textId` beside the program icon.
-// flags & 0xF == 1 gives OK and Cancel, anything else OK only; the same four
-// bits go to MessageBeep. 0x2000 gives the window a taskbar button (for
-// messages without an owner). Returns 1 for OK, 2 for Cancel (also Esc and
-// the close box when Cancel is shown), 0 when an OK-only box is closed
-// otherwise, 2 when memory runs out.
+// MessageOkCancel in the low four bits of flags gives OK and Cancel, anything
+// else OK only; the same four bits go to MessageBeep. MessageTaskbar gives the
+// window a taskbar button (for messages without an owner). Returns DialogOk
+// for OK, DialogCancel for Cancel (also Esc and the close box when Cancel is
+// shown), 0 when an OK-only box is closed otherwise or memory runs out, -1
+// when the window cannot be made.
 int ShowMessage(DialogWindow owner, StringId textId, uint32_t flags);
 constexpr uint32_t MessageOkCancel = 0x1;
 constexpr uint32_t MessageTaskbar = 0x2000;
@@ -26,19 +27,39 @@ constexpr uint32_t MessageQuestionIcon = 0x20;  // the system's MB_ICONQUESTION
 intptr_t ShowAboutDialog(DialogWindow owner);
 
 // The eject password; its hash is ProgramSettings::LockData, empty when no
-// password is set (then nothing is asked and both calls return 1).
-constexpr uint32_t PasswordVerifyMode = 0;
-constexpr uint32_t PasswordNewMode = 35;  // the size of LockData, for a new hash
-constexpr uint32_t PasswordLimit = 23;    // passwords of at most 22 characters
+// password is set (then nothing is asked and both calls return DialogOk).
+enum PasswordMode : uint32_t {
+  PasswordVerifyMode,  // checks a password against the stored hash
+  PasswordNewMode,     // takes a new password twice and stores its hash
+};
+constexpr uint32_t PasswordHashSize = 35;  // sizeof ProgramSettings::LockData
+constexpr uint32_t PasswordLimit = 23;     // passwords of at most 22 characters
 // From inside another dialog, titled "Введите пароль" or "Новый пароль".
-// Verify mode: 1 once the password matches `hash`. New-password mode (`mode`
-// = the size of `hash`): 1 once the password was typed twice alike and its
-// hash stored in `hash`; an empty one stores the empty text (no password).
-// 0 when the user cancelled; `hash` is then unchanged.
-int AskPassword(DialogWindow parent, char* hash, uint32_t mode, uint32_t limit);
+// Verify mode: DialogOk once the password matches `hash`. New-password mode:
+// DialogOk once the password was typed twice alike and its hash stored in
+// `hash` (PasswordHashSize bytes); an empty one stores the empty text (no
+// password). 0 when the user cancelled; `hash` is then unchanged.
+int AskPassword(DialogWindow parent, char* hash, PasswordMode mode, uint32_t limit);
 // The main window's check before a guarded operation: brings the main window
 // to the front, then asks in verify mode in a window with a taskbar button.
 int VerifyPassword(DialogWindow mainWindow, const char* hash, uint32_t limit);
+
+// The password dialog's decisions, given the texts of its two fields.
+// OK is enabled in verify mode, and in new-password mode while both fields
+// hold the same text (compared exactly, case included).
+[[nodiscard]] bool PasswordOkEnabled(PasswordMode mode, const char16_t* password, const char16_t* confirmation);
+enum class PasswordVerdict {
+  Accepted,  // the dialog ends with DialogOk
+  Wrong,     // verify mode: the field is emptied and the user tries again
+  Refused,   // new-password mode: a beep, the fields stay for another try
+};
+// What OK does. `ansi` is the password in the system's code page (null when
+// it could not be converted); `lossy` says a character had no form there. A
+// new password that lost a character is refused: its lost letters would all
+// hash as the same default character. A stored one is written into the
+// request's hash.
+[[nodiscard]] PasswordVerdict JudgePassword(PasswordMode mode, char* hash, const char16_t* password,
+                                            const char16_t* confirmation, const char* ansi, bool lossy);
 
 // The program settings dialog on the live record: 1 after OK (the record and
 // the system settings are then written; the caller saves and reloads), 0

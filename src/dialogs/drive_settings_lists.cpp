@@ -1,24 +1,27 @@
-#include <cstdint>
-
+// The rules of the drive settings dialog's speed lists and edits.
 #include "dialogs/drive_settings.h"
 
-const int32_t TimerChoices[TimerChoiceCount] = {0, 5000, 15000, 30000, 60000, 300000, 900000, 1800000, 3600000};
+#include <cstdint>
 
 uint32_t PackSpeedEntry(const SpeedEntry& entry) { return (entry.Command & 0xFFFF) << 16 | (entry.Speed & 0xFFFF); }
 
 SpeedEntry UnpackSpeedEntry(uint32_t parameter) { return {parameter & 0xFFFF, parameter >> 16}; }
-
-uint32_t UnitMultiple(uint32_t kilobytes, uint32_t unit) {
-  if (unit == 0) return 0;
-  // In 64 bits: ten times a large typed value must not wrap.
-  return static_cast<uint32_t>((uint64_t{kilobytes} * 10 / unit + 5) / 10);
-}
 
 uint32_t ListColumnNumber(uint32_t kilobytes, uint32_t unit) { return UnitMultiple(kilobytes, unit) % 1000; }
 
 uint32_t KilobytesOfMultiple(uint32_t multiple, uint32_t unit) {
   const uint64_t kilobytes = uint64_t{multiple} * unit;
   return kilobytes > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(kilobytes);
+}
+
+SpeedEditEcho EchoSpeedEdit(uint16_t edit, uint32_t value, uint32_t unit) {
+  switch (edit) {
+    case DriveId::SpeedTimesEdit: return {DriveId::SpeedKbEdit, KilobytesOfMultiple(value, unit)};
+    case DriveId::CommandTimesEdit: return {DriveId::CommandKbEdit, KilobytesOfMultiple(value, unit)};
+    case DriveId::SpeedKbEdit: return {DriveId::SpeedTimesEdit, UnitMultiple(value, unit)};
+    case DriveId::CommandKbEdit: return {DriveId::CommandTimesEdit, UnitMultiple(value, unit)};
+    default: return {0, 0};
+  }
 }
 
 uint32_t ParseEditNumber(const char* text) {
@@ -34,8 +37,8 @@ uint32_t ParseEditNumber(const char* text) {
   return digits && *text == '\0' ? static_cast<uint32_t>(value) : 0;
 }
 
-SpeedListAddition PlanSpeedListAddition(const uint32_t* speeds, uint32_t count, uint32_t speed,
-                                        uint32_t command) {
+SpeedListAddition PlanSpeedListAddition(const SpeedRange& list, uint32_t speed, uint32_t command) {
+  const uint32_t count = list.Count;
   SpeedListAddition plan{true, -1, 0, {speed > 0xFFFF ? 0xFFFF : speed, command > 0xFFFF ? 0xFFFF : command}};
   if (speed == 0 || command == 0 || count >= MaxSpeedEntries) return plan;
   plan.Refused = false;
@@ -44,11 +47,11 @@ SpeedListAddition PlanSpeedListAddition(const uint32_t* speeds, uint32_t count, 
   const uint32_t step = plan.Entry.Speed / SpeedUnitCD;
   uint32_t i = 0;
   for (; i < count; ++i) {
-    if (speeds[i] / SpeedUnitCD == step) {
+    if (list.Entries[i].Speed / SpeedUnitCD == step) {
       plan.Replaced = static_cast<int32_t>(i);
       break;
     }
-    if (speeds[i] < plan.Entry.Speed) break;
+    if (list.Entries[i].Speed < plan.Entry.Speed) break;
   }
   plan.Position = i;
   return plan;

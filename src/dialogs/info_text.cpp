@@ -91,11 +91,10 @@ StringId StatusText(const StringId (&texts)[N], int status) {
 }
 StringId YesNo(int32_t value) { return value != 0 ? StrSupported : StrNotSupported; }
 StringId MethodText(int32_t method) {
-  return method == 2 ? StrMethodSetStreaming : method == 1 ? StrMethodSetCdSpeed : StrMethodUndetermined;
+  return method == DvdMethodStreaming ? StrMethodSetStreaming
+         : method == DvdMethodCdSpeed ? StrMethodSetCdSpeed
+                                      : StrMethodUndetermined;
 }
-
-// A speed in whole multiples of the medium's 1x, rounded.
-uint32_t Times(uint32_t speed, uint32_t unit) { return (speed * 10 / unit + 5) / 10; }
 
 void SpeedList(WideBuilder& out, StringId title, const SpeedRange& range, uint32_t unit,
                uint32_t modulo, const char16_t* suffix) {
@@ -104,7 +103,7 @@ void SpeedList(WideBuilder& out, StringId title, const SpeedRange& range, uint32
   // Fastest first in the record; shown slowest first.
   uint32_t count = range.Count < MaxSpeedEntries ? range.Count : MaxSpeedEntries;
   for (uint32_t i = count; i-- > 0;) {
-    out.Decimal(Times(range.Entries[i].Speed, unit) % modulo).Wide(suffix);
+    out.Decimal(UnitMultiple(range.Entries[i].Speed, unit) % modulo).Wide(suffix);
     if (i != 0) out.Wide(u",");
   }
   out.Line();
@@ -126,7 +125,7 @@ void Drive(WideBuilder& out, const DriveRecord& d) {
   name[sizeof d.FullName] = 0;  // the record's name may fill all 32 bytes
   out.String(StrInfoDrive).Ansi(name).Line().Line();
 
-  out.String(StrInfoMaxSpeed).Decimal(Times(static_cast<uint32_t>(d.MaxSpeed), SpeedUnitCD) % 1000)
+  out.String(StrInfoMaxSpeed).Decimal(UnitMultiple(static_cast<uint32_t>(d.MaxSpeed), SpeedUnitCD) % 1000)
       .Wide(u"x").Line();
   out.String(StrInfoGetSpeed).String(YesNo(d.CanGetSpeed)).Line();
   out.String(StrInfoSetSpeed).String(YesNo(d.CanSetSpeed)).Line().Line();

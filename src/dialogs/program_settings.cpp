@@ -82,6 +82,12 @@ void ApplyTimerRule(SettingsForm& form) {
   for (uint16_t id = AutocloseFirst; id <= AutocloseLast; ++id) form.Enable(id) = form.IsChecked(TimerEnable);
 }
 
+void ApplyFormRules(SettingsForm& form, unsigned windowsVersion) {
+  ApplyStartupRule(form);
+  ApplyAudioRule(form, windowsVersion);
+  ApplyTimerRule(form);
+}
+
 void FillSettingsForm(SettingsForm& form, const ProgramSettings& settings, const SettingsFacts& facts) {
   const uint32_t hungSeconds = GetHungAppTimeout() / MsPerSecond;
 

@@ -62,6 +62,8 @@ void ApplyStartupRule(SettingsForm& form);
 void ApplyAudioRule(SettingsForm& form, unsigned windowsVersion);
 // The automatic-close delays need the timer.
 void ApplyTimerRule(SettingsForm& form);
+// The three rules above, as a click on any box they read reruns them.
+void ApplyFormRules(SettingsForm& form, unsigned windowsVersion);
 // OK: writes the system settings and the record, in the dialog's order.
 // True when the autorun policy changed on a shell that rereads it only with
 // a new session (the user is then told so).

@@ -23,3 +23,9 @@ INT_PTR CALLBACK GenericDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
 
 // The state of an open engine dialog, null before its start and after its end.
 DialogState* DialogStateOf(HWND dialog);
+// The caller's pointer of an open engine dialog; null without a state.
+template <class T>
+T* UserDataOf(HWND dialog) {
+  DialogState* state = DialogStateOf(dialog);
+  return state != nullptr ? static_cast<T*>(state->userData) : nullptr;
+}

@@ -37,8 +37,8 @@ struct ControlKind {
   bool opaque;
 };
 
-// The 21 kinds. The text of a VBox/HBox is not shown: "1".."7" overrides its
-// fill. ProgressBar's text is its wanted width in pixels; ListView's text is
+// The 21 kinds. The text of a VBox/HBox is not shown: a BoxFill code overrides
+// its fill. ProgressBar's text is its wanted width in pixels; ListView's text is
 // its column titles separated by TAB; Icon's text names an icon resource.
 namespace Kind {
 extern const ControlKind VBox, HBox, Spacer, VGroup, HGroup;
@@ -49,10 +49,28 @@ extern const ControlKind TextEdit, RightEdit, ProgressBar, ListView, HotKeyField
 
 bool IsContainer(const ControlKind& kind);  // VBox, HBox, VGroup, HGroup
 
+// The texts that override a box's fill (FillFixed, FillStretch, FillWeak
+// below) on both axes or on one; the other axis keeps what the children ask
+// for.
+namespace BoxFill {
+constexpr const char16_t* Fixed = u"1";
+constexpr const char16_t* Stretch = u"2";
+constexpr const char16_t* StretchX = u"3";
+constexpr const char16_t* StretchY = u"4";
+constexpr const char16_t* Weak = u"5";
+constexpr const char16_t* WeakX = u"6";
+constexpr const char16_t* WeakY = u"7";
+}  // namespace BoxFill
+
+// The ids of OK and Cancel, which are also what a modal dialog of the engine
+// ends with (Esc and the close box send Cancel).
+constexpr int DialogOk = 1;
+constexpr int DialogCancel = 2;
+
 // One entry of a dialog description. Entries are laid out inside their
 // container in array order; a control whose parent is not a container is
 // never laid out (size 0x0) and serves as a hidden holder of a text.
-// Ids 1 and 2 are OK and Cancel; 0 is the dialog itself.
+// Ids DialogOk and DialogCancel are OK and Cancel; 0 is the dialog itself.
 struct ControlDesc {
   const ControlKind* kind;
   uint32_t id;           // low 16 bits used
@@ -82,6 +100,13 @@ struct DialogState {
   uint32_t count;
   int32_t minWidth, minHeight;  // smallest window size, 0 until the start
 };
+
+// The caller's pointer as a handler gets it with WM_INITDIALOG, whose lParam
+// is the dialog's state.
+template <class T>
+T* UserDataAtStart(intptr_t lParam) {
+  return static_cast<T*>(reinterpret_cast<DialogState*>(lParam)->userData);
+}
 
 // Null when the block cannot be allocated. Freed with FreeDialogState.
 [[nodiscard]] DialogState* MakeDialogState(const ControlDesc* descs, uint32_t count, void* userData);

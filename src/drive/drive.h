@@ -21,6 +21,18 @@ constexpr uint32_t SpeedMaximum = 0xFFFF;  // asks a drive for its fastest speed
 constexpr int MaxDrives = 16;
 constexpr int MaxSpeedEntries = 128;
 constexpr int HotKeyCount = 7;  // eject, close, maximum, faster, selected, slower, minimum
+// Letters of a short name (the user's or the one made from the model's name).
+constexpr int ShortNameLength = 10;
+
+// The events on which a drive's selected speed is set again (EventMask bits).
+enum RestoreEvent : uint32_t {
+  EventStart = 0x01,        // program start and every rediscovery
+  EventDiscChange = 0x02,   // a disc arrived
+  EventWake = 0x08,         // resume from suspend
+  EventTrayClosed = 0x10,   // the program closed the tray
+};
+// A drive seen for the first time restores on start, disc change and wake.
+constexpr int32_t DefaultEventMask = EventStart | EventDiscChange | EventWake;
 
 struct SpeedEntry {
   uint32_t Speed;    // the speed the drive reports (or that was measured)
@@ -90,7 +102,7 @@ struct DriveRecord {
   int32_t Timer;                // milliseconds, 0 = off
   int32_t DVDMethodPrefered;    // a DvdMethod
   uint32_t HotKeys[HotKeyCount];
-  char16_t ShortName[11];       // chosen by the user, empty = none
+  char16_t ShortName[ShortNameLength + 1];  // chosen by the user, empty = none
   DeviceAddress Address;
   // Live state, as fresh as the last RefreshStatus.
   uint32_t CurrentSpeed;
@@ -157,6 +169,8 @@ bool NameDrive(DriveRecord& drive);
 [[nodiscard]] bool IsCdMedium(int mediumType);
 [[nodiscard]] bool IsDvdMedium(int mediumType);
 [[nodiscard]] bool IsAudioMedium(int mediumType);
+// A disc whose data a measurement can read: a data-only CD, CD-R or CD-RW, or a DVD.
+[[nodiscard]] bool IsDataMedium(int mediumType);
 [[nodiscard]] bool IsDvdProfile(int profile);  // a GET CONFIGURATION current profile
 
 // Takes the speeds and medium type of a capabilities page and chooses the
@@ -181,6 +195,9 @@ void MoveTray(DriveRecord& drive, TrayMove move);
 [[nodiscard]] bool IsTrayOpen(const DriveRecord& drive);
 // Refreshes the drive first, so it asks the drive itself.
 [[nodiscard]] bool IsTrayClosedAfterRefresh(DriveRecord& drive);
+// A disc just loaded spins up: waits, as long as a refresh waits for a
+// settling medium, until the drive answers ready. False when it never did.
+bool WaitUntilReady(DriveRecord& drive);
 
 // ---- Speed discovery ------------------------------------------------------
 
@@ -199,6 +216,9 @@ using ProgressCallback = int (*)(int phase, int total, int done, int speed, int 
 void EnumerateSpeeds(DriveRecord& drive, SpeedMethod method, ProgressCallback progress, void* context);
 // Fills the capability fields for the medium class in the drive.
 void ProbeDrive(DriveRecord& drive);
+// kB/s as a multiple of the unit (1x), rounded to the nearest integer; 0 for
+// a unit of 0.
+[[nodiscard]] uint32_t UnitMultiple(uint32_t kilobytes, uint32_t unit);
 // Inserts a pair in speed order unless the speed is listed, is 0 or the list is full.
 void AddEntry(SpeedRange& range, uint32_t speed, uint32_t command, ProgressCallback progress, void* context);
 // Index of the slowest entry within tolerance of speed, or -1.

@@ -24,14 +24,13 @@ void ClearDrives() {
 
 namespace {
 
-// The first run of letters of the name, at most 10, widened to UTF-16.
+// The first run of letters of the name, at most ShortNameLength, widened to UTF-16.
 void MakeAutoShortName(DriveRecord& drive) {
-  constexpr size_t MaxLetters = 10;
   const char* p = drive.FullName;
   auto isLetter = [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; };
   while (*p && !isLetter(*p)) ++p;
   size_t n = 0;
-  while (n < MaxLetters && isLetter(p[n])) {
+  while (n < size_t(ShortNameLength) && isLetter(p[n])) {
     drive.AutoShortName[n] = static_cast<unsigned char>(p[n]);
     ++n;
   }
@@ -83,7 +82,7 @@ void AddDrive(const DeviceAddress& cursor) {
 
   drive.RangeCD.Selected = 0;
   drive.RangeDVD.Selected = 0;
-  drive.EventMask = 11;
+  drive.EventMask = DefaultEventMask;
   drive.OnlyWithDisk = 0;
   drive.ShortMenu = drive.RangeCD.Count > 8 ? 1 : 0;
   drive.Ignore = 0;

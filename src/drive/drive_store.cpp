@@ -104,11 +104,11 @@ void LoadDriveSettings(DriveRecord& drive) {
   SettingTable table(drive);
   ReadDwordTable(key, table.entries, SettingCount);
 
-  // A stored name may lack its terminator: at most 10 units are kept.
+  // A stored name may lack its terminator: at most ShortNameLength units are kept.
   char16_t name[ShortNameBytes / 2] = {};
   uint32_t size = ReadBinary(key, "ShortName", name, ShortNameBytes);
   if (size != 0) {
-    size_t units = size / 2 < 10 ? size / 2 : 10;
+    size_t units = size / 2 < size_t(ShortNameLength) ? size / 2 : size_t(ShortNameLength);
     std::memset(drive.ShortName, 0, sizeof drive.ShortName);
     for (size_t i = 0; i < units && name[i]; ++i) drive.ShortName[i] = name[i];
   }

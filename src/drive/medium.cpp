@@ -22,6 +22,14 @@ bool IsAudioMedium(int mediumType) {
   }
 }
 
+bool IsDataMedium(int mediumType) {
+  // In each CD group (CD-ROM, CD-R, CD-RW) the low digit 1 is a 120 mm and 5
+  // an 80 mm disc holding data only.
+  const int size = mediumType & 0x0F;
+  return IsDvdMedium(mediumType) ||
+         (IsCdMedium(mediumType) && mediumType < 0x30 && (size == 0x01 || size == 0x05));
+}
+
 bool IsDvdProfile(int profile) {
   // DVD-ROM, DVD-R, DVD-RAM, DVD-RW (both modes), DVD+RW, DVD+R, and the
   // double-layer ones: DVD-R DL (both recording modes), DVD+RW DL, DVD+R DL.

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr int MaxMediumWaits = 30;          // 15 seconds in all
+constexpr int MaxMediumWaits = 30;          // 15 seconds in all, for a settling medium or a spin-up
 constexpr uint32_t MediumWaitMs = 500;
 constexpr int32_t MediumSettling = 0x30;    // reported by some drives while a disc spins up
 
@@ -158,4 +158,14 @@ bool IsTrayClosedAfterRefresh(DriveRecord& drive) {
   if (drive.Ready || !drive.CanClose) return true;
   if (drive.CanSenseMedium) return drive.MediumType != MediumDoorOpen;
   return drive.TrayClosed != 0;
+}
+
+bool WaitUntilReady(DriveRecord& drive) {
+  BusyGuard guard(drive);
+  if (!guard.Entered()) return false;
+  for (int i = 0; i < MaxMediumWaits; ++i) {
+    if (TestUnitReady(drive.Address) == 0) return true;
+    ClockSleep(MediumWaitMs);
+  }
+  return false;
 }

@@ -1,6 +1,12 @@
 // Speed list operations shared by discovery, stepping and restoring.
 #include "drive/drive.h"
 
+uint32_t UnitMultiple(uint32_t kilobytes, uint32_t unit) {
+  if (unit == 0) return 0;
+  // In 64 bits: ten times a large speed must not wrap.
+  return static_cast<uint32_t>((uint64_t{kilobytes} * 10 / unit + 5) / 10);
+}
+
 void AddEntry(SpeedRange& range, uint32_t speed, uint32_t command, ProgressCallback progress, void* context) {
   // The notice goes out for every pair found, also for one rejected below.
   if (progress) progress(0, 0, 0, int(speed), int(command), context);

@@ -44,11 +44,10 @@ std::string FullNameOf(const DriveRecord& drive) {
 // converted from the ANSI code page.
 std::u16string DriveLabel(const DriveRecord& drive, const ProgramSettings& settings) {
   if (settings.NumNames) {
-    // Either name holds at most 10 units; an unterminated one is cut there.
-    constexpr size_t ShortNameUnits = 10;
+    // Either name holds at most ShortNameLength units; an unterminated one is cut there.
     const char16_t* name = DisplayName(drive);
     size_t length = 0;
-    while (length < ShortNameUnits && name[length]) ++length;
+    while (length < size_t(ShortNameLength) && name[length]) ++length;
     return std::u16string(name, length);
   }
   std::string full = FullNameOf(drive);
@@ -66,7 +65,7 @@ MenuItemPlan Labelled(MenuItemPlan item, const DriveRecord& drive, const Program
 uint32_t SpeedUnit(const DriveRecord& drive) { return drive.DvdActive() ? SpeedUnitDVD : SpeedUnitCD; }
 
 // The number shown for a speed divided by 10: 0 for speeds shown below 10.
-unsigned SpeedGroup(uint32_t speed, uint32_t unit) { return (speed * 10 / unit + 5) / 100; }
+unsigned SpeedGroup(uint32_t speed, uint32_t unit) { return UnitMultiple(speed, unit) / 10; }
 
 // The selected speed is the user's choice (0 = none); the current one is
 // compared in whole CD units whichever list is active.
@@ -234,7 +233,7 @@ void PutDriveSection(UpwardList& target, const DriveRecord& drive, int i, const 
 std::string SpeedText(const char* prefix, uint32_t speed, bool dvdList) {
   const uint32_t unit = dvdList ? SpeedUnitDVD : SpeedUnitCD;
   char text[16];
-  FormatText(text, sizeof text, "%s%d%c", prefix, int((speed * 10 / unit + 5) / 10 % 1000), dvdList ? 'X' : 'x');
+  FormatText(text, sizeof text, "%s%d%c", prefix, int(UnitMultiple(speed, unit) % 1000), dvdList ? 'X' : 'x');
   return text;
 }
 

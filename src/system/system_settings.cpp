@@ -21,7 +21,7 @@ constexpr uint32_t HungAppTimeoutBytes = 16;
 
 char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
 
-bool SameText(std::string_view a, std::string_view b) {
+bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
     if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
@@ -83,10 +83,10 @@ bool IsAutostart(const char* valueName, const char* argument) {
   std::string text;
   if (!ReadRunText(run.Get(), valueName, text)) return false;
   std::string_view stored(text);
-  if (stored.size() < path.size() || !SameText(stored.substr(0, path.size()), path)) return false;
+  if (stored.size() < path.size() || !SameTextIgnoringCase(stored.substr(0, path.size()), path)) return false;
   if (argument && *argument) {
     std::string_view suffix(argument);
-    if (suffix.size() > stored.size() || !SameText(stored.substr(stored.size() - suffix.size()), suffix)) return false;
+    if (suffix.size() > stored.size() || !SameTextIgnoringCase(stored.substr(stored.size() - suffix.size()), suffix)) return false;
   }
   return true;
 }

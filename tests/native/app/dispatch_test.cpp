@@ -9,6 +9,7 @@
 #include "app/dispatch.h"
 #include "app/main_window.h"
 #include "app/restore_events.h"
+#include "dlgengine/dlgengine.h"
 #include "app/timers.h"
 #include "app/window_ops.h"
 #include "app/tray_moves.h"
@@ -30,14 +31,19 @@ class DispatchTest : public VirtualDrives {
 };
 
 // "Открыть", "Проводник" and "Автозапуск" reach the shell for their own drive;
-// a disc whose autorun cannot start is opened instead.
-TEST_F(DispatchTest, DiscActionsReachTheShellAndAFailedAutorunOpensTheDisc) {
+// a disc whose autorun cannot start is opened instead. The settings item
+// opens its drive's dialog, an ignored drive's too; only OK stores, and
+// edits made while the drives were found again belong to no drive.
+TEST_F(DispatchTest, DiscActionsAndSettingsReachTheShellForTheirOwnDrive) {
   Add("cd48-reader");
   Add("cdrw52-writer");
   Discover();
   ASSERT_EQ(DriveCount, 2);
   static std::vector<std::string> calls;
   static bool autorunStarts;
+  static int dialogAnswer;
+  static bool rediscoverMeanwhile;
+  static int32_t timerChosen;
   calls.clear();
   static constexpr DiscShellOps Recorder{
       [](const DriveRecord& drive, const char* verb) {
@@ -46,6 +52,12 @@ TEST_F(DispatchTest, DiscActionsReachTheShellAndAFailedAutorunOpensTheDisc) {
       [](const DriveRecord& drive) {
         calls.push_back("autorun " + std::to_string(&drive - Drives));
         return autorunStarts;
+      },
+      [](DriveRecord& drive, char*) {
+        calls.push_back("settings " + std::to_string(&drive - Drives));
+        if (rediscoverMeanwhile) drive = Drives[1];  // a device notice put the writer here
+        drive.Timer = timerChosen;
+        return dialogAnswer;
       }};
   InstallDiscShellOps(&Recorder);
   autorunStarts = true;
@@ -55,6 +67,33 @@ TEST_F(DispatchTest, DiscActionsReachTheShellAndAFailedAutorunOpensTheDisc) {
   autorunStarts = false;
   RunDriveCommand(DriveCommand(1, DA_AUTORUN));
   EXPECT_EQ(calls, (std::vector<std::string>{"open 1", "explore 1", "autorun 0", "autorun 1", "open 1"}));
+
+  static int discoveriesDue;
+  discoveriesDue = 0;
+  DiscoveryDueCallback = [] { ++discoveriesDue; };
+  auto storedTimer = [](int index) {
+    DriveRecord loaded = Drives[index];
+    loaded.Timer = 0;
+    LoadDriveSettings(loaded);
+    return loaded.Timer;
+  };
+  calls.clear();
+  Drives[1].Ignore = 1;
+  SaveDriveSettings(Drives[1]);
+  rediscoverMeanwhile = false;
+  timerChosen = 60000;
+  dialogAnswer = 0;
+  RunDriveCommand(DriveCommand(1, DA_SETTINGS));
+  EXPECT_EQ(storedTimer(1), 0) << "Cancel stores nothing";
+  dialogAnswer = DialogOk;
+  RunDriveCommand(DriveCommand(1, DA_SETTINGS));
+  EXPECT_EQ(calls, (std::vector<std::string>{"settings 1", "settings 1"})) << "an ignored drive's settings open";
+  EXPECT_EQ(storedTimer(1), 60000) << "OK stores";
+  rediscoverMeanwhile = true;
+  timerChosen = 300000;
+  RunDriveCommand(DriveCommand(0, DA_SETTINGS));
+  EXPECT_EQ(storedTimer(1), 60000) << "edits made while the drives were found again are not stored";
+  EXPECT_EQ(discoveriesDue, 1) << "the drives are found again, reloading every record";
 }
 
 TEST_F(DispatchTest, MenuPickSetsStoresAndSendsTheSpeedWithTheMediumsCommand) {

@@ -61,7 +61,7 @@ TEST(InfoText, WholeTextOfOneCdDrive) {
 
 TEST(InfoText, DvdWriterKnownByAddressWithAspiVersionLines) {
   DriveRecord d = MakeDrive();
-  d.Address = {1, 0, 0, 0};
+  d.Address = {1, 2, 3, 0};  // host adapter, target, LUN; no letter
   d.DVD = 0x38;
   d.Writer = 0x30;
   d.CanGetDVDSpeed = 1;
@@ -74,7 +74,7 @@ TEST(InfoText, DvdWriterKnownByAddressWithAspiVersionLines) {
                       u"ASPI LegalCopyright: \r\nASPI ProductName: ASPI for Win32\r\n"
                       u"ASPI FileVersion: 4.60\r\n\r\nМетод доступа: ASPI (Windows 95/98/ME)\r\n"),
             0u);
-  EXPECT_NE(text.find(u"\r\n*** 1, 0, 0 ***\r\n"), std::u16string::npos);
+  EXPECT_NE(text.find(u"\r\n*** 1, 2, 3 ***\r\n"), std::u16string::npos);
   EXPECT_NE(text.find(u"DVD:\t\t\t\tDVD-ROM DVD-R DVD-RAM\r\n"
                       u"Определение скорости DVD:\tПоддерживается\r\n"
                       u"Установка скорости DVD:\t\tНе поддерживается\r\n"

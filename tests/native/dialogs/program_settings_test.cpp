@@ -70,12 +70,16 @@ TEST_F(SettingsFormTest, AChangedPolicyOnAnOldShellAsksForANewSessionAndReopensA
   form.Check(Autostart) = true;
   form.Check(ExitAfterStart) = true;
   form.Check(AutorunCurrentUser) = false;
+  form.Check(AutocloseFirst) = false;
+  form.Check(AutocloseFirst + 3) = true;  // "10"
   EXPECT_TRUE(ApplySettingsForm(form, settings, 4));
   EXPECT_EQ(RunValue(), "C:\\Apps\\varnel.exe /exit");
+  EXPECT_EQ(settings.TimerAutoclose, 10000) << "the delay is stored in milliseconds";
 
   SettingsForm again = form;
   FillSettingsForm(again, settings, Xp);
   EXPECT_TRUE(again.IsChecked(ExitAfterStart) && !again.IsChecked(HideIcon) && !again.IsChecked(AutorunCurrentUser));
+  EXPECT_TRUE(again.IsChecked(AutocloseFirst + 3) && !again.IsChecked(AutocloseFirst));
   EXPECT_FALSE(ApplySettingsForm(again, settings, 4)) << "no policy change, no notice";
   again.Check(AutorunCurrentUser) = true;
   EXPECT_FALSE(ApplySettingsForm(again, settings, 5)) << "a newer shell rereads the policy itself";
@@ -112,8 +116,12 @@ TEST_F(SettingsFormTest, AudioBoxFollowsTheWindowsVersion) {
   form.Check(AutorunCurrentUser) = true;
   ApplyAudioRule(form, 0x10500);
   EXPECT_TRUE(form.Enable(AudioAutoplay));
-  ApplyAudioRule(form, 0x10600);
+  // A click on any of the boxes reruns every rule.
+  form.Check(TimerEnable) = true;
+  form.Check(Autostart) = true;
+  ApplyFormRules(form, 0x10600);
   EXPECT_FALSE(form.Enable(AudioAutoplay));
+  EXPECT_TRUE(form.Enable(AutocloseLast) && form.Enable(HideIcon));
 }
 
 }  // namespace

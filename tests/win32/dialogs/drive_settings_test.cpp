@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "dialogs/dialogs.h"
 #include "dialogs/drive_settings.h"
 #include "settings/settings_record.h"
 #include "win32/dialogs/run_with_win32.h"
@@ -47,19 +48,19 @@ TEST(DriveSettingsDialog, FullListsRefuseAdditionsAndOkKeepsWhatHasNoBox) {
   ProgramSettings::Current().ResetToDefaults();
   ProgramSettings::Current().TimerEnable = 0;
   DriveRecord drive = FullDrive();
-  char lock[35] = "";
+  char lock[PasswordHashSize] = "";
   bool timerRadioEnabled = true, dvdRadioEnabled = true;
   int itemsAfterAdd = 0;
   int result = RunWith(
       [&](HWND dialog) {
         dialog_test::ExpectCleanLayout(dialog);
-        timerRadioEnabled = IsWindowEnabled(GetDlgItem(dialog, 129)) != FALSE;
-        dvdRadioEnabled = IsWindowEnabled(GetDlgItem(dialog, 162)) != FALSE;
-        EXPECT_TRUE(IsChecked(dialog, 129)) << "the radio of 15 minutes";
-        Type(dialog, 152, "8");
-        Type(dialog, 153, "8");
-        Click(dialog, 165);  // "Добавить" on a list of 128
-        itemsAfterAdd = Items(dialog, 145);
+        timerRadioEnabled = IsWindowEnabled(GetDlgItem(dialog, DriveId::TimerRadioFirst + 6)) != FALSE;
+        dvdRadioEnabled = IsWindowEnabled(GetDlgItem(dialog, DriveId::DvdListRadio)) != FALSE;
+        EXPECT_TRUE(IsChecked(dialog, DriveId::TimerRadioFirst + 6)) << "the radio of 15 minutes";
+        Type(dialog, DriveId::SpeedTimesEdit, "8");
+        Type(dialog, DriveId::CommandTimesEdit, "8");
+        Click(dialog, DriveId::AddButton);  // "Добавить" on a list of 128
+        itemsAfterAdd = Items(dialog, DriveId::CdList);
         Click(dialog, IDOK);
       },
       [&] { return ShowDriveSettingsDialog(nullptr, &drive, lock); });
@@ -83,28 +84,28 @@ TEST(DriveSettingsDialog, TypedSpeedReplacesItsStepAndCancelLeavesTheRecord) {
   drive.RangeCD.Entries[1] = {1411, 1411};
   drive.RangeCD.Entries[2] = {706, 706};
   const DriveRecord before = drive;
-  char lock[35] = "";
+  char lock[PasswordHashSize] = "";
   std::string kilobytes, timesBack;
   int items = 0;
   uint32_t second = 0;
   for (int button : {IDCANCEL, IDOK}) {
     int result = RunWith(
         [&](HWND dialog) {
-          Type(dialog, 152, "8");
-          kilobytes = Text(dialog, 155);
-          Type(dialog, 156, "1408");
-          timesBack = Text(dialog, 153);
-          Type(dialog, 155, "x");  // not a number: the speed field reads 0
-          Click(dialog, 165);
-          EXPECT_EQ(Items(dialog, 145), 3) << "0 in a field adds nothing";
-          SetFocus(GetDlgItem(dialog, 155));
-          SetDlgItemTextA(dialog, 155, "1408");
-          Click(dialog, 165);
-          items = Items(dialog, 145);
+          Type(dialog, DriveId::SpeedTimesEdit, "8");
+          kilobytes = Text(dialog, DriveId::SpeedKbEdit);
+          Type(dialog, DriveId::CommandKbEdit, "1408");
+          timesBack = Text(dialog, DriveId::CommandTimesEdit);
+          Type(dialog, DriveId::SpeedKbEdit, "x");  // not a number: the speed field reads 0
+          Click(dialog, DriveId::AddButton);
+          EXPECT_EQ(Items(dialog, DriveId::CdList), 3) << "0 in a field adds nothing";
+          SetFocus(GetDlgItem(dialog, DriveId::SpeedKbEdit));
+          SetDlgItemTextA(dialog, DriveId::SpeedKbEdit, "1408");
+          Click(dialog, DriveId::AddButton);
+          items = Items(dialog, DriveId::CdList);
           LVITEMA item{};
           item.mask = LVIF_PARAM;
           item.iItem = 1;
-          SendDlgItemMessageA(dialog, 145, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+          SendDlgItemMessageA(dialog, DriveId::CdList, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
           second = static_cast<uint32_t>(item.lParam);
           Click(dialog, button);
         },

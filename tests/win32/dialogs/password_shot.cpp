@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
   reportPath = argv[2];
   InitCompatLayer();
   SetTimer(nullptr, 0, 100, Tick);
-  char hash[PasswordNewMode] = "$1$abcd$fAGQ6G6N9SDbQj0Zr5z3v1";
+  char hash[PasswordHashSize] = "$1$abcd$fAGQ6G6N9SDbQj0Zr5z3v1";
   if (verifyMode) return VerifyPassword(nullptr, hash, PasswordLimit) == 0 ? 0 : 1;
   return AskPassword(nullptr, hash, PasswordNewMode, PasswordLimit) == 0 ? 0 : 1;
 }

@@ -16,8 +16,6 @@ using dialog_test::RunWith;
 
 namespace {
 
-static_assert(PasswordNewMode == sizeof ProgramSettings{}.LockData);
-
 // "пароль" and 23 Cyrillic letters, as typed, and their bytes in code page 1251.
 const std::u16string Parol = u"пароль";
 const char ParolBytes[] = "\xEF\xE0\xF0\xEE\xEB\xFC";
@@ -40,7 +38,7 @@ bool StillOpen(HWND dialog) { return IsWindow(dialog) && FindEngineDialog(GetCur
 int TextLength(HWND dialog, int id) { return GetWindowTextLengthW(GetDlgItem(dialog, id)); }
 
 TEST(PasswordDialog, NewPasswordNeedsBothFieldsAlikeAndIsStoredAsItsHash) {
-  char hash[PasswordNewMode] = "$1$abcd$viHgTShdahZyS2dZoxspO.";
+  char hash[PasswordHashSize] = "$1$abcd$viHgTShdahZyS2dZoxspO.";
   int result = RunWith(
       [](HWND d) {
         EXPECT_EQ(WindowText(d), u"Новый пароль");
@@ -76,7 +74,7 @@ TEST(PasswordDialog, NewPasswordNeedsBothFieldsAlikeAndIsStoredAsItsHash) {
 }
 
 TEST(PasswordDialog, CancelKeepsTheHashAndAnEmptyConfirmedPasswordRemovesIt) {
-  char hash[PasswordNewMode] = "$1$abcd$viHgTShdahZyS2dZoxspO.";
+  char hash[PasswordHashSize] = "$1$abcd$viHgTShdahZyS2dZoxspO.";
   int result = RunWith(
       [](HWND d) {
         Type(d, 107, u"other");
@@ -93,7 +91,7 @@ TEST(PasswordDialog, CancelKeepsTheHashAndAnEmptyConfirmedPasswordRemovesIt) {
 }
 
 TEST(PasswordDialog, TwentyTwoCyrillicLettersAreTheMostAndHashAsCodePage1251) {
-  char hash[PasswordNewMode] = "";
+  char hash[PasswordHashSize] = "";
   int result = RunWith(
       [](HWND d) {
         Type(d, 107, Letters23);
@@ -140,7 +138,7 @@ TEST(PasswordDialog, VerifyAcceptsAnOpensslHashAfterAWrongTryThatEmptiesTheField
         ClickOk(d);
       },
       [] {
-        char hash[PasswordNewMode];
+        char hash[PasswordHashSize];
         std::strcpy(hash, OpensslLong);
         return AskPassword(nullptr, hash, PasswordVerifyMode, PasswordLimit);
       });
@@ -170,7 +168,7 @@ TEST(PasswordDialog, NothingIsAskedWithoutAPassword) {
   dialog_test::PendingAction() = nullptr;
   EXPECT_EQ(result, 1);
   EXPECT_FALSE(asked);
-  char hash[PasswordNewMode] = "";
+  char hash[PasswordHashSize] = "";
   EXPECT_EQ(AskPassword(nullptr, hash, PasswordVerifyMode, PasswordLimit), 1);
 }
 

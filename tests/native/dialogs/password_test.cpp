@@ -1,0 +1,39 @@
+// The password dialog's decisions: when OK may be pressed, and what OK does
+// with the stored hash in either mode.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "dialogs/dialogs.h"
+#include "password/password.h"
+
+namespace {
+
+TEST(PasswordDialog, OkNeedsTwoEqualTextsAndANewPasswordTheCodePageCanHold) {
+  EXPECT_TRUE(PasswordOkEnabled(PasswordVerifyMode, u"a", u""));
+  EXPECT_TRUE(PasswordOkEnabled(PasswordNewMode, u"Пароль", u"Пароль"));
+  EXPECT_FALSE(PasswordOkEnabled(PasswordNewMode, u"Пароль", u"пароль")) << "case counts";
+  EXPECT_FALSE(PasswordOkEnabled(PasswordNewMode, u"Пароль", u"Парол"));
+
+  char hash[PasswordHashSize] = "";
+  EXPECT_EQ(JudgePassword(PasswordNewMode, hash, u"ab", u"aB", "ab", false), PasswordVerdict::Refused);
+  EXPECT_EQ(JudgePassword(PasswordNewMode, hash, u"a\u4E00", u"a\u4E00", "a?", true), PasswordVerdict::Refused)
+      << "a character lost to the code page";
+  EXPECT_EQ(JudgePassword(PasswordNewMode, hash, u"ab", u"ab", nullptr, false), PasswordVerdict::Refused);
+  EXPECT_STREQ(hash, "") << "nothing stored by a refusal";
+
+  EXPECT_EQ(JudgePassword(PasswordNewMode, hash, u"Пароль", u"Пароль", "\xCF\xE0\xF0\xEE\xEB\xFC", false),
+            PasswordVerdict::Accepted);
+  EXPECT_EQ(std::strncmp(hash, "$1$", 3), 0);
+  EXPECT_EQ(JudgePassword(PasswordVerifyMode, hash, u"Пароль", u"", "\xCF\xE0\xF0\xEE\xEB\xFC", false),
+            PasswordVerdict::Accepted) << "the code page's bytes are what is hashed";
+  EXPECT_EQ(JudgePassword(PasswordVerifyMode, hash, u"пароль", u"", "\xEF\xE0\xF0\xEE\xEB\xFC", false),
+            PasswordVerdict::Wrong);
+  EXPECT_EQ(JudgePassword(PasswordVerifyMode, hash, u"Пароль", u"", nullptr, false), PasswordVerdict::Wrong);
+
+  // An empty new password removes the password.
+  EXPECT_EQ(JudgePassword(PasswordNewMode, hash, u"", u"", "", false), PasswordVerdict::Accepted);
+  EXPECT_STREQ(hash, "");
+}
+
+}  // namespace
