@@ -146,7 +146,8 @@ TEST(BitmapResources, MonochromeWithTheirSizes) {
     const char* name;
     int width, height;
   };
-  const Want wants[] = {{"BitmapCSpeed", 16, 16}, {"BitmapEject", 16, 12}, {"BitmapClose", 16, 12}};
+  // Drawn as check marks: no larger than the smallest check-mark size met.
+  const Want wants[] = {{"BitmapCSpeed", 11, 11}, {"BitmapEject", 11, 11}, {"BitmapClose", 11, 11}};
   for (const Want& want : wants) {
     HBITMAP bitmap = LoadBitmapA(GetModuleHandleA(nullptr), want.name);
     ASSERT_NE(bitmap, nullptr) << want.name;
