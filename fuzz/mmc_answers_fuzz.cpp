@@ -86,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const DeviceAddress address{0, 0, g_in.Byte() & 7u, 'D'};
   InquiryData names;
   CapabilitiesPage page;
-  static uint8_t sectors[64 * kSectorSize];
+  static uint8_t sectors[64 * SectorSize];
   (void)Inquiry(address, names);
   ModeSenseCapabilities(address, page);
   SetCdSpeed(address, g_in.Word(), g_in.Word());

@@ -39,10 +39,10 @@ constexpr uint32_t PasswordLimit = 23;     // passwords of at most 22 characters
 // DialogOk once the password was typed twice alike and its hash stored in
 // `hash` (PasswordHashSize bytes); an empty one stores the empty text (no
 // password). 0 when the user cancelled; `hash` is then unchanged.
-int AskPassword(DialogWindow parent, char* hash, PasswordMode mode, uint32_t limit);
+[[nodiscard]] int AskPassword(DialogWindow parent, char* hash, PasswordMode mode, uint32_t limit);
 // The main window's check before a guarded operation: brings the main window
 // to the front, then asks in verify mode in a window with a taskbar button.
-int VerifyPassword(DialogWindow mainWindow, const char* hash, uint32_t limit);
+[[nodiscard]] int VerifyPassword(DialogWindow mainWindow, const char* hash, uint32_t limit);
 
 // The password dialog's decisions, given the texts of its two fields.
 // OK is enabled in verify mode, and in new-password mode while both fields

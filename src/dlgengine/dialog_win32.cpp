@@ -293,8 +293,8 @@ DialogState* pendingState = nullptr;
 
 }  // namespace
 
-constexpr LONG kGlyphOverhang = 3;
-constexpr LONG kDrawnWiderPer = 32;
+constexpr LONG GlyphOverhang = 3;
+constexpr LONG DrawnWiderPer = 32;
 
 Extent MeasureText(HWND control, const char16_t* text) {
   if (text == nullptr || text[0] == 0) return {0, 0};
@@ -307,7 +307,7 @@ Extent MeasureText(HWND control, const char16_t* text) {
     // pixel or two at the end, and on a long line up to one pixel in 32 more
     // (Wine's fonts do so on Cyrillic). Leave that room, or a label loses its
     // last glyph (a message its final period).
-    if (s.cx > 0) s.cx += kGlyphOverhang + s.cx / kDrawnWiderPer;
+    if (s.cx > 0) s.cx += GlyphOverhang + s.cx / DrawnWiderPer;
     return Extent{s.cx, s.cy};
   });
 }

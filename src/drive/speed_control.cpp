@@ -16,7 +16,7 @@ constexpr int32_t MediumSettling = 0x30;    // reported by some drives while a d
 void ReadSamples(const DeviceAddress& address) {
   uint32_t lastBlock = ReadCapacity(address);
   if (lastBlock == 0) return;
-  uint8_t sector[kSectorSize];
+  uint8_t sector[SectorSize];
   ReadSectors(address, lastBlock / 3, 1, sector);
   ReadSectors(address, 2 * (lastBlock / 3), 1, sector);
 }

@@ -239,7 +239,7 @@ void EnumerateSpeeds(DriveRecord& drive, SpeedMethod method, ProgressCallback pr
 }
 
 uint32_t MeasureReadSpeed(const DeviceAddress& address, uint32_t lastBlock, uint32_t durationMs, bool dvdMedium) {
-  std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[MeasureChunk * kSectorSize]);
+  std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[MeasureChunk * SectorSize]);
   if (!buffer) return 0;
   // The zone ends one read short of the last block and lies near the end of
   // the disc; on a disc smaller than the zone it starts at block 0.
@@ -265,6 +265,6 @@ uint32_t MeasureReadSpeed(const DeviceAddress& address, uint32_t lastBlock, uint
   uint32_t sectors = position - start;
   // CD speeds count raw 2352-byte sectors: 75 sectors per second are 176
   // kB/s. DVD speeds count the 2048 bytes of user data: bytes per ms = kB/s.
-  if (dvdMedium) return uint32_t(uint64_t(sectors) * kSectorSize / elapsed);
+  if (dvdMedium) return uint32_t(uint64_t(sectors) * SectorSize / elapsed);
   return sectors * 7040 / (elapsed * 3);
 }

@@ -39,15 +39,15 @@ void CopyField(const AnswerView& view, size_t offset, size_t width, char* out) {
   std::memset(out + i, 0, width + 1 - i);
 }
 
-constexpr uint8_t kCapabilitiesPageCode = 0x2A;
-constexpr size_t kModeHeaderLength = 8;
-constexpr size_t kBlockDescriptorLengthAt = 6;
+constexpr uint8_t CapabilitiesPageCode = 0x2A;
+constexpr size_t ModeHeaderLength = 8;
+constexpr size_t BlockDescriptorLengthAt = 6;
 // A page cut off before its current read speed does not count as found.
-constexpr size_t kShortestPage = 16;
+constexpr size_t ShortestPage = 16;
 // Write bits of page byte 3: CD-R, CD-RW, DVD-R, DVD-RAM.
-constexpr uint8_t kWriteBits = 0x01 | 0x02 | 0x10 | 0x20;
+constexpr uint8_t WriteBits = 0x01 | 0x02 | 0x10 | 0x20;
 // GET PERFORMANCE: header remainder plus exactly one descriptor.
-constexpr uint32_t kOneDescriptor = 20;
+constexpr uint32_t OneDescriptor = 20;
 }  // namespace
 
 bool DecodeInquiry(const uint8_t* data, size_t length, InquiryData& out) {
@@ -62,7 +62,7 @@ bool DecodeInquiry(const uint8_t* data, size_t length, InquiryData& out) {
 
 namespace {
 bool PageAt(const AnswerView& view, size_t start) {
-  return view.Has(start, kShortestPage) && (view.Byte(start) & 0x3F) == kCapabilitiesPageCode;
+  return view.Has(start, ShortestPage) && (view.Byte(start) & 0x3F) == CapabilitiesPageCode;
 }
 }  // namespace
 
@@ -75,12 +75,12 @@ bool DecodeCapabilities(const uint8_t* data, size_t length, CapabilitiesPage& ou
   // regular header, with no header at all. The announced place must come
   // first: in a regular answer byte 16 is the high byte of the maximum read
   // speed, which is 0x2A for a drive of 10752 to 11007 kB/s.
-  size_t start = kModeHeaderLength + view.Be16(kBlockDescriptorLengthAt);
+  size_t start = ModeHeaderLength + view.Be16(BlockDescriptorLengthAt);
   if (!PageAt(view, start)) {
-    static const size_t kPlaces[] = {16, kModeHeaderLength, 0};
-    const size_t* place = std::find_if(std::begin(kPlaces), std::end(kPlaces),
+    static const size_t PagePlaces[] = {16, ModeHeaderLength, 0};
+    const size_t* place = std::find_if(std::begin(PagePlaces), std::end(PagePlaces),
                                        [&](size_t candidate) { return PageAt(view, candidate); });
-    if (place == std::end(kPlaces)) return false;
+    if (place == std::end(PagePlaces)) return false;
     start = *place;
   }
   out.MaxReadSpeed = view.Be16(start + 8);
@@ -88,8 +88,8 @@ bool DecodeCapabilities(const uint8_t* data, size_t length, CapabilitiesPage& ou
   out.PageByte2 = view.Byte(start + 2);
   out.PageByte3 = view.Byte(start + 3);
   out.PageByte6 = view.Byte(start + 6);
-  if (out.PageByte3 & kWriteBits) out.CurrentWriteSpeed = view.Be16(start + 20);
-  if (start == kModeHeaderLength) out.MediumType = view.Byte(2);
+  if (out.PageByte3 & WriteBits) out.CurrentWriteSpeed = view.Be16(start + 20);
+  if (start == ModeHeaderLength) out.MediumType = view.Byte(2);
   return true;
 }
 
@@ -97,8 +97,8 @@ uint32_t DecodeReadPerformance(const uint8_t* data, size_t length) {
   AnswerView view{data, length};
   if (!view.Has(0, 8)) return 0;  // not even the header
   uint32_t dataLength = view.Be32(0);
-  if (dataLength > kOneDescriptor || (view.Byte(4) & 0x03)) return 0;  // several zones, or not nominal read data
-  if (dataLength < kOneDescriptor || !view.Has(20, 4)) return 0;      // no complete descriptor
+  if (dataLength > OneDescriptor || (view.Byte(4) & 0x03)) return 0;  // several zones, or not nominal read data
+  if (dataLength < OneDescriptor || !view.Has(20, 4)) return 0;      // no complete descriptor
   return view.Be32(20);                                                // End Performance
 }
 
@@ -118,10 +118,10 @@ uint32_t DecodeLastBlock(const uint8_t* data, size_t length) {
 }
 
 bool Inquiry(const DeviceAddress& address, InquiryData& out) {
-  uint8_t answer[kInquiryLength] = {};
-  ScsiRequest request = NewRequest(address, 6, kSenseWanted);
+  uint8_t answer[InquiryLength] = {};
+  ScsiRequest request = NewRequest(address, 6, SenseWanted);
   request.Cdb[0] = OpInquiry;
-  request.Cdb[4] = kInquiryLength;
+  request.Cdb[4] = InquiryLength;
   ExpectData(request, answer, sizeof answer);
   if (!ExecuteCommand(request)) {
     std::memset(&out, 0, sizeof out);
@@ -131,11 +131,11 @@ bool Inquiry(const DeviceAddress& address, InquiryData& out) {
 }
 
 bool ModeSenseCapabilities(const DeviceAddress& address, CapabilitiesPage& out) {
-  uint8_t answer[kModeSenseLength] = {};
-  ScsiRequest request = NewRequest(address, 10, kSenseWanted);
+  uint8_t answer[ModeSenseLength] = {};
+  ScsiRequest request = NewRequest(address, 10, SenseWanted);
   request.Cdb[0] = OpModeSense10;
-  request.Cdb[2] = kCapabilitiesPageCode;
-  put_be16(request.Cdb + 7, kModeSenseLength);
+  request.Cdb[2] = CapabilitiesPageCode;
+  put_be16(request.Cdb + 7, ModeSenseLength);
   ExpectData(request, answer, sizeof answer);
   if (!ExecuteCommand(request)) {
     std::memset(&out, 0, sizeof out);
@@ -145,7 +145,7 @@ bool ModeSenseCapabilities(const DeviceAddress& address, CapabilitiesPage& out) 
 }
 
 bool SetCdSpeed(const DeviceAddress& address, uint32_t readSpeed, uint32_t writeSpeed) {
-  ScsiRequest request = NewRequest(address, 12, kSenseWanted);
+  ScsiRequest request = NewRequest(address, 12, SenseWanted);
   request.Cdb[0] = OpSetCdSpeed;
   request.Cdb[1] = LunBits(request);
   put_be16(request.Cdb + 2, uint16_t(readSpeed));  // wider values keep their low 16 bits
@@ -162,7 +162,7 @@ bool StartStopUnit(const DeviceAddress& address, bool eject) {
 }
 
 int TestUnitReady(const DeviceAddress& address) {
-  ScsiRequest request = NewRequest(address, 6, kSenseWanted);
+  ScsiRequest request = NewRequest(address, 6, SenseWanted);
   request.Cdb[0] = OpTestUnitReady;
   request.Cdb[1] = LunBits(request);
   // One attempt: NOT READY is the answer wanted here, not a reason to wait.
@@ -171,8 +171,8 @@ int TestUnitReady(const DeviceAddress& address) {
 }
 
 uint32_t ReadCapacity(const DeviceAddress& address) {
-  uint8_t answer[kReadCapacityLength] = {};
-  ScsiRequest request = NewRequest(address, 10, kSenseWanted);
+  uint8_t answer[ReadCapacityLength] = {};
+  ScsiRequest request = NewRequest(address, 10, SenseWanted);
   request.Cdb[0] = OpReadCapacity;
   ExpectData(request, answer, sizeof answer);
   if (!ExecuteCommand(request)) return 0;
@@ -182,16 +182,16 @@ uint32_t ReadCapacity(const DeviceAddress& address) {
 bool ReadSectors(const DeviceAddress& address, uint32_t firstBlock, uint32_t count, void* buffer) {
   if (count && !buffer) return false;
   const Transport& transport = CurrentTransport();
-  ScsiRequest opener = NewRequest(address, 10, kSenseWanted);
+  ScsiRequest opener = NewRequest(address, 10, SenseWanted);
   TransportHandle handle = transport.Open(opener);
   if (!handle) return false;
   bool ok = true;
   uint8_t* into = static_cast<uint8_t*>(buffer);
   uint32_t block = firstBlock;
   for (uint32_t left = count; left && ok;) {
-    uint32_t n = std::min(left, kMaxBlocksPerRead);
-    uint32_t bytes = n * kSectorSize;
-    ScsiRequest request = NewRequest(address, 10, kSenseWanted);
+    uint32_t n = std::min(left, MaxBlocksPerRead);
+    uint32_t bytes = n * SectorSize;
+    ScsiRequest request = NewRequest(address, 10, SenseWanted);
     request.Cdb[0] = OpRead10;
     put_be32(request.Cdb + 2, block);
     put_be16(request.Cdb + 7, uint16_t(n));
@@ -215,47 +215,47 @@ bool PreventAllowRemoval(const DeviceAddress& address, bool prevent) {
 }
 
 int ReadAudioStatus(const DeviceAddress& address) {
-  uint8_t answer[kSubChannelLength] = {};
-  ScsiRequest request = NewRequest(address, 10, kSenseWanted);
+  uint8_t answer[SubChannelLength] = {};
+  ScsiRequest request = NewRequest(address, 10, SenseWanted);
   request.Cdb[0] = OpReadSubChannel;
   request.Cdb[1] = LunBits(request);
   request.Cdb[3] = 0x01;  // current position; SubQ 0 returns the header only
-  put_be16(request.Cdb + 7, kSubChannelLength);
+  put_be16(request.Cdb + 7, SubChannelLength);
   ExpectData(request, answer, sizeof answer);
   if (!ExecuteCommand(request)) return -1;
   return DecodeAudioStatus(answer, Returned(request, sizeof answer));
 }
 
 int GetCurrentProfile(const DeviceAddress& address) {
-  uint8_t answer[kConfigurationLength] = {};
-  ScsiRequest request = NewRequest(address, 10, kSenseWanted);
+  uint8_t answer[ConfigurationLength] = {};
+  ScsiRequest request = NewRequest(address, 10, SenseWanted);
   request.Cdb[0] = OpGetConfiguration;
   request.Cdb[1] = LunBits(request);
-  put_be16(request.Cdb + 7, kConfigurationLength);  // the feature header only
+  put_be16(request.Cdb + 7, ConfigurationLength);  // the feature header only
   ExpectData(request, answer, sizeof answer);
   if (!ExecuteCommand(request)) return -1;
   return DecodeCurrentProfile(answer, Returned(request, sizeof answer));
 }
 
 bool SetStreaming(const DeviceAddress& address, uint32_t readSpeed, uint32_t writeSpeed) {
-  uint8_t descriptor[kStreamingLength] = {};
+  uint8_t descriptor[StreamingLength] = {};
   put_be32(descriptor + 4, 0);            // start LBA
   put_be32(descriptor + 8, 0xFFFFFFFF);   // end LBA: the whole disc
   put_be32(descriptor + 12, readSpeed);   // read size, kB ...
   put_be32(descriptor + 16, 1000);        // ... per 1000 ms
   put_be32(descriptor + 20, writeSpeed);
   put_be32(descriptor + 24, 1000);
-  ScsiRequest request = NewRequest(address, 12, kSenseWanted);
+  ScsiRequest request = NewRequest(address, 12, SenseWanted);
   request.Cdb[0] = OpSetStreaming;
-  put_be16(request.Cdb + 9, kStreamingLength);
+  put_be16(request.Cdb + 9, StreamingLength);
   ExpectData(request, descriptor, sizeof descriptor);
   request.DataOut = 1;
   return ExecuteCommand(request);
 }
 
 uint32_t GetReadPerformance(const DeviceAddress& address) {
-  uint8_t answer[kPerformanceLength] = {};
-  ScsiRequest request = NewRequest(address, 12, kSenseWanted);
+  uint8_t answer[PerformanceLength] = {};
+  ScsiRequest request = NewRequest(address, 12, SenseWanted);
   request.Cdb[0] = OpGetPerformance;
   request.Cdb[1] = uint8_t(LunBits(request) | 0x10);  // nominal read performance within 10 %
   put_be16(request.Cdb + 8, 8);                       // at most 8 descriptors

@@ -11,16 +11,16 @@
 #include "mmc/transport.h"
 
 // Data lengths asked for by the commands.
-constexpr uint32_t kInquiryLength = 36;
-constexpr uint32_t kModeSenseLength = 256;
-constexpr uint32_t kReadCapacityLength = 16;
-constexpr uint32_t kSubChannelLength = 16;
-constexpr uint32_t kConfigurationLength = 8;
-constexpr uint32_t kStreamingLength = 28;
-constexpr uint32_t kPerformanceLength = 136;
-constexpr uint32_t kSectorSize = 2048;
-constexpr uint32_t kMaxBlocksPerRead = 32;
-constexpr uint32_t kSenseWanted = 16;
+constexpr uint32_t InquiryLength = 36;
+constexpr uint32_t ModeSenseLength = 256;
+constexpr uint32_t ReadCapacityLength = 16;
+constexpr uint32_t SubChannelLength = 16;
+constexpr uint32_t ConfigurationLength = 8;
+constexpr uint32_t StreamingLength = 28;
+constexpr uint32_t PerformanceLength = 136;
+constexpr uint32_t SectorSize = 2048;
+constexpr uint32_t MaxBlocksPerRead = 32;
+constexpr uint32_t SenseWanted = 16;
 
 // INQUIRY names, kept with the blanks the drive pads them with.
 struct InquiryData {

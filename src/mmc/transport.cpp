@@ -20,8 +20,8 @@ SptiAvailability g_sptiStatus = SptiNotProbed;
 
 bool Available(const TransportChoice& choice) { return choice.Available && choice.Row && choice.Available(); }
 
-constexpr int kAttempts = 3;
-constexpr uint32_t kNotReadyWaitMs = 500;
+constexpr int MaxAttempts = 3;
+constexpr uint32_t NotReadyWaitMs = 500;
 }  // namespace
 
 const Transport AbsentTransport = {TransportAspi, NoExecute, NoDrive, NoDrive, NoOpen, NoSend, NoClose};
@@ -57,9 +57,9 @@ bool ExecuteCommand(ScsiRequest& request) {
   const ScsiRequest asBuilt = request;
   for (int attempt = 1;; ++attempt) {
     if (g_current->Execute(request)) return true;
-    if (attempt == kAttempts) return false;
+    if (attempt == MaxAttempts) return false;
     if (request.SenseKey == SenseNotReady)
-      ClockSleep(kNotReadyWaitMs);  // give a spinning-up disc time
+      ClockSleep(NotReadyWaitMs);  // give a spinning-up disc time
     else if (request.SenseKey != SenseUnitAttention)
       return false;
     request = asBuilt;

@@ -52,12 +52,12 @@ struct Node {
   }
 };
 
-constexpr RegKey kRoots[] = {RegRoot::ClassesRoot, RegRoot::CurrentUser,   RegRoot::LocalMachine,
+constexpr RegKey RootKeys[] = {RegRoot::ClassesRoot, RegRoot::CurrentUser,   RegRoot::LocalMachine,
                              RegRoot::Users,       RegRoot::CurrentConfig, RegRoot::DynData};
-constexpr size_t kRootCount = sizeof kRoots / sizeof kRoots[0];
-constexpr uint32_t kChangeRights = RegAccess::SetValue | RegAccess::CreateSubKey | RegAccess::CreateLink |
+constexpr size_t RootCount = sizeof RootKeys / sizeof RootKeys[0];
+constexpr uint32_t ChangeRights = RegAccess::SetValue | RegAccess::CreateSubKey | RegAccess::CreateLink |
                                    RegAccess::Delete | 0x00040000u /*WRITE_DAC*/ | 0x00080000u /*WRITE_OWNER*/;
-constexpr uint32_t kGenericRead = 0x80000000u, kGenericWrite = 0x40000000u, kGenericAll = 0x10000000u;
+constexpr uint32_t GenericRead = 0x80000000u, GenericWrite = 0x40000000u, GenericAll = 0x10000000u;
 
 struct OpenHandle {
   std::shared_ptr<Node> Key;
@@ -65,13 +65,13 @@ struct OpenHandle {
 };
 
 struct State {
-  std::shared_ptr<Node> Roots[kRootCount];
-  bool ReadOnly[kRootCount] = {};
+  std::shared_ptr<Node> Roots[RootCount];
+  bool ReadOnly[RootCount] = {};
   std::map<uintptr_t, OpenHandle> Handles;
   uintptr_t NextHandle = 0x100;
 
   State() {
-    for (size_t i = 0; i < kRootCount; ++i) {
+    for (size_t i = 0; i < RootCount; ++i) {
       Roots[i] = std::make_shared<Node>();
       Roots[i]->Root = i;
     }
@@ -85,17 +85,17 @@ State& TheState() {
 
 // Generic rights become the key rights they stand for.
 uint32_t MapAccess(uint32_t access) {
-  if (access & kGenericAll) access |= RegAccess::AllAccess;
-  if (access & kGenericRead) access |= RegAccess::Read;
-  if (access & kGenericWrite) access |= RegAccess::Write;
-  return access & ~(kGenericAll | kGenericRead | kGenericWrite);
+  if (access & GenericAll) access |= RegAccess::AllAccess;
+  if (access & GenericRead) access |= RegAccess::Read;
+  if (access & GenericWrite) access |= RegAccess::Write;
+  return access & ~(GenericAll | GenericRead | GenericWrite);
 }
 
 // Finds the key behind a handle; roots carry every right.
 RegStatus Resolve(RegKey key, std::shared_ptr<Node>* node, uint32_t* access) {
   State& s = TheState();
-  for (size_t i = 0; i < kRootCount; ++i)
-    if (key == kRoots[i]) {
+  for (size_t i = 0; i < RootCount; ++i)
+    if (key == RootKeys[i]) {
       *node = s.Roots[i];
       *access = RegAccess::AllAccess;
       return RegError::Success;
@@ -113,7 +113,7 @@ RegStatus ResolveWith(RegKey key, uint32_t needed, std::shared_ptr<Node>* node) 
   RegStatus status = Resolve(key, node, &access);
   if (status != RegError::Success) return status;
   if ((access & needed) != needed) return RegError::AccessDenied;
-  if ((needed & kChangeRights) && TheState().ReadOnly[(*node)->Root]) return RegError::AccessDenied;
+  if ((needed & ChangeRights) && TheState().ReadOnly[(*node)->Root]) return RegError::AccessDenied;
   return RegError::Success;
 }
 
@@ -166,7 +166,7 @@ RegStatus OpenKey(RegKey parent, const char* subKey, uint32_t access, RegKey* re
     if (!node) return RegError::FileNotFound;
   }
   access = MapAccess(access);
-  if ((access & kChangeRights) && TheState().ReadOnly[node->Root]) return RegError::AccessDenied;
+  if ((access & ChangeRights) && TheState().ReadOnly[node->Root]) return RegError::AccessDenied;
   *result = NewHandle(node, access);
   return RegError::Success;
 }
@@ -183,7 +183,7 @@ RegStatus CreateKey(RegKey parent, const char* subKey, uint32_t access, RegKey* 
   Node* walk = node.get();
   size_t existing = 0;
   while (existing < parts.size() && (walk = walk->FindChild(parts[existing]).get())) ++existing;
-  if (readOnly && (existing < parts.size() || (access & kChangeRights))) return RegError::AccessDenied;
+  if (readOnly && (existing < parts.size() || (access & ChangeRights))) return RegError::AccessDenied;
   bool created = false;
   for (std::string_view part : parts) {
     std::shared_ptr<Node> child = node->FindChild(part);
@@ -321,7 +321,7 @@ RegStatus QueryInfoKey(RegKey key, uint32_t* subKeys, uint32_t* values) {
 }
 
 RegStatus CloseKey(RegKey key) {
-  for (RegKey root : kRoots)
+  for (RegKey root : RootKeys)
     if (key == root) return RegError::Success;
   return TheState().Handles.erase(key.Value) ? RegError::Success : RegError::InvalidHandle;
 }
@@ -339,7 +339,7 @@ void Reset() {
 uint32_t OpenHandleCount() { return uint32_t(TheState().Handles.size()); }
 
 void SetRootReadOnly(RegKey root, bool readOnly) {
-  for (size_t i = 0; i < kRootCount; ++i)
-    if (root == kRoots[i]) TheState().ReadOnly[i] = readOnly;
+  for (size_t i = 0; i < RootCount; ++i)
+    if (root == RootKeys[i]) TheState().ReadOnly[i] = readOnly;
 }
 }  // namespace MemoryRegistry
