@@ -54,7 +54,7 @@ bool HelpFilePath(std::string& path) {
   // A path that filled the buffer may have been cut.
   if (length == 0 || length >= sizeof exePath) return false;
   std::string help;
-  if (!HelpPathBeside(std::string_view(exePath, length), help)) return false;
+  if (!HelpPathBeside(std::string_view(exePath, length), SelectedTextLanguage(), help)) return false;
   if (GetFileAttributesA(help.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
   path = std::move(help);
   return true;

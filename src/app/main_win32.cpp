@@ -11,6 +11,7 @@
 #include "app/tray_icon_win32.h"
 #include "app/version_win32.h"
 #include "compat/compat.h"
+#include "settings/program_settings.h"
 #include "transport/system_transports.h"
 
 namespace {
@@ -71,6 +72,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   shell.Style = ChooseIconStyle(ShellVersion(), ScreenBitsPerPixel());
   LoadTrayIcons(instance);
   GiveDialogsTheProgramIcon(instance);
+  // The texts of the first message already in the language of the settings.
+  ProgramSettings::Current().Load();
+  SelectLanguageOfSettings();
 
   if (!RegisterMainWindowClass(instance)) {
     ShowStartupFailure(StrCannotRegisterWindowClass);

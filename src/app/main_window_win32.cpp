@@ -16,6 +16,7 @@
 #include "app/tray_icon_win32.h"
 #include "dialogs/countdown.h"
 #include "app/version_win32.h"
+#include "compat/compat.h"
 #include "dialogs/dialogs.h"
 #include "dialogs/program_settings.h"
 #include "drive/drive.h"
@@ -314,6 +315,8 @@ void Reload(bool discover) {
   shell.BusyCount++;
   RefreshTray();
   settings.Load();
+  // The main menu is built once with its texts: a new language rebuilds it.
+  if (SelectLanguageOfSettings()) (void)CreateMainMenu();
   if (discover) {
     // DiscoverDrives chooses the transport itself, and neither it nor the
     // drives change while a drive works: the request is then kept.
@@ -326,6 +329,10 @@ void Reload(bool discover) {
   ReRegisterHotkeys(MainWindow());
   shell.BusyCount--;
   RefreshTray();
+}
+
+bool SelectLanguageOfSettings() {
+  return SelectTextLanguage(ChooseTextLanguage(ProgramSettings::Current().Language, UserInterfaceLanguage()));
 }
 
 void RunOnce() {

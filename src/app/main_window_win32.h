@@ -15,6 +15,10 @@ inline constexpr const char* kMainWindowClass = "Varnel";
 // depends on them. Called at creation and by the commands that change them.
 void Reload(bool discover);
 
+// Every text from now on in the language the loaded settings ask for. True
+// when that changed the language.
+bool SelectLanguageOfSettings();
+
 // "/exit": apply the saved settings to the drives once and end.
 void RunOnce();
 

@@ -198,6 +198,11 @@ const ControlDesc SettingsDescription[] = {
     {&Kind::CheckBox, ForceRefresh, nullptr, StrRefreshDiscContents, 121, nullptr},
     {&Kind::CheckBox, ExportBox, nullptr, StrSaveSettingsCopy, 121, ExportBoxClick},
     {&Kind::Label, PathHolder, nullptr, NoString, ExportBox, nullptr},
+    {&Kind::VGroup, 153, nullptr, StrLanguage, 101, nullptr},
+    {&Kind::HBox, 157, nullptr, NoString, 153, nullptr},
+    {&Kind::FirstRadioButton, LanguageAutoRadio, nullptr, StrLanguageAutomatic, 157, nullptr},
+    {&Kind::RadioButton, LanguageRussianRadio, nullptr, StrLanguageRussian, 157, nullptr},
+    {&Kind::RadioButton, LanguageEnglishRadio, nullptr, StrLanguageEnglish, 157, nullptr},
     {&Kind::VBox, 102, nullptr, NoString, 100, nullptr},
     {&Kind::VGroup, 103, nullptr, StrStartUpGroup, 102, nullptr},
     {&Kind::CheckBox, Autostart, nullptr, StrStartWithWindows, 103, StartupBox},
@@ -232,7 +237,7 @@ const ControlDesc SettingsDescription[] = {
     {&Kind::Button, IDCANCEL, nullptr, StrCancel, 152, nullptr},
 };
 constexpr uint32_t SettingsEntries = sizeof SettingsDescription / sizeof SettingsDescription[0];
-static_assert(SettingsEntries == 55);
+static_assert(SettingsEntries == 60);
 
 }  // namespace
 

@@ -7,8 +7,9 @@
 
 #include "menu/menu_plan.h"
 
-// Builds the main menu with its program commands. False when the menu or
-// one of its items cannot be made (the start-up then shows string 5).
+// Builds the main menu with its program commands, in place of the one there
+// was (a new language). False when the menu or one of its items cannot be
+// made (the start-up then shows string 5).
 [[nodiscard]] bool CreateMainMenu();
 // Creates the empty drive menu and loads the three menu pictures, which stay
 // loaded for the life of the process. False when the menu cannot be made.

@@ -268,13 +268,18 @@ journey_5() {
   click_in "Varnel" 1
   sleep 2
   expect "the program's registry keys are gone" bash -c "! wine reg query 'HKCU\\Software\\Morbeck Software' >/dev/null 2>&1"
+  # Its language gone too, the program follows the row's locale: English on
+  # the NT row, Russian on the Russian Windows 98 row.
+  local information=Информация
+  [ "$ROW" = nt ] && information=Information
   xdotool mousemove "$ICON_X" "$ICON_Y" click 1
-  expect "with no drives left, a left click shows the information box" wait_for 50 window_up "Информация"
+  expect "with no drives left, a left click shows the information box ($information)" \
+    wait_for 50 window_up "$information"
   sleep 0.5
   jshot information
   layout_ok information
-  click_in "Информация" 1
-  wait_for 30 window_gone "Информация"
+  click_in "$information" 1
+  wait_for 30 window_gone "$information"
   open_menu 3
   jshot main_menu_cleared
   read -r _ t1 _ b1 <<<"$(popup_rect)"
