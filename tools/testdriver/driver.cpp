@@ -150,14 +150,22 @@ int ListProcessWindows(int argc, char** argv, WNDENUMPROC print) {
 int ListWindows(int argc, char** argv) { return ListProcessWindows(argc, argv, PrintTopLevel); }
 
 // The widest line of TEXT in the dialog font ("&" marks a mnemonic and takes
-// no room). The program's dialogs use the system's message font; a font
-// handle of another process cannot be selected here.
+// no room). The program's dialogs use the system's message font at the whole
+// point size a dialog template carries, which the dialog manager turns back
+// into pixels: off the 96 DPI screen a pixel from the system's font (13 px
+// for 14 at 120 DPI). A font handle of another process cannot be selected here.
 long TextWidth(HWND control, const wchar_t* text) {
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
-  HFONT font = SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)
-                   ? CreateFontIndirectW(&metrics.lfMessageFont)
-                   : nullptr;
+  HFONT font = nullptr;
+  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+    LOGFONTW dialogFont = metrics.lfMessageFont;
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    if (dialogFont.lfHeight < 0) dialogFont.lfHeight = -MulDiv(MulDiv(-dialogFont.lfHeight, 72, dpi), dpi, 72);
+    font = CreateFontIndirectW(&dialogFont);
+  }
   HDC dc = GetDC(control);
   HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
   long widest = 0;

@@ -92,12 +92,14 @@ TEST(IconResources, EveryIconHasItsSizesAndDepths) {
     const char* name;
     std::vector<std::pair<int, int>> images;  // size, bits per pixel
   };
+  // The small-icon sizes of 96, 120, 144 and 192 DPI, in 32-bit colour.
+  const std::vector<std::pair<int, int>> XpSizes = {{16, 32}, {20, 32}, {24, 32}, {32, 32}};
   const Want wants[] = {
       {"IconApp", {{16, 4}, {32, 4}, {16, 32}, {32, 32}}},
       {"IconTask16", {{16, 4}}},      {"IconTask16Red", {{16, 4}}},  {"IconTask16Green", {{16, 4}}},
       {"IconQuestion16", {{16, 4}}},  {"IconWait16", {{16, 4}}},     {"IconError16", {{16, 4}}},
-      {"IconTaskXP", {{16, 32}}},     {"IconTaskXPRed", {{16, 32}}}, {"IconTaskXPGreen", {{16, 32}}},
-      {"IconQuestionXP", {{16, 32}}}, {"IconWaitXP", {{16, 32}}},    {"IconErrorXP", {{16, 32}}},
+      {"IconTaskXP", XpSizes},        {"IconTaskXPRed", XpSizes},    {"IconTaskXPGreen", XpSizes},
+      {"IconQuestionXP", XpSizes},    {"IconWaitXP", XpSizes},       {"IconErrorXP", XpSizes},
       {"IconWinLogo", {{16, 4}}},
   };
   HINSTANCE self = GetModuleHandleA(nullptr);
@@ -173,7 +175,8 @@ TEST(ManifestResource, AsksForCommonControlsSix) {
                        SizeofResource(self, found));
   for (const char* part : {"version=\"3.2.0.0\" processorArchitecture=\"X86\" name=\"Morbeck Software.Varnel.Varnel\"",
                            "<description>Varnel 3.2</description>", "name=\"Microsoft.Windows.Common-Controls\"",
-                           "version=\"6.0.0.0\"", "publicKeyToken=\"6595b64144ccf1df\"", "language=\"*\""})
+                           "version=\"6.0.0.0\"", "publicKeyToken=\"6595b64144ccf1df\"", "language=\"*\"",
+                           "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>"})
     EXPECT_NE(manifest.find(part), std::string::npos) << part;
 
   // The system honours it: comctl32.dll is redirected to the side-by-side
