@@ -107,9 +107,8 @@ TEST_F(SettingsFormTest, TheLanguageRadioShowsTheSettingAndOkStoresTheCheckedOne
     settings.Language = stored;
     FillSettingsForm(form, settings, Xp);
     for (auto [id, value] : radios) EXPECT_EQ(form.IsChecked(id), id == shown) << stored << " " << id;
-    for (auto [id, value] : radios) form.Check(id) = false;
-    form.Check(LanguageEnglishRadio) = stored == LanguageAutomatic;
-    form.Check(LanguageAutoRadio) = stored != LanguageAutomatic;
+    form.Check(shown) = false;
+    form.Check(stored == LanguageAutomatic ? LanguageEnglishRadio : LanguageAutoRadio) = true;
     ApplySettingsForm(form, settings, 6);
     EXPECT_EQ(settings.Language, stored == LanguageAutomatic ? LanguageEnglish : LanguageAutomatic) << stored;
   }
