@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "compat/wide_text.h"
+
 struct DriveRecord;
 
 // The shell's path limit (MAX_PATH): a command or path that does not fit is
@@ -44,9 +46,10 @@ enum class AutorunLookup {
 // profile reader does. A NUL byte ends a line.
 [[nodiscard]] AutorunLookup FindAutorunCommand(std::string_view text, AutorunCommand& command);
 
-// The help file "varnel.chm" in the folder of the executable at exePath;
-// false when the path has no folder or the result would not fit.
-[[nodiscard]] bool HelpPathBeside(std::string_view exePath, std::string& helpPath);
+// The help file of the language in the folder of the executable at exePath:
+// "varnel.chm" (Russian) or "varnel_en.chm" (English); false when the path
+// has no folder or the result would not fit.
+[[nodiscard]] bool HelpPathBeside(std::string_view exePath, TextLanguage language, std::string& helpPath);
 
 // ---- Windows --------------------------------------------------------------
 
@@ -60,7 +63,7 @@ void OpenRoot(const DriveRecord& drive, const char* verb);
 // Whether the drive menu offers "Автозапуск": a letter, a readable data disc
 // and an AUTORUN.INF in its root.
 [[nodiscard]] bool HasAutorun(const DriveRecord& drive);
-// The help file beside the program, when it is there.
+// The help file of the selected language beside the program, when it is there.
 [[nodiscard]] bool HelpFilePath(std::string& path);
 // Asks the shell to open the help file; nothing when there is none.
 void ShowHelp();

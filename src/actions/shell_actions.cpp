@@ -81,11 +81,11 @@ AutorunLookup FindAutorunCommand(std::string_view text, AutorunCommand& command)
   return AutorunLookup::Found;
 }
 
-bool HelpPathBeside(std::string_view exePath, std::string& helpPath) {
+bool HelpPathBeside(std::string_view exePath, TextLanguage language, std::string& helpPath) {
   const std::size_t slash = exePath.rfind('\\');
   if (slash == std::string_view::npos) return false;
   std::string path(exePath.substr(0, slash + 1));
-  path += "varnel.chm";
+  path += language == TextEnglish ? "varnel_en.chm" : "varnel.chm";
   if (path.size() >= ShellPathLimit) return false;
   helpPath = std::move(path);
   return true;

@@ -51,7 +51,7 @@ bool HasAutorun(const DriveRecord& drive) {
 
 bool HelpFilePath(std::string& path) {
   std::string help;
-  if (!HelpPathBeside(GetModulePath(), help)) return false;
+  if (!HelpPathBeside(GetModulePath(), SelectedTextLanguage(), help)) return false;
   if (GetFileAttributesA(help.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
   path = std::move(help);
   return true;

@@ -12,6 +12,7 @@
 #include "app/tray_icon_win32.h"
 #include "app/version_win32.h"
 #include "compat/compat.h"
+#include "settings/settings_record.h"
 #include "transport/system_transports.h"
 
 namespace {
@@ -74,6 +75,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   shell.Style = ChooseIconStyle(ShellVersion(), ScreenBitsPerPixel());
   LoadTrayIcons(instance);
   GiveDialogsTheProgramIcon(instance);
+  // The texts of the first message already in the language of the settings.
+  ProgramSettings::Current().Load();
+  SelectLanguageOfSettings();
 
   if (!RegisterMainWindowClass(instance)) {
     ShowStartupFailure(StrCannotRegisterWindowClass);

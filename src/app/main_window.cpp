@@ -104,6 +104,8 @@ void Reload(bool discover) {
   shell.BusyCount++;
   RefreshTrayNow();
   settings.Load();
+  // The main menu is built once with its texts: a new language rebuilds it.
+  if (CallWindow<&WindowOps::SelectLanguage>()) (void)CallWindow<&WindowOps::CreateMainMenu>();
   if (discover) {
     // DiscoverDrives chooses the transport itself, and neither it nor the
     // drives change while a drive works: the request is then kept.

@@ -13,6 +13,7 @@
 #include "app/tray_moves.h"
 #include "app/version_win32.h"
 #include "app/window_ops.h"
+#include "compat/compat.h"
 #include "dialogs/countdown.h"
 #include "dialogs/dialogs.h"
 #include "dlgengine/dlgengine.h"
@@ -85,7 +86,7 @@ const WindowOps MainWindowOps{StartWindowTimer,      StopWindowTimer,  RefreshCd
                               ShowStartupFailure,    RefreshTray,      AddTrayIcon,      DeleteTrayIcon,
                               ShowMainMenuNow,       ShowDriveMenuNow, ShowInformation,  ShowAbout,
                               ShowHelp,              EditProgramSettings, Confirm,       BringDialogUp,
-                              PostCommandNow,        Close};
+                              PostCommandNow,        Close,            SelectLanguageOfSettings};
 int DriveSettingsDialog(DriveRecord& drive, char* lockData) {
   return ShowDriveSettingsDialog(MainWindow(), &drive, lockData);
 }
@@ -192,6 +193,10 @@ bool RegisterMainWindowClass(HINSTANCE instance) {
 
 HWND CreateMainWindow(HINSTANCE instance) {
   return CreateWindowExA(0, kMainWindowClass, kMainWindowClass, 0, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+}
+
+bool SelectLanguageOfSettings() {
+  return SelectTextLanguage(ChooseTextLanguage(ProgramSettings::Current().Language, UserInterfaceLanguage()));
 }
 
 void ShowStartupFailure(StringId text) { ShowMessage(nullptr, text, MessageErrorIcon | MessageTaskbar); }

@@ -11,5 +11,9 @@ inline constexpr const char* kMainWindowClass = "Varnel";
 // Creates the window; its WM_CREATE runs the creation procedure. Null on failure.
 [[nodiscard]] HWND CreateMainWindow(HINSTANCE instance);
 
+// Every text from now on in the language the loaded settings ask for. True
+// when that changed the language.
+bool SelectLanguageOfSettings();
+
 // A start-up failure: string-table text id, error icon, task-modal, no owner.
 void ShowStartupFailure(StringId text);

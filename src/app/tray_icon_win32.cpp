@@ -45,8 +45,11 @@ bool ShellShowsIcon() {
 }  // namespace
 
 void LoadTrayIcons(HINSTANCE instance) {
+  // The size the notification area shows, which grows with the screen's
+  // density; the XP pictures have an image drawn for each such size.
+  const int width = GetSystemMetrics(SM_CXSMICON), height = GetSystemMetrics(SM_CYSMICON);
   for (TrayIconEntry& entry : g_trayIcons)
-    entry.Icon = HICON(LoadImageA(instance, entry.Names[Shell().Style], IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
+    entry.Icon = HICON(LoadImageA(instance, entry.Names[Shell().Style], IMAGE_ICON, width, height, LR_DEFAULTCOLOR));
 }
 
 void PrepareTrayIcon(HWND mainWindow) {

@@ -56,6 +56,9 @@ struct WindowOps {
   void (*PostCommand)(unsigned command) = nullptr;
   // Ends the program: the window is destroyed and the teardown runs.
   void (*Close)() = nullptr;
+  // Every text from now on in the language the settings just loaded ask
+  // for: true when that changed the language.
+  bool (*SelectLanguage)() = nullptr;
 };
 // The row in use; null uninstalls it (timers then never run).
 void InstallWindowOps(const WindowOps* row);

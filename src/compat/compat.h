@@ -32,6 +32,8 @@ inline char16_t* AsUtf16(WCHAR* text) { return reinterpret_cast<char16_t*>(text)
 void InitCompatLayer();
 // 1 on the NT family, 0 on Windows 95/98/ME (and before InitCompatLayer).
 int IsWindowsNt();
+// The language the user reads the system in, for ChooseTextLanguage.
+LANGID UserInterfaceLanguage();
 
 // The operations whose wide form differs between the families. Arguments
 // are those of the system's wide function of the same purpose.

@@ -197,7 +197,9 @@ void EnsureTable() {
 // The Windows text source: the executable's string table, and the system's
 // ANSI code page.
 
-WideSpan FindOwnString(uint32_t id) { return FindStringResource(GetModuleHandleA(nullptr), id, 0); }
+WideSpan FindOwnString(uint32_t id, TextLanguage language) {
+  return FindStringResource(GetModuleHandleA(nullptr), id, language);
+}
 
 size_t AnsiCodePageToWide(const char* ansi, char16_t* out, size_t capacity) {
   size_t length = strlen(ansi);
@@ -228,6 +230,16 @@ const WideOperations& WideOps() {
 }
 
 int IsWindowsNt() { return windowsNt; }
+
+LANGID UserInterfaceLanguage() {
+  // Windows 2000 and later: the language of menus and dialogs, which a
+  // multilingual system sets apart from the regional settings. Earlier
+  // systems have one language, that of the user's locale.
+  using UiLanguageFn = LANGID(WINAPI*)();
+  if (auto uiLanguage = FindEntryPoint<UiLanguageFn>(GetModuleHandleA("kernel32.dll"), "GetUserDefaultUILanguage"))
+    return uiLanguage();
+  return GetUserDefaultLangID();
+}
 
 void InitCompatLayer() {
   windowsNt = QueryOsVersion().Nt ? 1 : 0;

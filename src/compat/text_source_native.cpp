@@ -1,4 +1,4 @@
-// The native text source: the string table generated from strings.txt, and
+// The native text source: the string tables generated from strings*.txt, and
 // ANSI text taken as Latin-1 (each byte is the code point of the same value).
 #include <algorithm>
 
@@ -7,10 +7,11 @@
 
 namespace {
 
-WideSpan FindBuiltinString(uint32_t id) {
-  const StringTableEntry* end = VarnelStringTable + VarnelStringTableCount;
+WideSpan FindBuiltinString(uint32_t id, TextLanguage language) {
+  const StringTableEntry* table = language == TextEnglish ? VarnelEnglishStringTable : VarnelStringTable;
+  const StringTableEntry* end = table + VarnelStringTableCount;
   const StringTableEntry* entry = std::lower_bound(
-      VarnelStringTable, end, id, [](const StringTableEntry& e, uint32_t key) { return e.Id < key; });
+      table, end, id, [](const StringTableEntry& e, uint32_t key) { return e.Id < key; });
   if (entry == end || entry->Id != id) return {nullptr, 0};
   return {entry->Text, entry->Length};
 }

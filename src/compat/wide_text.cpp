@@ -4,14 +4,29 @@
 
 namespace {
 const TextSourceOps* installedSource = nullptr;
+TextLanguage selectedLanguage = TextRussian;
+constexpr uint16_t PrimaryLanguageMask = 0x3FF;  // the low ten bits; the rest names the country
 }
 
 const TextSourceOps& TextSource() { return installedSource ? *installedSource : PlatformTextSource; }
 
 void InstallTextSource(const TextSourceOps* row) { installedSource = row; }
 
+TextLanguage ChooseTextLanguage(int32_t setting, uint16_t userLanguage) {
+  if (setting == TextRussian || setting == TextEnglish) return TextLanguage(setting);
+  return (userLanguage & PrimaryLanguageMask) == (TextRussian & PrimaryLanguageMask) ? TextRussian : TextEnglish;
+}
+
+bool SelectTextLanguage(TextLanguage language) {
+  const bool changed = language != selectedLanguage;
+  selectedLanguage = language;
+  return changed;
+}
+
+TextLanguage SelectedTextLanguage() { return selectedLanguage; }
+
 WideSpan FindString(uint32_t id) {
-  WideSpan found = TextSource().FindString(id);
+  WideSpan found = TextSource().FindString(id, selectedLanguage);
   if (!found.Text) found.Length = 0;
   return found;
 }

@@ -6,8 +6,10 @@
 //
 // Where the text comes from is a table of operations: the Windows row reads
 // the RT_STRING resources of the executable and converts ANSI text with the
-// system code page; the native row serves the same strings from a table
-// generated from src/resources/strings.txt and treats ANSI text as Latin-1.
+// system code page; the native row serves the same strings from the tables
+// generated from src/resources/strings*.txt and treats ANSI text as Latin-1.
+// The string table exists in Russian and English; every lookup reads the
+// selected one.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -19,9 +21,13 @@ struct WideSpan {
   size_t Length;
 };
 
+// The languages of the string table, by their Windows language ids; the
+// `Language` setting stores the same numbers (1049, 1033).
+enum TextLanguage : uint16_t { TextRussian = 0x0419, TextEnglish = 0x0409 };
+
 struct TextSourceOps {
-  // The string-table entry `id`; {null, 0} when it does not exist.
-  WideSpan (*FindString)(uint32_t id);
+  // The string-table entry `id` in `language`; {null, 0} when it does not exist.
+  WideSpan (*FindString)(uint32_t id, TextLanguage language);
   // Converts the terminated ANSI text into `out` (at most `capacity` units,
   // no terminator written). With capacity 0 (out may be null) only counts.
   // Returns the number of units written (or needed), 0 when the text cannot
@@ -36,7 +42,16 @@ void InstallTextSource(const TextSourceOps* row);
 // The row of this platform.
 extern const TextSourceOps PlatformTextSource;
 
-// The string `id` as a span. Missing and empty strings both give Length 0
+// The table a `Language` setting asks for: 1049 Russian, 1033 English; 0 and
+// any other value follow the user's interface language `userLanguage` (a
+// language id): Russian when it is Russian, whatever the country, else English.
+[[nodiscard]] TextLanguage ChooseTextLanguage(int32_t setting, uint16_t userLanguage);
+// The language of every lookup from now on (Russian until one is selected).
+// True when it differs from the one before.
+bool SelectTextLanguage(TextLanguage language);
+TextLanguage SelectedTextLanguage();
+
+// The string `id` of the selected language as a span. Missing and empty strings both give Length 0
 // (Text is then null for a missing one).
 [[nodiscard]] WideSpan FindString(uint32_t id);
 

@@ -23,6 +23,7 @@ constexpr uint32_t MessageOkCancel = 0x1;
 constexpr uint32_t MessageTaskbar = 0x2000;
 constexpr uint32_t MessageErrorIcon = 0x10;     // the system's MB_ICONERROR
 constexpr uint32_t MessageQuestionIcon = 0x20;  // the system's MB_ICONQUESTION
+constexpr uint32_t MessageInformationIcon = 0x40;  // the system's MB_ICONINFORMATION
 
 intptr_t ShowAboutDialog(DialogWindow owner);
 

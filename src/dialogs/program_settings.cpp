@@ -29,6 +29,15 @@ constexpr FlagBox IconAndCommandFlags[] = {{IconDisk, &ProgramSettings::IconDisk
                                            {CmdExplore, &ProgramSettings::CmdExplore},
                                            {CmdAutorun, &ProgramSettings::CmdAutorun}};
 
+// The language radios and the setting each stands for.
+struct LanguageRadio {
+  uint16_t Id;
+  ProgramLanguage Language;
+};
+constexpr LanguageRadio LanguageRadios[] = {{LanguageAutoRadio, LanguageAutomatic},
+                                            {LanguageRussianRadio, LanguageRussian},
+                                            {LanguageEnglishRadio, LanguageEnglish}};
+
 constexpr unsigned WindowsXp = 0x10501;
 constexpr unsigned Windows2000 = 0x10500;
 // Shells before this reread the policy only in a new session.
@@ -130,6 +139,7 @@ void FillSettingsForm(SettingsForm& form, const ProgramSettings& settings, const
   form.Check(ExportBox) = form.SavePath[0] != '\0';
 
   ShowFlags(form, IconAndCommandFlags, settings);
+  for (const LanguageRadio& radio : LanguageRadios) form.Check(radio.Id) = settings.Language == radio.Language;
 }
 
 bool ApplySettingsForm(const SettingsForm& form, ProgramSettings& settings, unsigned shellVersion) {
@@ -169,5 +179,7 @@ bool ApplySettingsForm(const SettingsForm& form, ProgramSettings& settings, unsi
   CopyText(settings.SavePath, sizeof settings.SavePath, form.SavePath);
 
   WriteFlags(form, IconAndCommandFlags, settings);
+  for (const LanguageRadio& radio : LanguageRadios)
+    if (form.IsChecked(radio.Id)) settings.Language = radio.Language;
   return policyChanged && shellVersion <= LastShellWithoutPolicyReread;
 }

@@ -14,7 +14,7 @@ using namespace SettingsId;
 enum : uint16_t {
   Columns = 100, LeftColumn = 101, RightColumn = 102, StartUpGroup = 103, TimerGroup = 108, AutocloseLabel = 110,
   AutocloseRow = 111, SystemGroup = 117, MiscGroup = 121, AccessGroup = 125, InterfaceGroup = 128,
-  ShutdownGroup = 141, DelayLabel = 145, DelayRow = 146, ButtonRow = 152,
+  ShutdownGroup = 141, DelayLabel = 145, DelayRow = 146, ButtonRow = 152, LanguageGroup = 153, LanguageRow = 157,
 };
 
 }  // namespace
@@ -43,6 +43,11 @@ const ControlDesc SettingsDescription[] = {
     {&Kind::CheckBox, ForceRefresh, nullptr, StrRefreshDiscContents, MiscGroup, nullptr},
     {&Kind::CheckBox, ExportBox, nullptr, StrSaveSettingsCopy, MiscGroup, SettingsHandlers::ExportBoxClick},
     {&Kind::Label, PathHolder, nullptr, NoString, ExportBox, nullptr},
+    {&Kind::VGroup, LanguageGroup, nullptr, StrLanguage, LeftColumn, nullptr},
+    {&Kind::HBox, LanguageRow, nullptr, NoString, LanguageGroup, nullptr},
+    {&Kind::FirstRadioButton, LanguageAutoRadio, nullptr, StrLanguageAutomatic, LanguageRow, nullptr},
+    {&Kind::RadioButton, LanguageRussianRadio, nullptr, StrLanguageRussian, LanguageRow, nullptr},
+    {&Kind::RadioButton, LanguageEnglishRadio, nullptr, StrLanguageEnglish, LanguageRow, nullptr},
     {&Kind::VBox, RightColumn, nullptr, NoString, Columns, nullptr},
     {&Kind::VGroup, StartUpGroup, nullptr, StrStartUpGroup, RightColumn, nullptr},
     {&Kind::CheckBox, Autostart, nullptr, StrStartWithWindows, StartUpGroup, SettingsHandlers::RuleBox},
@@ -77,5 +82,5 @@ const ControlDesc SettingsDescription[] = {
     {&Kind::Button, DialogCancel, nullptr, StrCancel, ButtonRow, nullptr},
 };
 const uint32_t SettingsEntries = sizeof SettingsDescription / sizeof SettingsDescription[0];
-static_assert(SettingsEntries == 55);
+static_assert(SettingsEntries == 60);
 

@@ -150,7 +150,7 @@ intptr_t OkButton(DialogWindow dialog, uint16_t, uint32_t message, uintptr_t, in
   SettingsForm form;
   ReadForm(dialog, form);
   if (ApplySettingsForm(form, *request->Settings, request->Facts.ShellVersion))
-    ShowMessage(dialog, StrRestartSessionNotice, 0x40);
+    ShowMessage(dialog, StrRestartSessionNotice, MessageInformationIcon);
   EndDialog(dialog, DialogOk);
   return TRUE;
 }

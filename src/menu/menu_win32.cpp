@@ -118,6 +118,7 @@ void TrackAtCursor(HMENU menu, HWND owner) {
 }  // namespace
 
 bool CreateMainMenu() {
+  if (menus.Main) DestroyMenu(menus.Main);
   menus.Main = CreatePopupMenu();
   if (!menus.Main) return false;
   const MenuPlan plan = PlanMainMenu(nullptr, 0, true);

@@ -7,9 +7,9 @@
 
 #include "menu/menu_plan.h"
 
-// Builds the main menu with its program commands. False when the menu or
-// one of its items cannot be made (the start-up then shows
-// StrCannotCreateMenu).
+// Builds the main menu with its program commands, in place of the one there
+// was (a new language). False when the menu or one of its items cannot be
+// made (the start-up then shows StrCannotCreateMenu).
 [[nodiscard]] bool CreateMainMenu();
 // Creates the empty drive menu and loads the three menu pictures, each on a
 // bitmap of the system's check-mark size (a picture item shows its picture

@@ -1,6 +1,7 @@
-// The program's string table as data, generated from strings.txt by
-// tools/resources/gen_resources.py. The native build serves the program's
-// texts from it; Windows tests compare the executable's resources with it.
+// The program's string tables as data, generated from strings.txt (Russian)
+// and strings_en.txt (English) by tools/resources/gen_resources.py. The
+// native build serves the program's texts from them; Windows tests compare
+// the executable's resources with them.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +12,8 @@ struct StringTableEntry {
   uint32_t Length;       // units before the terminator
 };
 
-// Sorted by Id, ascending.
+// Sorted by Id, ascending; both tables hold the same ids, so one count
+// serves both.
 extern const StringTableEntry VarnelStringTable[];
+extern const StringTableEntry VarnelEnglishStringTable[];
 extern const size_t VarnelStringTableCount;

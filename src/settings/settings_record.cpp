@@ -25,7 +25,7 @@ constexpr IntField kIntFields[ProgramSettings::IntCount] = {
     {"IconDisk", &ProgramSettings::IconDisk},         {"IconOpen", &ProgramSettings::IconOpen},
     {"CmdOpen", &ProgramSettings::CmdOpen},           {"CmdExplore", &ProgramSettings::CmdExplore},
     {"CmdAutorun", &ProgramSettings::CmdAutorun},     {"TimerAutoclose", &ProgramSettings::TimerAutoclose},
-    {"TimerEnable", &ProgramSettings::TimerEnable},
+    {"TimerEnable", &ProgramSettings::TimerEnable},   {"Language", &ProgramSettings::Language},
 };
 
 constexpr char kLockKey[] = "Lock";
@@ -61,6 +61,7 @@ void ProgramSettings::Load() {
   IntTableEntry entries[IntCount];
   BindIntTable(*this, entries);
   ReadDwordTable(key.Get(), entries, IntCount);
+  if (Language != LanguageRussian && Language != LanguageEnglish) Language = LanguageAutomatic;
   // A missing value or "Lock" key leaves the default.
   OwnedRegKey lock(OpenSubkey(key.Get(), kLockKey));
   ReadString(lock.Get(), kLockValue, LockData, sizeof LockData);

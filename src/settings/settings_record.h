@@ -1,9 +1,13 @@
-// The program-wide settings record: nineteen integers stored under the
+// The program-wide settings record: twenty integers stored under the
 // program key as REG_DWORD values of the same names, the eject password's
 // hash in the sub-key "Lock" (value "Data") and the export path "SavePath".
 #pragma once
 #include <cstddef>
 #include <cstdint>
+
+// `Language`: the Windows language id of the table to show, or 0 to follow
+// the user's interface language. Any other stored number reads as 0.
+enum ProgramLanguage : int32_t { LanguageAutomatic = 0, LanguageRussian = 1049, LanguageEnglish = 1033 };
 
 struct ProgramSettings {
   // Integers in the order of the value table; a flag is 0 = off, else on.
@@ -26,10 +30,11 @@ struct ProgramSettings {
   int32_t CmdAutorun;      // menu item "autorun" per drive
   int32_t TimerAutoclose;  // milliseconds until an open tray is closed, 0 = never
   int32_t TimerEnable;     // run the main timer
+  int32_t Language;        // a ProgramLanguage: the string table to show
   char LockData[35];       // password hash, zero-terminated; empty = no password
   char SavePath[260];      // export file, zero-terminated; empty = no export
 
-  static constexpr size_t IntCount = 19;
+  static constexpr size_t IntCount = 20;
 
   // The process-wide record.
   static ProgramSettings& Current();

@@ -368,7 +368,7 @@ TEST_F(RegistryAccess, TableReadsEveryEntryAndReportsWhetherAllWereThere) {
 // ---- The program settings record.
 
 namespace {
-// The nineteen integers: registry name, field and default.
+// The twenty integers: registry name, field and default.
 struct IntSetting {
   const char* Name;
   int32_t ProgramSettings::*Field;
@@ -384,9 +384,12 @@ constexpr IntSetting kInts[] = {
     {"IconDisk", &ProgramSettings::IconDisk, 1},         {"IconOpen", &ProgramSettings::IconOpen, 0},
     {"CmdOpen", &ProgramSettings::CmdOpen, 0},           {"CmdExplore", &ProgramSettings::CmdExplore, 1},
     {"CmdAutorun", &ProgramSettings::CmdAutorun, 1},     {"TimerAutoclose", &ProgramSettings::TimerAutoclose, 0},
-    {"TimerEnable", &ProgramSettings::TimerEnable, 0},
+    {"TimerEnable", &ProgramSettings::TimerEnable, 0},   {"Language", &ProgramSettings::Language, 0},
 };
 static_assert(std::size(kInts) == ProgramSettings::IntCount);
+
+// A value of its own for each integer, one the field keeps when read back.
+int32_t Sample(size_t i) { return kInts[i].Field == &ProgramSettings::Language ? LanguageEnglish : int32_t(1000 + i); }
 
 void ExpectDefaults(const ProgramSettings& s) {
   for (const IntSetting& i : kInts) EXPECT_EQ(s.*i.Field, i.Default) << i.Name;
@@ -415,7 +418,7 @@ TEST_F(ProgramSettingsStore, FirstStartGivesTheDefaultsAndWritesNothing) {
 TEST_F(ProgramSettingsStore, SaveWritesEveryFieldUnderItsNameAndLoadReadsItBack) {
   auto s = Fresh();
   s->ResetToDefaults();
-  for (size_t i = 0; i < std::size(kInts); ++i) s.get()->*kInts[i].Field = int32_t(1000 + i);
+  for (size_t i = 0; i < std::size(kInts); ++i) s.get()->*kInts[i].Field = Sample(i);
   std::strcpy(s->LockData, "$1$saltsalt$0123456789abcdefghijkl");  // 34 characters
   std::strcpy(s->SavePath, "C:\\Backup dir\\varnel.reg");
   s->Save();
@@ -424,7 +427,7 @@ TEST_F(ProgramSettingsStore, SaveWritesEveryFieldUnderItsNameAndLoadReadsItBack)
     StoredValue v = Stored(kProgram, kInts[i].Name);
     EXPECT_EQ(v.Type, RegType::Dword) << kInts[i].Name;
     ASSERT_EQ(v.Data.size(), 4u) << kInts[i].Name;
-    EXPECT_EQ(v.Data[0] | v.Data[1] << 8, int(1000 + i)) << kInts[i].Name;
+    EXPECT_EQ(v.Data[0] | v.Data[1] << 8, Sample(i)) << kInts[i].Name;
   }
   StoredValue lock = Stored(kProgram + "\\Lock", "Data");
   EXPECT_EQ(lock.Type, RegType::String);
@@ -437,7 +440,7 @@ TEST_F(ProgramSettingsStore, SaveWritesEveryFieldUnderItsNameAndLoadReadsItBack)
   loaded->Load();
   EXPECT_EQ(std::memcmp(loaded->LockData, s->LockData, 35), 0);
   EXPECT_STREQ(loaded->SavePath, s->SavePath);
-  for (size_t i = 0; i < std::size(kInts); ++i) EXPECT_EQ(loaded.get()->*kInts[i].Field, int32_t(1000 + i));
+  for (size_t i = 0; i < std::size(kInts); ++i) EXPECT_EQ(loaded.get()->*kInts[i].Field, Sample(i));
 }
 
 TEST_F(ProgramSettingsStore, EmptyTextsAreStoredAsOneZeroByte) {
@@ -464,6 +467,9 @@ TEST_F(ProgramSettingsStore, BadValuesLeaveTheirDefaultsAndTheRestIsRead) {
       {"LongLockData", kProgram + "\\Lock", "Data", std::string(39, 'h') + '\0', RegType::String},
       {"LockDataFillingTheField", kProgram + "\\Lock", "Data", std::string(35, 'h'), RegType::String},
       {"EightByteTimer", kProgram, "DNTimer", std::string("\1\0\0\0\0\0\0\0", 8), RegType::Binary},
+      // A language the program has no table for, or a number written as text: follow the system.
+      {"GermanLanguage", kProgram, "Language", std::string("\x07\x04\0\0", 4), RegType::Dword},
+      {"LanguageAsText", kProgram, "Language", std::string("1033\0", 5), RegType::String},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);

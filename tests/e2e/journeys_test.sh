@@ -281,13 +281,18 @@ journey_5() {
   click_in "Varnel" 1
   sleep 2
   expect "the program's registry keys are gone" bash -c "! wine reg query 'HKCU\\Software\\Morbeck Software' >/dev/null 2>&1"
+  # Its language gone too, the program follows the row's locale: English on
+  # the NT row, Russian on the Russian Windows 98 row.
+  local information=Информация
+  [ "$ROW" = nt ] && information=Information
   xdotool mousemove "$ICON_X" "$ICON_Y" click 1
-  expect "with no drives left, a left click shows the information box" wait_for 50 window_up "Информация"
+  expect "with no drives left, a left click shows the information box ($information)" \
+    wait_for 50 window_up "$information"
   sleep 0.5
   jshot information
   layout_ok information
-  click_in "Информация" 1
-  wait_for 30 window_gone "Информация"
+  click_in "$information" 1
+  wait_for 30 window_gone "$information"
   open_menu 3
   jshot main_menu_cleared
   read -r _ t1 _ b1 <<<"$(popup_rect)"
@@ -326,6 +331,49 @@ journey_6() {
   wine reg delete "$RUN_KEY" /v Varnel /f >/dev/null 2>&1
 }
 
+# ---- 8. English, for a user whose Windows is not Russian (NT row) ---------------
+# Nothing but Cyrillic-free texts in the program's windows.
+no_cyrillic() {
+  listing | python3 -c 'import sys; sys.exit(any("\u0400" <= c <= "\u04ff" for c in sys.stdin.buffer.read().decode("utf-8", "replace")))'
+}
+open_english_settings() { choose_main 3 2 && wait_for 50 window_up "Varnel 3.2 - Settings"; }
+journey_8() {
+  journey 8 "English on an English Windows"
+  clean_state
+  # No language stored: the program follows the prefix's English locale.
+  wine reg delete "$key" /v Language /f >/dev/null 2>&1
+  start_and_settle
+  xdotool mousemove 500 300 click 1
+  open_menu 3
+  jshot main_menu
+  close_menu
+  open_menu 1
+  jshot drive_menu
+  close_menu
+  local TITLE='Varnel 3\.2 - Drive settings'
+  expect "the reader's settings open as \"Drive settings\"" open_dialog $READER
+  jshot drive_settings
+  layout_ok drive_settings
+  expect "and show no Russian text" no_cyrillic
+  click 1
+  expect "OK closes them" wait_for 50 dialog_closed
+  expect "\"Settings\" opens the program settings" open_english_settings
+  jshot program_settings
+  layout_ok program_settings
+  expect "and show no Russian text" no_cyrillic
+  click_in "Settings" 155  # "Russian"
+  click_in "Settings" 1
+  expect "OK closes them" wait_for 50 window_gone "Varnel 3.2 - Settings"
+  expect "Russian is stored (1049)" test "$(reg_value "$key" Language)" = 0x419
+  expect "and after the reload the program speaks it" open_program_settings
+  jshot program_settings_russian
+  click_in "Настройки" 2
+  wait_for 50 window_gone "Настройки"
+  open_menu 3
+  jshot main_menu_russian
+  close_menu
+}
+
 # ---- 7. The session ends with a tray open (last: it ends the desktop) ----------
 journey_7() {
   journey 7 "the session ends with a tray open"
@@ -346,7 +394,8 @@ journey_7() {
   expect "the program ends with the session" wait_for 200 varnel_ended
 }
 
-# JOURNEYS="2 5" runs only those.
-for j in ${JOURNEYS:-1 2 3 4 5 6 7}; do journey_$j; done
+# JOURNEYS="2 5" runs only those; the English journey needs the NT row's
+# English locale, and the end of the session comes last.
+for j in ${JOURNEYS:-1 2 3 4 5 6 $([ "$ROW" = nt ] && echo 8) 7}; do journey_$j; done
 
 finish

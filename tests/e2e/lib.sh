@@ -75,8 +75,14 @@ use_win98_ru_prefix() {
   varnel_start_wineserver 30
 }
 
-# Forget everything the program stored.
-reset_settings() { wine reg delete 'HKCU\Software\Morbeck Software' /f >/dev/null 2>&1; true; }
+# Forget everything the program stored but its language: Russian, whose
+# texts the tests read, while the NT prefix runs in an English locale (where
+# the automatic choice is English).
+reset_settings() {
+  wine reg delete 'HKCU\Software\Morbeck Software' /f >/dev/null 2>&1
+  wine reg add "$key" /v Language /t REG_DWORD /d 1049 /f >/dev/null 2>&1
+  true
+}
 
 # Starts varnel.exe in the background; its exit code lands in $WORK/varnel.rc.
 start_varnel() {

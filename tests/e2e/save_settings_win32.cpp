@@ -1,5 +1,5 @@
 // Stores a settings record whose every integer differs (field i holds
-// 1000 + i), a password hash and an export path, through the real registry,
+// 1000 + i; the language English, 1033), a password hash and an export path, through the real registry,
 // so that the end-to-end test can read them back with Wine's reg tool.
 #include <cstring>
 
@@ -14,6 +14,7 @@ int main() {
                        &settings.IconDisk,     &settings.IconOpen,  &settings.CmdOpen,        &settings.CmdExplore,
                        &settings.CmdAutorun,   &settings.TimerAutoclose, &settings.TimerEnable};
   for (int i = 0; i < 19; ++i) *fields[i] = 1000 + i;
+  settings.Language = LanguageEnglish;
   std::strcpy(settings.LockData, "$1$salt$hash");
   std::strcpy(settings.SavePath, "C:\\varnel.reg");
   settings.Save();

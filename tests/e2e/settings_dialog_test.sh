@@ -59,6 +59,8 @@ close_menu() { xdotool mousemove 300 300 click 1; wait_for 20 menu_closed; }
 listing() { driver windows varnel.exe | tr -d '\r'; }
 control_enabled() { listing | grep -q "id=$1 .*enabled=$2"; }
 question_up() { listing | grep -q 'Удалить настройки из реестра'; }
+# Cleared, the language follows the prefix's English locale.
+english_question_up() { listing | grep -q 'Remove the settings from the registry?'; }
 product_gone() { ! key_exists 'HKCU\Software\Morbeck Software\Varnel'; }
 maker_gone() { ! key_exists 'HKCU\Software\Morbeck Software'; }
 # A top-level window of the program whose title holds TEXT.
@@ -238,7 +240,7 @@ sleep 1
 shot settings_cleared_tray
 wine reg delete 'HKCU\Software\Morbeck Software\Other Product' /f >/dev/null 2>&1
 clear_config
-wait_for 50 question_up
+expect "cleared, the program asks in English, the language of the prefix" wait_for 50 english_question_up
 click_control "Varnel" 1
 sleep 2
 expect "cleared again, the empty maker key goes too" maker_gone

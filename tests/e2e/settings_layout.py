@@ -9,14 +9,16 @@ import re
 import sys
 
 # The container of each control, as the dialog's description nests them.
-LEFT = {128: [130, 131, 132, 133, 134, 137, 138, 139, 135, 136], 117: [118, 119, 120], 121: [129, 122, 123]}
+LEFT = {128: [130, 131, 132, 133, 134, 137, 138, 139, 135, 136], 117: [118, 119, 120], 121: [129, 122, 123],
+        153: [154, 155, 156]}
 RIGHT = {103: [104, 105, 106, 107], 141: [143, 144, 142, 145, 147, 148, 149, 150, 151],
          108: [109, 110, 112, 113, 114, 115, 116], 125: [126, 127]}
 BUTTONS = {152: [1, 2]}
 HIDDEN = {124, 140}
 
 rows = [line for line in open(sys.argv[1], encoding="utf-8", errors="replace")]
-start = next((i for i, l in enumerate(rows) if l.startswith("window ") and "Настройки" in l), None)
+start = next((i for i, l in enumerate(rows)
+              if l.startswith("window ") and ("Настройки" in l or "- Settings" in l)), None)
 if start is None:
     sys.exit("no settings dialog in the listing")
 controls = {}

@@ -1,13 +1,15 @@
 // Opens one of the program's dialogs, prints its controls and what is wrong
 // with its layout, keeps it open for a while (for a screenshot) and then
 // presses Enter. Usage:
-//   dialogprobe <message|question|about|info|info-large|corner> [hold ms] [report file]
+//   dialogprobe <message|question|about|info|info-large|corner>[-en] [hold ms] [report file]
+// With "-en" the dialog shows the English string table.
 // The report is UTF-8; without a file it goes to the console.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "compat/compat.h"
 #include "dialogs/dialogs.h"
@@ -76,7 +78,12 @@ void SampleDrives(DriveRecord* drives) {
 
 int main(int argc, char** argv) {
   InitCompatLayer();
-  const char* which = argc > 1 ? argv[1] : "about";
+  std::string name = argc > 1 ? argv[1] : "about";
+  if (name.size() > 3 && name.compare(name.size() - 3, 3, "-en") == 0) {
+    SelectTextLanguage(TextEnglish);
+    name.resize(name.size() - 3);
+  }
+  const char* which = name.c_str();
   if (argc > 2) holdMs = static_cast<UINT>(std::atoi(argv[2]));
   if (argc > 3 && std::freopen(argv[3], "w", stdout) == nullptr) return 2;
   SetConsoleOutputCP(CP_UTF8);

@@ -6,7 +6,7 @@ set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 tree=${1:-$root/build/win32}
 shift || true
-dialogs=${*:-message question corner about info info-large}
+dialogs=${*:-message question corner about info info-large message-en question-en about-en info-en}
 . "$root/scripts/lib/wine.sh"
 # A Russian Windows: the ANSI code page 1251 (see tests/win32/dialogs/run_ru.sh).
 varnel_use_russian_locale "$tree" || exit 2

@@ -226,6 +226,8 @@ def image_32(draw, size):
     return (size, 0, 32, dib_32(reduce_alpha(draw(size), size), size))
 
 
+TRAY_SIZES_XP = (16, 20, 24, 32)
+
 TRAY = [('Task', tray_normal), ('TaskRed', tray_red), ('TaskGreen', tray_green),
         ('Question', tray_question), ('Wait', tray_wait), ('Error', tray_error)]
 
@@ -241,7 +243,10 @@ def icons():
     """(resource name, [(kind, size, drawing)]) with kind '16' or '32bit'."""
     out = [('IconApp', [('16', 16, app), ('16', 32, app), ('32bit', 16, app), ('32bit', 32, app)])]
     out += [(tray_name(stem, '16'), [('16', 16, draw)]) for stem, draw in TRAY]
-    out += [(tray_name(stem, 'XP'), [('32bit', 16, draw)]) for stem, draw in TRAY]
+    # The XP style has an image for each small-icon size a screen density asks
+    # for (96, 120, 144 and 192 DPI), each drawn at its size: Windows would
+    # stretch the 16 px one blurry.
+    out += [(tray_name(stem, 'XP'), [('32bit', size, draw) for size in TRAY_SIZES_XP]) for stem, draw in TRAY]
     out.append(('IconWinLogo', [('16', 16, win_logo)]))
     return out
 

@@ -153,14 +153,23 @@ int ListWindows(int argc, char** argv) { return ListProcessWindows(argc, argv, P
 // drawn as a control draws it ("&" marks a mnemonic), up to the last pixel
 // inked. That is what a user sees: Wine draws a long Cyrillic line a few
 // pixels wider than its text extent. The program's dialogs use the system's
-// message font; a font handle of another process cannot be selected here.
+// message font at the whole point size a dialog template carries, which the
+// dialog manager turns back into pixels: off the 96 DPI screen a pixel from
+// the system's font (13 px for 14 at 120 DPI). A font handle of another
+// process cannot be selected here.
 long TextWidth(const wchar_t* text) {
   constexpr int Width = 2048, Height = 64;
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
-  HFONT font = SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)
-                   ? CreateFontIndirectW(&metrics.lfMessageFont)
-                   : nullptr;
+  HFONT font = nullptr;
+  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+    LOGFONTW dialogFont = metrics.lfMessageFont;
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    if (dialogFont.lfHeight < 0) dialogFont.lfHeight = -MulDiv(MulDiv(-dialogFont.lfHeight, 72, dpi), dpi, 72);
+    font = CreateFontIndirectW(&dialogFont);
+  }
   HDC dc = CreateCompatibleDC(nullptr);
   BITMAPINFO info{};
   info.bmiHeader = {sizeof info.bmiHeader, Width, -Height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};

@@ -58,13 +58,15 @@ TEST(AutorunCommand, RefusesWhatIsNoUsableCommand) {
   EXPECT_EQ(Find(std::string(1 << 20, ' ') + "\n[AutoRun]\nopen=prog.exe\n").Result, AutorunLookup::NoCommand);
 }
 
-TEST(HelpFilePath, SitsBesideTheExecutableOrIsRefused) {
+TEST(HelpFilePath, SitsBesideTheExecutableInItsLanguageOrIsRefused) {
   std::string help;
-  ASSERT_TRUE(HelpPathBeside("C:\\Program Files\\Varnel\\varnel.exe", help));
+  ASSERT_TRUE(HelpPathBeside("C:\\Program Files\\Varnel\\varnel.exe", TextRussian, help));
   EXPECT_EQ(help, "C:\\Program Files\\Varnel\\varnel.chm");
+  ASSERT_TRUE(HelpPathBeside("C:\\Varnel\\varnel.exe", TextEnglish, help));
+  EXPECT_EQ(help, "C:\\Varnel\\varnel_en.chm");
   help = "unchanged";
-  EXPECT_FALSE(HelpPathBeside("varnel.exe", help));
-  EXPECT_FALSE(HelpPathBeside("C:\\" + std::string(ShellPathLimit - 8, 'd') + "\\v.exe", help));
+  EXPECT_FALSE(HelpPathBeside("varnel.exe", TextRussian, help));
+  EXPECT_FALSE(HelpPathBeside("C:\\" + std::string(ShellPathLimit - 8, 'd') + "\\v.exe", TextRussian, help));
   EXPECT_EQ(help, "unchanged");
 }
 

@@ -43,29 +43,79 @@ std::string Unescape(const std::string& quoted) {
   return out;
 }
 
-TEST(StringTable, ServesEveryEntryOfStringsTxtUnchangedAndNothingElse) {
-  std::ifstream file(VARNEL_STRINGS_TXT);
-  ASSERT_TRUE(file) << VARNEL_STRINGS_TXT;
-  std::string line;
-  uint32_t expectedId = StrOk;
-  while (std::getline(file, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    std::istringstream fields(line);
-    uint32_t id = 0;
-    std::string name, text;
-    fields >> id >> name;
-    std::getline(fields >> std::ws, text);
-    ASSERT_EQ(id, expectedId++) << "numbers run without gaps: " << line;
-    std::u16string want = Utf16(text[0] == '"' ? Unescape(text) : std::string(VARNEL_PRODUCT_VERSION));
-    EXPECT_EQ(Text(id), want) << name;
-    EXPECT_EQ(FindString(id).Text[FindString(id).Length], 0) << "terminated " << name;
+// Russian is the language until another is selected; each test leaves it so.
+struct InLanguage {
+  explicit InLanguage(TextLanguage language) { SelectTextLanguage(language); }
+  ~InLanguage() { SelectTextLanguage(TextRussian); }
+};
+
+TEST(StringTable, ServesEveryEntryOfBothSourcesUnchangedAndNothingElse) {
+  const std::pair<const char*, TextLanguage> sources[] = {{VARNEL_STRINGS_TXT, TextRussian},
+                                                          {VARNEL_STRINGS_EN_TXT, TextEnglish}};
+  for (auto [path, language] : sources) {
+    InLanguage selected(language);
+    std::ifstream file(path);
+    ASSERT_TRUE(file) << path;
+    std::string line;
+    uint32_t expectedId = StrOk;
+    while (std::getline(file, line)) {
+      if (line.empty() || line[0] == '#') continue;
+      std::istringstream fields(line);
+      uint32_t id = 0;
+      std::string name, text;
+      fields >> id >> name;
+      std::getline(fields >> std::ws, text);
+      ASSERT_EQ(id, expectedId++) << "numbers run without gaps: " << line;
+      std::u16string want = Utf16(text[0] == '"' ? Unescape(text) : std::string(VARNEL_PRODUCT_VERSION));
+      EXPECT_EQ(Text(id), want) << name;
+      EXPECT_EQ(FindString(id).Text[FindString(id).Length], 0) << "terminated " << name;
+    }
+    EXPECT_EQ(expectedId - 1, uint32_t{LastStringId}) << path;
+    for (uint32_t id : {uint32_t{NoString}, LastStringId + 1, 0xFFFFFFFFu}) {
+      EXPECT_EQ(FindString(id).Text, nullptr) << id;
+      EXPECT_EQ(FindString(id).Length, 0u) << id;
+    }
   }
-  EXPECT_EQ(expectedId - 1, uint32_t{LastStringId});
   EXPECT_EQ(VarnelStringTableCount, size_t{LastStringId});
-  for (uint32_t id : {uint32_t{NoString}, LastStringId + 1, 0xFFFFFFFFu}) {
-    EXPECT_EQ(FindString(id).Text, nullptr) << id;
-    EXPECT_EQ(FindString(id).Length, 0u) << id;
+}
+
+// printf-style placeholders ("%s", "%d", "%%") in the order they appear.
+std::u16string Placeholders(const std::u16string& text) {
+  std::u16string found;
+  for (size_t i = 0; i + 1 < text.size(); ++i)
+    if (text[i] == u'%') found += text.substr(i, 2), ++i;
+  return found;
+}
+
+TEST(StringTable, EnglishHasEveryIdWithTheSamePlaceholdersInPlainAscii) {
+  for (uint32_t id = StrOk; id <= LastStringId; ++id) {
+    std::u16string russian = Text(id);
+    InLanguage english(TextEnglish);
+    std::u16string text = Text(id);
+    EXPECT_FALSE(text.empty()) << id;
+    EXPECT_EQ(Placeholders(text), Placeholders(russian)) << id;
+    // Plain ASCII: no Cyrillic, and the same text on every Windows 9x code page.
+    for (char16_t unit : text) EXPECT_LT(unit, 0x80) << id << " holds " << int(unit);
   }
+  EXPECT_EQ(Placeholders(u"%s of %d%%"), u"%s%d%%");
+}
+
+TEST(TextLanguage, TheSettingChoosesElseTheUsersLanguageDoes) {
+  constexpr uint16_t RussianRussia = 0x0419, RussianMoldova = 0x0819, EnglishUs = 0x0409, German = 0x0407,
+                     Ukrainian = 0x0422;
+  struct Case {
+    int32_t setting;
+    uint16_t user;
+    TextLanguage chosen;
+  } cases[] = {{0, RussianRussia, TextRussian}, {0, RussianMoldova, TextRussian}, {0, EnglishUs, TextEnglish},
+               {0, German, TextEnglish},        {0, Ukrainian, TextEnglish},      {1049, EnglishUs, TextRussian},
+               {1033, RussianRussia, TextEnglish}, {1031, RussianRussia, TextRussian}, {-1, German, TextEnglish},
+               {0x10419, EnglishUs, TextEnglish}};
+  for (const Case& c : cases) EXPECT_EQ(ChooseTextLanguage(c.setting, c.user), c.chosen) << c.setting << " " << c.user;
+  // A reload rebuilds the main menu only when the language changed.
+  EXPECT_TRUE(SelectTextLanguage(TextEnglish));
+  EXPECT_FALSE(SelectTextLanguage(TextEnglish));
+  EXPECT_TRUE(SelectTextLanguage(TextRussian));
 }
 
 TEST(CopyStringResource, CutsToCapacityAndTerminates) {
@@ -140,7 +190,7 @@ TEST(Builders, AppendAnsiTakesLatin1Natively) {
 }
 
 size_t FailingConversion(const char*, char16_t*, size_t) { return 0; }
-WideSpan NoStrings(uint32_t) { return {nullptr, 0}; }
+WideSpan NoStrings(uint32_t, TextLanguage) { return {nullptr, 0}; }
 
 TEST(Builders, AppendAnsiWritesNothingWhenConversionFails) {
   const TextSourceOps failing = {NoStrings, FailingConversion};

@@ -155,6 +155,7 @@ class CorruptValues : public VirtualDrives {
     int32_t* ints = &p.ApiPrefered;
     for (size_t i = 0; i < ProgramSettings::IntCount; ++i) ints[i] = int32_t(i + 2);
     p.ApiPrefered = 1;  // the virtual drives answer on both transports
+    p.Language = LanguageEnglish;  // a number the program has a table for
     std::strcpy(p.LockData, "$1$salt$0123456789abcdefghijkl");
     std::strcpy(p.SavePath, "C:\\varnel.reg");
     EXPECT_EQ(DriveCount, 1);
@@ -172,9 +173,9 @@ class CorruptValues : public VirtualDrives {
 
 TEST_F(CorruptValues, EachValueFallsBackAloneAndTheNextSaveReadsBack) {
   const std::vector<StoredValue> tree = UsedTree();
-  // 19 program values, the export path, the password; 17 capability values
+  // 20 program values, the export path, the password; 17 capability values
   // and two lists; 11 drive settings, the short name, the hotkeys, the lock.
-  ASSERT_EQ(tree.size(), 54u);
+  ASSERT_EQ(tree.size(), 55u);
   Restore(tree);
   const Started intact = Start();
   ASSERT_EQ(intact.Drives, 1);

@@ -104,6 +104,20 @@ TEST_F(SettingsFormTest, DelaysLongerThanTheHungTimeAndUnmatchedValuesAreShownAs
   EXPECT_EQ(settings.DNTimer, 5);
 }
 
+TEST_F(SettingsFormTest, TheLanguageRadioShowsTheSettingAndOkStoresTheCheckedOne) {
+  const std::pair<uint16_t, int32_t> radios[] = {
+      {LanguageAutoRadio, LanguageAutomatic}, {LanguageRussianRadio, LanguageRussian}, {LanguageEnglishRadio, LanguageEnglish}};
+  for (auto [shown, stored] : radios) {
+    settings.Language = stored;
+    FillSettingsForm(form, settings, Xp);
+    for (auto [id, value] : radios) EXPECT_EQ(form.IsChecked(id), id == shown) << stored << " " << id;
+    form.Check(shown) = false;
+    form.Check(stored == LanguageAutomatic ? LanguageEnglishRadio : LanguageAutoRadio) = true;
+    ApplySettingsForm(form, settings, 6);
+    EXPECT_EQ(settings.Language, stored == LanguageAutomatic ? LanguageEnglish : LanguageAutomatic) << stored;
+  }
+}
+
 TEST_F(SettingsFormTest, AudioBoxFollowsTheWindowsVersion) {
   form.Check(AutorunAllUsers) = true;
   form.Check(AutorunCurrentUser) = false;

@@ -17,7 +17,7 @@ std::u16string longText(1001, u'ж');  // odd length: the next item must still b
 // every other id is missing.
 constexpr uint32_t LongTextId = LastStringId + 1;
 constexpr uint32_t MissingId = LastStringId + 2;
-WideSpan TestStrings(uint32_t id) {
+WideSpan TestStrings(uint32_t id, TextLanguage) {
   switch (id) {
     case StrOk: return {u"ОК", 2};
     case StrSettings: return {u"Настройки", 9};

@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
-"""Checks the built help file with chmls, independently of the compiler:
-every page of docs/help is in varnel.chm, the contents and the keyword index
-are there and name every page, and every program text the pages quote in
-«...» is a text of the program's string table (so the help cannot drift from
-the menus and dialogs it describes).
-Usage: check_help.py VARNEL_CHM HELP_SOURCES STRINGS_TXT
+"""Checks a built help file with chmls, independently of the compiler:
+every page of its sources is in the file, the contents and the keyword index
+are there and name every page, and every program text the pages quote
+(«...» in Russian, “...” in English) is a text of the string table of that
+language (so the help cannot drift from the menus and dialogs it describes).
+Usage: check_help.py CHM HELP_SOURCES STRINGS_TXT [CODE_PAGE]
 """
 import pathlib
 import re
@@ -32,6 +32,8 @@ def program_texts(strings_txt):
 
 def main():
     chm, sources, strings_txt = map(pathlib.Path, sys.argv[1:4])
+    code_page = sys.argv[4] if len(sys.argv) > 4 else "1251"
+    quoted_text = r"«([^»]*)»" if code_page == "1251" else r"“([^”]*)”"
     failures = []
     pages = sorted(p.name for p in sources.glob("*.html"))
     listed = set(chmls("-n", "list", str(chm)).split())
@@ -43,7 +45,7 @@ def main():
         for part in ("toc.hhc", "index.hhk"):
             saved = pathlib.Path(work, part)
             chmls("extract", str(chm), "/" + part, str(saved))
-            named = set(re.findall(r'name="Local" value="([^"]+)"', saved.read_bytes().decode("cp1251")))
+            named = set(re.findall(r'name="Local" value="([^"]+)"', saved.read_bytes().decode("cp" + code_page)))
             for page in pages:
                 if page not in named:
                     failures.append(f"{part} names no entry for {page}")
@@ -51,9 +53,9 @@ def main():
     texts = program_texts(strings_txt)
     for page in pages:
         body = (sources / page).read_text(encoding="utf-8")
-        for quoted in re.findall(r"«([^»]*)»", body):
+        for quoted in re.findall(quoted_text, body):
             if quoted not in texts:
-                failures.append(f"{page}: «{quoted}» is not a text of the program")
+                failures.append(f"{page}: “{quoted}” is not a text of the program")
 
     for failure in failures:
         print(failure)

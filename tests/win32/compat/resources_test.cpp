@@ -14,38 +14,44 @@ namespace {
 
 std::u16string Text(WideSpan s) { return std::u16string(s.Text ? s.Text : u"", s.Length); }
 
-const StringTableEntry* Expected(uint32_t id) {
+std::u16string Expected(const StringTableEntry* table, uint32_t id) {
   for (size_t i = 0; i < VarnelStringTableCount; ++i)
-    if (VarnelStringTable[i].Id == id) return &VarnelStringTable[i];
-  return nullptr;
+    if (table[i].Id == id) return std::u16string(table[i].Text, table[i].Length);
+  return u"";
 }
 
-TEST(StringResources, EveryIdLoadsAsTheStringTableSays) {
+TEST(StringResources, EveryIdLoadsInBothLanguagesAsTheStringTablesSay) {
   HMODULE self = GetModuleHandleA(nullptr);
+  // The system's own reader picks a table by the thread's language: the
+  // same one for every id, and it agrees on every block and entry.
+  const StringTableEntry* systemTable = nullptr;
   for (uint32_t id = NoString; id <= LastStringId + 1; ++id) {
-    const StringTableEntry* expected = Expected(id);
-    std::u16string want = expected ? std::u16string(expected->Text, expected->Length) : u"";
-    EXPECT_EQ(Text(FindString(id)), want) << id;
-    EXPECT_EQ(Text(FindStringResource(self, id, 0)), want) << id;
-    // The system's own reader agrees on every block and entry.
+    const std::u16string russian = Expected(VarnelStringTable, id), english = Expected(VarnelEnglishStringTable, id);
+    EXPECT_EQ(Text(FindString(id)), russian) << id;
+    EXPECT_EQ(Text(FindStringResource(self, id, TextRussian)), russian) << id;
+    EXPECT_EQ(Text(FindStringResource(self, id, TextEnglish)), english) << id;
     WCHAR system[512] = {};
-    int length = LoadStringW(self, id, system, 512);
-    EXPECT_EQ(std::u16string(AsUtf16(system), length), want) << id;
+    std::u16string loaded(AsUtf16(system), LoadStringW(self, id, system, 512));
+    if (!systemTable && russian != english) systemTable = loaded == english ? VarnelEnglishStringTable : VarnelStringTable;
+    EXPECT_EQ(loaded, Expected(systemTable ? systemTable : VarnelStringTable, id)) << id;
   }
   EXPECT_EQ(Text(FindString(NoString)), u"");
   EXPECT_EQ(Text(FindString(LastStringId + 1)), u"");
+  SelectTextLanguage(TextEnglish);
+  EXPECT_EQ(Text(FindString(StrSettings)), u"Settings");
+  SelectTextLanguage(TextRussian);
 }
 
 TEST(StringResources, BlockEdgesAndTextsWithControlCharacters) {
   HMODULE self = GetModuleHandleA(nullptr);
-  EXPECT_EQ(Text(FindStringResource(self, StrExplore, 0)), u"Проводник");   // last of block 1
-  EXPECT_EQ(Text(FindStringResource(self, StrAutorun, 0)), u"Автозапуск");  // first of block 2
-  WideSpan zero = FindStringResource(self, NoString, 0);  // first of block 1, empty
+  EXPECT_EQ(Text(FindStringResource(self, StrExplore, TextRussian)), u"Проводник");   // last of block 1
+  EXPECT_EQ(Text(FindStringResource(self, StrAutorun, TextRussian)), u"Автозапуск");  // first of block 2
+  WideSpan zero = FindStringResource(self, NoString, TextRussian);  // first of block 1, empty
   EXPECT_NE(zero.Text, nullptr);
   EXPECT_EQ(zero.Length, 0u);
   const uint32_t firstOfMissingBlock = (LastStringId / 16 + 1) * 16;
-  EXPECT_EQ(FindStringResource(self, firstOfMissingBlock, 0).Text, nullptr);
-  EXPECT_EQ(FindStringResource(self, 0xFFFFFFFFu, 0).Text, nullptr);
+  EXPECT_EQ(FindStringResource(self, firstOfMissingBlock, TextRussian).Text, nullptr);
+  EXPECT_EQ(FindStringResource(self, 0xFFFFFFFFu, TextEnglish).Text, nullptr);
   EXPECT_EQ(Text(FindString(StrRestartSessionNotice)),
             u"Для вступления изменений в силу\nнеобходимо перезапустить сеанс\nWindows.");
   EXPECT_EQ(Text(FindString(StrShowExploreCommand)), u"Показывать команду \"Проводник\"");
@@ -86,12 +92,14 @@ TEST(IconResources, EveryIconHasItsSizesAndDepths) {
     const char* name;
     std::vector<std::pair<int, int>> images;  // size, bits per pixel
   };
+  // The small-icon sizes of 96, 120, 144 and 192 DPI, in 32-bit colour.
+  const std::vector<std::pair<int, int>> XpSizes = {{16, 32}, {20, 32}, {24, 32}, {32, 32}};
   const Want wants[] = {
       {"IconApp", {{16, 4}, {32, 4}, {16, 32}, {32, 32}}},
       {"IconTask16", {{16, 4}}},      {"IconTask16Red", {{16, 4}}},  {"IconTask16Green", {{16, 4}}},
       {"IconQuestion16", {{16, 4}}},  {"IconWait16", {{16, 4}}},     {"IconError16", {{16, 4}}},
-      {"IconTaskXP", {{16, 32}}},     {"IconTaskXPRed", {{16, 32}}}, {"IconTaskXPGreen", {{16, 32}}},
-      {"IconQuestionXP", {{16, 32}}}, {"IconWaitXP", {{16, 32}}},    {"IconErrorXP", {{16, 32}}},
+      {"IconTaskXP", XpSizes},        {"IconTaskXPRed", XpSizes},    {"IconTaskXPGreen", XpSizes},
+      {"IconQuestionXP", XpSizes},    {"IconWaitXP", XpSizes},       {"IconErrorXP", XpSizes},
       {"IconWinLogo", {{16, 4}}},
   };
   HINSTANCE self = GetModuleHandleA(nullptr);
@@ -168,7 +176,8 @@ TEST(ManifestResource, AsksForCommonControlsSix) {
                        SizeofResource(self, found));
   for (const char* part : {"version=\"3.2.0.0\" processorArchitecture=\"X86\" name=\"Morbeck Software.Varnel.Varnel\"",
                            "<description>Varnel 3.2</description>", "name=\"Microsoft.Windows.Common-Controls\"",
-                           "version=\"6.0.0.0\"", "publicKeyToken=\"6595b64144ccf1df\"", "language=\"*\""})
+                           "version=\"6.0.0.0\"", "publicKeyToken=\"6595b64144ccf1df\"", "language=\"*\"",
+                           "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>"})
     EXPECT_NE(manifest.find(part), std::string::npos) << part;
 
   // The system honours it: comctl32.dll is redirected to the side-by-side
