@@ -66,7 +66,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   ShellState& shell = Shell();
   shell.Hidden = mode == StartMode::Hidden;
 
-  if (HWND running = FindWindowA(kMainWindowClass, kMainWindowClass)) {
+  if (HWND running = FindWindowA(MainWindowClass, MainWindowClass)) {
     SendMessageA(running, WM_COMMAND, HandOverCommand(mode), 0);
     return 0;
   }

@@ -187,12 +187,12 @@ bool RegisterMainWindowClass(HINSTANCE instance) {
   WNDCLASSA wc{};
   wc.lpfnWndProc = MainWindowProc;
   wc.hInstance = instance;
-  wc.lpszClassName = kMainWindowClass;
+  wc.lpszClassName = MainWindowClass;
   return RegisterClassA(&wc) != 0;
 }
 
 HWND CreateMainWindow(HINSTANCE instance) {
-  return CreateWindowExA(0, kMainWindowClass, kMainWindowClass, 0, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+  return CreateWindowExA(0, MainWindowClass, MainWindowClass, 0, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
 }
 
 bool SelectLanguageOfSettings() {

@@ -5,7 +5,7 @@
 
 #include "resources/string_ids.h"
 
-inline constexpr const char* kMainWindowClass = "Varnel";
+inline constexpr const char* MainWindowClass = "Varnel";
 
 [[nodiscard]] bool RegisterMainWindowClass(HINSTANCE instance);
 // Creates the window; its WM_CREATE runs the creation procedure. Null on failure.

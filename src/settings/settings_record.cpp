@@ -15,7 +15,7 @@ struct IntField {
 };
 
 // Registry names and fields, in the order the values are read and written.
-constexpr IntField kIntFields[ProgramSettings::IntCount] = {
+constexpr IntField IntFields[ProgramSettings::IntCount] = {
     {"ApiPrefered", &ProgramSettings::ApiPrefered},   {"NumNames", &ProgramSettings::NumNames},
     {"EjectSingle", &ProgramSettings::EjectSingle},   {"ShowUnknown", &ProgramSettings::ShowUnknown},
     {"ForceRefresh", &ProgramSettings::ForceRefresh}, {"DNEject", &ProgramSettings::DNEject},
@@ -28,13 +28,13 @@ constexpr IntField kIntFields[ProgramSettings::IntCount] = {
     {"TimerEnable", &ProgramSettings::TimerEnable},   {"Language", &ProgramSettings::Language},
 };
 
-constexpr char kLockKey[] = "Lock";
-constexpr char kLockValue[] = "Data";
-constexpr char kSavePathValue[] = "SavePath";
+constexpr char LockKey[] = "Lock";
+constexpr char LockValue[] = "Data";
+constexpr char SavePathValue[] = "SavePath";
 
 // The table for one record, as the generic walkers take it.
 void BindIntTable(ProgramSettings& settings, IntTableEntry (&entries)[ProgramSettings::IntCount]) {
-  for (size_t i = 0; i < ProgramSettings::IntCount; ++i) entries[i] = {kIntFields[i].Name, &(settings.*kIntFields[i].Field)};
+  for (size_t i = 0; i < ProgramSettings::IntCount; ++i) entries[i] = {IntFields[i].Name, &(settings.*IntFields[i].Field)};
 }
 
 }  // namespace
@@ -63,9 +63,9 @@ void ProgramSettings::Load() {
   ReadDwordTable(key.Get(), entries, IntCount);
   if (Language != LanguageRussian && Language != LanguageEnglish) Language = LanguageAutomatic;
   // A missing value or "Lock" key leaves the default.
-  OwnedRegKey lock(OpenSubkey(key.Get(), kLockKey));
-  ReadString(lock.Get(), kLockValue, LockData, sizeof LockData);
-  ReadString(key.Get(), kSavePathValue, SavePath, sizeof SavePath);
+  OwnedRegKey lock(OpenSubkey(key.Get(), LockKey));
+  ReadString(lock.Get(), LockValue, LockData, sizeof LockData);
+  ReadString(key.Get(), SavePathValue, SavePath, sizeof SavePath);
 }
 
 void ProgramSettings::Save() {
@@ -78,7 +78,7 @@ void ProgramSettings::Save() {
   IntTableEntry entries[IntCount];
   BindIntTable(*this, entries);
   WriteDwordTable(key.Get(), entries, IntCount);
-  OwnedRegKey lock(CreateSubkey(key.Get(), kLockKey));
-  WriteString(lock.Get(), kLockValue, LockData);  // nothing is written without the key
-  WriteString(key.Get(), kSavePathValue, SavePath);
+  OwnedRegKey lock(CreateSubkey(key.Get(), LockKey));
+  WriteString(lock.Get(), LockValue, LockData);  // nothing is written without the key
+  WriteString(key.Get(), SavePathValue, SavePath);
 }
