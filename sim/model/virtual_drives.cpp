@@ -295,6 +295,8 @@ void ControlFileReader::ApplyNewLines(const std::function<void(const std::string
   if (path_.empty()) return;
   std::FILE* file = std::fopen(path_.c_str(), "rb");
   if (!file) return;
+  // A file emptied for a new run starts over.
+  if (std::fseek(file, 0, SEEK_END) == 0 && std::ftell(file) < applied_) applied_ = 0;
   if (std::fseek(file, applied_, SEEK_SET) == 0) {
     std::string line;
     for (int c; (c = std::fgetc(file)) != EOF;) {

@@ -48,7 +48,7 @@ bool ApplyControlLine(std::string_view line, std::string& error);
 bool SetUpFromEnvironment(std::string& error);
 
 // Follows a control file: lines appended since the last call are applied;
-// a line still being written waits for its end.
+// a line still being written waits for its end, a file emptied starts over.
 class ControlFileReader {
  public:
   explicit ControlFileReader(std::string path = "") : path_(std::move(path)) {}

@@ -1,8 +1,9 @@
 // The virtual drives as a process of their own, as a real drive's firmware
 // runs outside the program: the set is built from the same environment as
 // the ASPI layer's (VARNEL_SIM_SETUP or VARNEL_SIM_PROFILES, VARNEL_SIM_LOG,
-// VARNEL_SIM_CONTROL), keeps its state (speed, disc, tray, lock) for as long
-// as the server runs, and answers the bridge's requests on a Unix socket.
+// VARNEL_SIM_CONTROL, VARNEL_SIM_DELAYS), keeps its state (speed, disc, tray,
+// lock) for as long as the server runs, and answers the bridge's requests
+// on a Unix socket.
 // SIGTERM, SIGINT or SIGHUP end it; the socket file goes with it.
 #include <signal.h>
 #include <sys/socket.h>
@@ -12,7 +13,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -22,6 +25,9 @@
 namespace {
 const char* g_socketPath = nullptr;
 sim::ControlFileReader g_control;
+// Per drive: milliseconds before the drive answers, or kNever.
+constexpr int kNever = -1;
+std::vector<int> g_delays;
 
 // A client that stops sending or reading in the middle of a request does
 // not hold the drives for longer than this.
@@ -77,6 +83,13 @@ void Serve(int client) {
     WriteAll(client, &reply, sizeof reply);
     return;
   }
+  int delay = request.Drive < g_delays.size() ? g_delays[request.Drive] : 0;
+  if (delay == kNever) {
+    reply.Result = DriveNoAnswer;
+    WriteAll(client, &reply, sizeof reply);
+    return;
+  }
+  if (delay > 0) usleep(useconds_t(delay) * 1000);
   sim::CommandOutcome out = sim::ExecuteOnVirtualDrive(request.Drive, request.Cdb, request.CdbLength, data.data(),
                                                        request.DataLength, dataOut, request.Handle);
   reply.Result = out.Answered ? DriveAnswered : DriveNoAnswer;
@@ -128,6 +141,16 @@ int main(int argc, char** argv) {
   if (!sim::SetUpFromEnvironment(error)) {
     Complain(error);
     return 1;
+  }
+  // VARNEL_SIM_DELAYS as for the ASPI layer: per drive, ms or "never".
+  if (const char* delays = getenv("VARNEL_SIM_DELAYS")) {
+    std::string list = delays;
+    for (size_t start = 0; !list.empty() && start <= list.size();) {
+      size_t comma = std::min(list.find(',', start), list.size());
+      std::string item = list.substr(start, comma - start);
+      g_delays.push_back(item == "never" ? kNever : atoi(item.c_str()));
+      start = comma + 1;
+    }
   }
   const char* control = getenv("VARNEL_SIM_CONTROL");
   g_control = sim::ControlFileReader(control ? control : "");
