@@ -25,39 +25,25 @@ static int g_failures;
 
 static unsigned char g_sense[32];
 
-static void Prepare(const unsigned char* cdb, int cdbLength, void* data, unsigned length, int direction,
-                    sg_io_hdr_t* io) {
-  memset(io, 0, sizeof *io);
+/* An SG_IO header as Wine fills it; the sense area starts as 0xEE. */
+static sg_io_hdr_t Io(const unsigned char* cdb, int cdbLength, void* data, unsigned length, int direction) {
   memset(g_sense, 0xEE, sizeof g_sense);
-  io->interface_id = 'S';
-  io->cmdp = (unsigned char*)cdb;
-  io->cmd_len = (unsigned char)cdbLength;
-  io->dxferp = data;
-  io->dxfer_len = length;
-  io->dxfer_direction = direction;
-  io->sbp = g_sense;
-  io->mx_sb_len = 18;
-  io->timeout = 30000;
+  return (sg_io_hdr_t){.interface_id = 'S', .cmdp = (unsigned char*)cdb, .cmd_len = (unsigned char)cdbLength,
+                       .dxferp = data, .dxfer_len = length, .dxfer_direction = direction, .sbp = g_sense,
+                       .mx_sb_len = 18, .timeout = 30000};
 }
 
-/* One SG_IO; returns ioctl's result, errno as it left it. */
-static int Send(int fd, const unsigned char* cdb, int cdbLength, void* data, unsigned length, int direction,
-                sg_io_hdr_t* io) {
-  Prepare(cdb, cdbLength, data, length, direction, io);
-  return ioctl(fd, SG_IO, io);
-}
-
-/* Sends and reports errno, or 0 when the call succeeded. */
+/* Sends; 0 when the call succeeded, else its errno. */
 static int ErrnoOf(int fd, sg_io_hdr_t* io) {
   errno = 0;
   return ioctl(fd, SG_IO, io) == 0 ? 0 : errno;
 }
+#define Send(fd, cdb, cdbLength, data, length, direction, io) \
+  (*(io) = Io(cdb, cdbLength, data, length, direction), ioctl(fd, SG_IO, io))
 
 static void Control(const char* path, const char* line) {
   FILE* file = fopen(path, "a");
-  if (!file) return;
-  fprintf(file, "%s\n", line);
-  fclose(file);
+  if (file) fprintf(file, "%s\n", line), fclose(file);
 }
 
 int main(int argc, char** argv) {
@@ -146,7 +132,7 @@ int main(int argc, char** argv) {
   /* A drive that never answers: after the caller's timeout (the kernel's
      least, 7 s), the kernel's report of it. */
   Control(controlPath, "{\"action\":\"fault\",\"fault\":{\"opcode\":\"0x12\",\"noAnswer\":true,\"count\":1}}");
-  Prepare(inquiry, 6, data, 36, SG_DXFER_FROM_DEV, &io);
+  io = Io(inquiry, 6, data, 36, SG_DXFER_FROM_DEV);
   io.timeout = 1;
   CHECK(ErrnoOf(fd, &io) == 0);
   CHECK(io.host_status == 0x03 && io.status == 0 && io.resid == 36 && (io.info & SG_INFO_CHECK));
