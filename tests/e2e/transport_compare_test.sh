@@ -29,7 +29,7 @@ one_start() { # kind profiles transport
   start_varnel
   wait_for 300 varnel_window_exists
   sleep 1
-  wait_for 100 log_settled
+  wait_for 100 log_settled && wait_for 100 log_settled  # two quiet seconds: a loaded machine pauses
   stop_varnel
   cp "$VARNEL_SIM_LOG" "$WORK/$3-$1-$2.log"
 }
