@@ -7,15 +7,21 @@
 #   commands while idle with the timer on, private bytes after start, after
 #   the first and after 100 main-menu openings, executable size; the idle and
 #   memory figures also for the program without drives.
+# The idle and memory figures are measured a third time with the drives in
+# the drive server, reached through SPTI under scripts/with-drives: the
+# program's own cost with no drive model in its process ("--spti" is that
+# part, run by the script itself).
 # BENCH_RUNS (default 5) and BENCH_IDLE_SECONDS (default 60) shorten it.
 set -u
+spti=0
+[ "${1:-}" = --spti ] && spti=1
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
 . scripts/lib/wine.sh
 tree=build/win32
 [ -f $tree/CMakeCache.txt ] ||
   cmake -S . -B $tree -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-cmake --build $tree --target varnel wnaspi32 bare-tray tray-probe -j "$(nproc)" >/dev/null || exit 1
+[ $spti = 1 ] || cmake --build $tree --target varnel wnaspi32 bare-tray tray-probe -j "$(nproc)" >/dev/null || exit 1
 runs=${BENCH_RUNS:-5}
 idle=${BENCH_IDLE_SECONDS:-60}
 
@@ -24,9 +30,14 @@ bin=$work/bin
 mkdir -p "$bin"
 cp $tree/varnel.exe $tree/sim/wnaspi32/wnaspi32.dll $tree/bench/tray/bare-tray.exe $tree/bench/tray/tray-probe.exe "$bin/" || exit 1
 export WINEPREFIX=$work/prefix
-export WINEDLLOVERRIDES="wnaspi32=n;$WINEDLLOVERRIDES"
-export VARNEL_SIM_PROFILES=cd48-reader,cdrw52-writer,dvdrom16-streaming,slot24-combo
+drives=cd48-reader,cdrw52-writer,dvdrom16-streaming,slot24-combo
 export VARNEL_SIM_LOG=$work/commands.log
+if [ $spti = 1 ]; then
+  rm -f "$bin/wnaspi32.dll"  # nothing of the drives in the program's process
+else
+  export WINEDLLOVERRIDES="wnaspi32=n;$WINEDLLOVERRIDES"
+  export VARNEL_SIM_PROFILES=$drives
+fi
 VARNEL_XVFB_PID=
 [ -n "${DISPLAY:-}" ] || varnel_start_xvfb || { echo "no X server"; exit 1; }
 varnel_prefix_init "$WINEPREFIX"
@@ -39,12 +50,13 @@ sleep 2
 
 key='HKCU\Software\Morbeck Software\Varnel\2.5'
 wine reg delete 'HKCU\Software\Morbeck Software' /f >/dev/null 2>&1
-wine reg add "$key" /v ApiPrefered /t REG_DWORD /d 2 /f >/dev/null
+# ASPI by choice; through SPTI, the default on NT, with the drives in the server.
+[ $spti = 1 ] || wine reg add "$key" /v ApiPrefered /t REG_DWORD /d 2 /f >/dev/null
 wine reg add "$key" /v TimerEnable /t REG_DWORD /d 1 /f >/dev/null
 wine "$bin/varnel.exe" /exit  # the first start stores the four drives' capabilities
 
 results=$work/results.txt
-: >"$results"
+[ $spti = 1 ] || : >"$results"
 # Under Wine the probe cannot read another process's CPU time or private
 # bytes: it prints "sample NAME" and waits a second while they are read here
 # from /proc, from the Linux process that runs the program.
@@ -85,6 +97,14 @@ measure() { # program exe mode [probe arguments after the exe...]
   done
 }
 
+if [ $spti = 1 ]; then
+  for i in $(seq "$((runs < 3 ? runs : 3))"); do
+    measure spti varnel.exe idle Varnel "$idle"
+    measure spti varnel.exe memory Varnel 100 100
+  done
+  exit 0
+fi
+
 echo "tray bench: $runs runs, idle $idle s"
 for i in $(seq "$runs"); do
   measure varnel varnel.exe exit
@@ -102,6 +122,9 @@ for i in $(seq "$((runs < 3 ? runs : 3))"); do
   VARNEL_SIM_PROFILES= measure nodrives varnel.exe idle Varnel "$idle"
   VARNEL_SIM_PROFILES= measure nodrives varnel.exe memory Varnel 100 100
 done
+wineserver -k 2>/dev/null
+wineserver -w 2>/dev/null
+scripts/with-drives "$drives" -- bash "$0" --spti || echo "spti error=the run with the drive server failed" >>"$results"
 echo "varnel exe_bytes=$(stat -c %s "$bin/varnel.exe")" >>"$results"
 echo "bare exe_bytes=$(stat -c %s "$bin/bare-tray.exe")" >>"$results"
 python3 "$root/bench/tray/report.py" "$results" "$idle"

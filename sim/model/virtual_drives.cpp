@@ -1,6 +1,8 @@
 #include "sim/model/virtual_drives.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -58,10 +60,9 @@ bool Run(int transportId, ScsiRequest& request, const DeviceAddress& device, uin
     else request.SystemError = kErrorFileNotFound;
     return false;
   }
-  Drive& drive = *g_drives[size_t(index)].Model;
-  CommandOutcome out = drive.Execute(request.Cdb, request.CdbLength, static_cast<uint8_t*>(request.DataBuffer),
-                                     request.DataBuffer ? request.DataLength : 0, request.DataOut != 0, handle);
-  AppendLog(size_t(index), drive.Log().back());
+  CommandOutcome out =
+      ExecuteOnVirtualDrive(size_t(index), request.Cdb, request.CdbLength, static_cast<uint8_t*>(request.DataBuffer),
+                            request.DataBuffer ? request.DataLength : 0, request.DataOut != 0, handle);
   if (!out.Answered) {
     if (aspi) {
       request.RequestStatus = kSsErr;
@@ -170,6 +171,14 @@ Drive& AddVirtualDrive(const Profile& profile, const DeviceAddress& address) {
 }
 
 size_t VirtualDriveCount() { return g_drives.size(); }
+
+CommandOutcome ExecuteOnVirtualDrive(size_t index, const uint8_t* cdb, uint32_t cdbLength, uint8_t* data,
+                                     uint32_t dataLength, bool dataOut, uint32_t handle) {
+  Drive& drive = *g_drives.at(index).Model;
+  CommandOutcome out = drive.Execute(cdb, cdbLength, data, dataLength, dataOut, handle);
+  AppendLog(index, drive.Log().back());
+  return out;
+}
 Drive& VirtualDriveAt(size_t index) { return *g_drives.at(index).Model; }
 const DeviceAddress& VirtualDriveAddress(size_t index) { return g_drives.at(index).Address; }
 
@@ -256,6 +265,52 @@ bool ApplyControlLine(std::string_view line, std::string& error) {
   bool ok = drive.ApplyControl(line, error);
   for (size_t i = before; i < drive.Log().size(); ++i) AppendLog(index, drive.Log()[i]);
   return ok;
+}
+
+bool SetUpFromEnvironment(std::string& error) {
+  const char* setup = std::getenv("VARNEL_SIM_SETUP");
+  if (setup && *setup) {
+    if (!LoadSetup(setup, error)) return false;
+  } else {
+    const char* profiles = std::getenv("VARNEL_SIM_PROFILES");
+    std::string list = profiles ? profiles : "", json = "{\"drives\":[";
+    size_t start = 0;
+    for (uint32_t target = 0; !list.empty() && start <= list.size(); ++target) {
+      size_t comma = std::min(list.find(',', start), list.size());
+      json += (target ? "," : "") + std::string("{\"profile\":") + Json(list.substr(start, comma - start)).dump() +
+              ",\"target\":" + std::to_string(target) + "}";
+      start = comma + 1;
+    }
+    if (!ParseSetup(json + "]}", "", error)) return false;
+  }
+  const char* log = std::getenv("VARNEL_SIM_LOG");
+  if (log && *log && !SetLogFile(log)) {
+    error = std::string("cannot write the command log ") + log;
+    return false;
+  }
+  return true;
+}
+
+void ControlFileReader::ApplyNewLines(const std::function<void(const std::string&)>& complain) {
+  if (path_.empty()) return;
+  std::FILE* file = std::fopen(path_.c_str(), "rb");
+  if (!file) return;
+  // A file emptied for a new run starts over.
+  if (std::fseek(file, 0, SEEK_END) == 0 && std::ftell(file) < applied_) applied_ = 0;
+  if (std::fseek(file, applied_, SEEK_SET) == 0) {
+    std::string line;
+    for (int c; (c = std::fgetc(file)) != EOF;) {
+      if (c != '\n') {
+        line += char(c);
+        continue;
+      }
+      std::string error;
+      if (!ApplyControlLine(line, error)) complain("control: " + error);
+      applied_ += long(line.size()) + 1;  // a line still being written waits for its end
+      line.clear();
+    }
+  }
+  std::fclose(file);
 }
 
 bool SetLogFile(const std::string& path) {

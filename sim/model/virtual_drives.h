@@ -4,8 +4,10 @@
 // the ASPI front end under Wine serves the same set.
 #pragma once
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "mmc/transport.h"
 #include "sim/model/drive.h"
@@ -20,6 +22,9 @@ Drive& AddVirtualDrive(const Profile& profile, const DeviceAddress& address);
 size_t VirtualDriveCount();
 Drive& VirtualDriveAt(size_t index);
 const DeviceAddress& VirtualDriveAddress(size_t index);
+// Runs one command on the drive at index and appends it to the log file.
+CommandOutcome ExecuteOnVirtualDrive(size_t index, const uint8_t* cdb, uint32_t cdbLength, uint8_t* data,
+                                     uint32_t dataLength, bool dataOut, uint32_t handle);
 // The drive a request's address names, or null.
 Drive* FindVirtualDrive(const DeviceAddress& address);
 
@@ -36,6 +41,23 @@ bool ParseSetup(std::string_view json, const std::string& baseFolder, std::strin
 // 0), e.g. {"drive":1,"action":"open"}. Empty lines and lines starting with
 // '#' are accepted and do nothing.
 bool ApplyControlLine(std::string_view line, std::string& error);
+
+// Builds the set as the front ends are told to: VARNEL_SIM_SETUP names a
+// set-up file, else VARNEL_SIM_PROFILES lists profiles, one drive each at
+// adapter 0, targets 0, 1, 2, ...; VARNEL_SIM_LOG overrides the log.
+bool SetUpFromEnvironment(std::string& error);
+
+// Follows a control file: lines appended since the last call are applied;
+// a line still being written waits for its end, a file emptied starts over.
+class ControlFileReader {
+ public:
+  explicit ControlFileReader(std::string path = "") : path_(std::move(path)) {}
+  void ApplyNewLines(const std::function<void(const std::string&)>& complain);
+
+ private:
+  std::string path_;
+  long applied_ = 0;  // bytes already applied
+};
 
 // Every command and control action is appended to this file as one JSON
 // line with a "drive" field, as it happens. Empty path: no file.

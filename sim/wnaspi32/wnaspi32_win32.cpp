@@ -24,8 +24,7 @@ bool g_started = false;
 bool g_ready = false;      // the configuration was read without error
 uint32_t g_adapters = 0;
 std::vector<int> g_delays; // per drive, milliseconds or Never
-std::string g_controlPath;
-long g_controlRead = 0;    // bytes of the control file already applied
+sim::ControlFileReader g_control;
 // The options of VARNEL_SIM_ASPI_PENDING and VARNEL_SIM_ASPI_BUFLEN: how
 // real layers behave, or the tidier way some layers answer.
 bool g_pendingWithoutEvent = true;  // "always"; "event": only requests with an event wait
@@ -56,15 +55,6 @@ std::vector<std::string> SplitCommas(const std::string& text) {
   return parts;
 }
 
-std::string JsonString(const std::string& text) {
-  std::string quoted = "\"";
-  for (char c : text) {
-    if (c == '"' || c == '\\') quoted += '\\';
-    quoted += c;
-  }
-  return quoted + "\"";
-}
-
 void Complain(const std::string& what) { fprintf(stderr, "wnaspi32 (virtual drives): %s\n", what.c_str()); }
 
 // Reads the configuration once, on the first call of any entry point.
@@ -72,20 +62,8 @@ void Start() {
   if (g_started) return;
   g_started = true;
   std::string error;
-  std::string setup = Environment("VARNEL_SIM_SETUP");
-  if (!setup.empty()) {
-    if (!sim::LoadSetup(setup, error)) return Complain(error);
-  } else {
-    std::string json = "{\"drives\":[";
-    std::vector<std::string> profiles = SplitCommas(Environment("VARNEL_SIM_PROFILES"));
-    for (size_t i = 0; i < profiles.size(); ++i)
-      json += (i ? "," : "") + std::string("{\"profile\":") + JsonString(profiles[i]) + ",\"target\":" +
-              std::to_string(i) + "}";
-    if (!sim::ParseSetup(json + "]}", "", error)) return Complain(error);
-  }
-  std::string log = Environment("VARNEL_SIM_LOG");
-  if (!log.empty() && !sim::SetLogFile(log)) return Complain("cannot write the command log " + log);
-  g_controlPath = Environment("VARNEL_SIM_CONTROL");
+  if (!sim::SetUpFromEnvironment(error)) return Complain(error);
+  g_control = sim::ControlFileReader(Environment("VARNEL_SIM_CONTROL"));
   std::string pending = Environment("VARNEL_SIM_ASPI_PENDING"), bufLen = Environment("VARNEL_SIM_ASPI_BUFLEN");
   if (pending != "" && pending != "always" && pending != "event")
     return Complain("VARNEL_SIM_ASPI_PENDING: expected always or event, not " + pending);
@@ -98,29 +76,6 @@ void Start() {
   for (size_t i = 0; i < sim::VirtualDriveCount(); ++i)
     if (sim::VirtualDriveAddress(i).HaId + 1 > g_adapters) g_adapters = sim::VirtualDriveAddress(i).HaId + 1;
   g_ready = true;
-}
-
-// Applies the control lines appended since the last command.
-void ApplyNewControlLines() {
-  if (g_controlPath.empty()) return;
-  FILE* file = fopen(g_controlPath.c_str(), "rb");
-  if (!file) return;
-  if (fseek(file, g_controlRead, SEEK_SET) == 0) {
-    std::string line;
-    long lineStart = g_controlRead;
-    for (int c; (c = fgetc(file)) != EOF;) {
-      if (c != '\n') {
-        line += char(c);
-        continue;
-      }
-      std::string error;
-      if (!sim::ApplyControlLine(line, error)) Complain("control: " + error);
-      lineStart += long(line.size()) + 1;
-      line.clear();
-    }
-    g_controlRead = lineStart;  // a line still being written waits for its end
-  }
-  fclose(file);
 }
 
 int DriveIndex(uint32_t adapter, uint32_t target, uint32_t lun) {
@@ -155,7 +110,7 @@ uint32_t DeviceType(SRB_GDEVBlock& srb) {
 // Runs the block's command on its drive and writes the answer into the
 // block; SRB_Status last, as the caller may be polling it.
 void RunCommand(SRB_ExecSCSICmd& srb, int index) {
-  ApplyNewControlLines();
+  g_control.ApplyNewLines(Complain);
   ScsiRequest request{};
   request.Address = sim::VirtualDriveAddress(size_t(index));
   request.CdbLength = srb.SRB_CDBLen;

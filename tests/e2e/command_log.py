@@ -7,6 +7,11 @@
   command_log.py LOG streaming [DRIVE]         read sizes of every SET STREAMING
   command_log.py LOG loads [DRIVE]             byte 4 of every START STOP UNIT (3 load, 2 eject)
   command_log.py LOG lines                     the number of lines so far
+  command_log.py LOG differs OTHER_LOG         per drive, the first command (CDB,
+                                               data out, status, answer) where
+                                               the logs part; READ TOC, which
+                                               Wine's volume code sends by itself,
+                                               left out
 
 LOG may be given as PATH@N to look only at the lines after the first N.
 """
@@ -55,6 +60,18 @@ def main():
     elif question == "loads":
         drive = int(rest[0]) if rest else None
         print(" ".join(str(cdb[4]) for cdb in entries(path, drive) if cdb[0] == 0x1B))
+    elif question == "differs":
+        def commands(log):
+            with open(log, encoding="utf-8") as lines:
+                found = [json.loads(line) for line in lines if '"cdb"' in line]
+            return [(e["drive"], e["cdb"], e.get("out"), e.get("status"), e.get("in")) for e in found
+                    if not e["cdb"].startswith("43 ")]
+        mine, other = commands(path), commands(rest[0])
+        for drive in sorted({c[0] for c in mine + other}):
+            a, b = ([c[1:] for c in log if c[0] == drive] for log in (mine, other))
+            n = next((i for i in range(max(len(a), len(b))) if a[i:i + 1] != b[i:i + 1]), None)
+            if n is not None:
+                print(f"drive {drive} command {n + 1}: {(a[n:] or [['end']])[0][0]} / {(b[n:] or [['end']])[0][0]}")
     elif question == "lines":
         with open(path, encoding="utf-8") as log:
             print(sum(1 for _ in log))

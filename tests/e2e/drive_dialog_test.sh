@@ -2,20 +2,22 @@
 # The drive settings dialog at work, driven as a user drives it: opened from
 # the main menu's drive item with a real click, its controls clicked and
 # typed into for real, with a 48x CD reader (D:, data CD) and a 16x DVD
-# reader (E:) behind the program's ASPI transport. Checked through the
+# reader (E:) reached through SPTI (Wine's own pass-through, scripts/with-drives). Checked through the
 # registry the dialog's OK writes, the drives' command log and screenshots
 # (build/e2e/shots/drive_dialog_*.png).
+# Each answer of the CD reader takes 100 ms, so that a discovery lasts long
+# enough to be photographed.
+if [ -z "${VARNEL_DRIVE_SOCKET:-}" ]; then
+  . "$(dirname "$0")/with_drives_lib.sh"
+  VARNEL_SIM_DELAYS=100,0 rerun_with_drives cd48-reader,dvdrom16-streaming "$0"
+  exit
+fi
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/drive_dialog_lib.sh"
 reset_settings
 
 use_virtual_drives cd48-reader,dvdrom16-streaming
-# Each answer of the CD reader takes 100 ms, so that a discovery lasts long
-# enough to be photographed.
-export VARNEL_SIM_DELAYS=100,0
-wine reg add "$key" /v ApiPrefered /t REG_DWORD /d 2 /f >/dev/null
 wine reg add "$key" /v TimerEnable /t REG_DWORD /d 1 /f >/dev/null
-driver letter 0 D && driver letter 1 E
 wine explorer /desktop=Default,1024x768 &
 sleep 2
 start_varnel

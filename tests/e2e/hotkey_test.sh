@@ -2,20 +2,23 @@
 # Global hotkeys pressed for real: key combinations typed on the X display
 # with xdotool reach the program as WM_HOTKEY (Wine matches them on the
 # keyboard input of its virtual desktop, whichever Wine window has the focus)
-# and act on the drive they were stored for. Two virtual drives behind the
-# ASPI transport: a CD reader (drive 0, D:, ignored, with a hotkey stored all
+# and act on the drive they were stored for. Two virtual drives reached
+# through SPTI (Wine's own pass-through, scripts/with-drives): a CD reader (drive 0, D:, ignored, with a hotkey stored all
 # the same) and a DVD drive (drive 1, E:). Another program, hotkey-holder,
 # holds one of the DVD drive's combinations before the program starts, and a
 # second copy tells afterwards which combinations are free. Checked through
 # the drives' command log and the holders' reports; screenshot
 # build/e2e/shots/hotkey_holder_focused.png.
+if [ -z "${VARNEL_DRIVE_SOCKET:-}" ]; then
+  . "$(dirname "$0")/with_drives_lib.sh"
+  rerun_with_drives cd48-reader,dvdrom16-streaming "$0"
+  exit
+fi
 . "$(dirname "$0")/lib.sh"
 reset_settings
 
 use_virtual_drives cd48-reader,dvdrom16-streaming
 rm -f "$WORK"/holder*.txt
-wine reg add "$key" /v ApiPrefered /t REG_DWORD /d 2 /f >/dev/null
-driver letter 0 D && driver letter 1 E
 drive_key() { wine reg query "$key" | tr -d '\r' | grep -m1 "^HKEY_CURRENT_USER.*$1"; }
 # The 28-byte HotKeys value: seven little-endian words, eject first.
 hotkeys_value() { local w out=; for w in "$@"; do out+=$(printf '%02x%02x0000' $((w & 0xFF)) $((w >> 8))); done; echo "$out"; }

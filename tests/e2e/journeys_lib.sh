@@ -5,7 +5,7 @@
 # and drive_dialog_lib.sh.
 
 # The virtual drives of every journey, D: to G:.
-JOURNEY_DRIVES=cd48-reader,cdrw52-writer,dvdrom16-streaming,slot24-combo
+JOURNEY_DRIVES=${JOURNEY_DRIVES:-cd48-reader,cdrw52-writer,dvdrom16-streaming,slot24-combo}
 READER=0 WRITER=1 DVD=2 SLOT=3
 RUN_KEY='HKCU\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
 BUILT_EXE=$VARNEL_EXE
@@ -18,7 +18,9 @@ use_row() { # nt|win98
     wineserver -k 2>/dev/null
     use_win98_ru_prefix
   fi
-  driver letter 0 D && driver letter 1 E && driver letter 2 F && driver letter 3 G
+  # On Windows 9x the program finds an ASPI drive's letter through the
+  # configuration manager's keys; on the NT row the letters are Wine's.
+  if [ "$ROW" = win98 ]; then driver letter 0 D && driver letter 1 E && driver letter 2 F && driver letter 3 G; fi
   wine explorer /desktop=Default,1024x768 &
   sleep 2
 }
@@ -32,17 +34,15 @@ journey() { # number title
 jshot() { shot "journey_${ROW}_${JOURNEY}_$1"; }
 
 # A clean state: nothing stored, no Run value, fresh drives with an empty
-# command log. The drives are reached through their ASPI layer, which the
-# program chooses on Windows 9x and is told to use on the NT row, where its
-# default is SPTI.
+# command log. The drives are reached through their ASPI layer on Windows 9x
+# and through SPTI, the program's default, on the NT row (journeys_test.sh
+# gives each NT journey fresh drives of its own under scripts/with-drives).
 clean_state() {
   if varnel_window_exists; then stop_varnel; fi
   reset_settings
   wine reg delete "$RUN_KEY" /v Varnel /f >/dev/null 2>&1
   VARNEL_EXE=$BUILT_EXE
   use_virtual_drives "$JOURNEY_DRIVES"
-  [ "$ROW" = nt ] && wine reg add "$key" /v ApiPrefered /t REG_DWORD /d 2 /f >/dev/null
-  true
 }
 # Starts the program and waits until the drives are left alone.
 start_and_settle() { # arguments...

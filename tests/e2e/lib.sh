@@ -32,21 +32,28 @@ driver() { wine "$VARNEL_DRIVER" "$@"; }
 # The program's registry key.
 key='HKCU\Software\Morbeck Software\Varnel\2.5'
 
-# Runs varnel.exe from a folder of its own beside the virtual drives' ASPI
-# layer, with one drive per profile (comma-separated). The drives log every
-# command to $VARNEL_SIM_LOG and take control lines from $VARNEL_SIM_CONTROL,
-# both started empty.
+# Runs varnel.exe from a folder of its own with one virtual drive per profile
+# (comma-separated). The drives log every command to $VARNEL_SIM_LOG and take
+# control lines from $VARNEL_SIM_CONTROL, both emptied. Under
+# scripts/with-drives the drives are already there, in its server, behind
+# Wine's own pass-through (SPTI); otherwise the program finds them through
+# the virtual drives' ASPI layer beside it.
 use_virtual_drives() { # profiles
   bin=$WORK/bin
   mkdir -p "$bin"
-  cp "$VARNEL_EXE" "$VARNEL_ASPI_DLL" "$bin/"
+  cp "$VARNEL_EXE" "$bin/"
   VARNEL_EXE=$bin/varnel.exe
+  export VARNEL_SIM_LOG=${VARNEL_SIM_LOG:-$WORK/commands.log}
+  export VARNEL_SIM_CONTROL=${VARNEL_SIM_CONTROL:-$WORK/control}
+  : >"$VARNEL_SIM_LOG"  # emptied, not removed: the drive server keeps it open
+  : >"$VARNEL_SIM_CONTROL"
+  if [ -n "${VARNEL_DRIVE_SOCKET:-}" ]; then
+    rm -f "$bin/wnaspi32.dll"
+    return
+  fi
+  cp "$VARNEL_ASPI_DLL" "$bin/"
   export WINEDLLOVERRIDES="wnaspi32=n;$WINEDLLOVERRIDES"
   export VARNEL_SIM_PROFILES=$1
-  export VARNEL_SIM_LOG=$WORK/commands.log
-  export VARNEL_SIM_CONTROL=$WORK/control
-  rm -f "$VARNEL_SIM_LOG"
-  : >"$VARNEL_SIM_CONTROL"
 }
 
 # Questions about the command log (see command_log.py); "mark" is its

@@ -7,13 +7,18 @@
 # through the drive's command log and screenshots
 # (build/e2e/shots/password_eject_*.png). Passwords with Russian letters are
 # checked by the dialog's own tests: xdotool cannot type them into Wine.
+# The drive is D: behind Wine's own pass-through (scripts/with-drives),
+# reached through SPTI, the program's default on NT.
+if [ -z "${VARNEL_DRIVE_SOCKET:-}" ]; then
+  . "$(dirname "$0")/with_drives_lib.sh"
+  rerun_with_drives cd48-reader "$0"
+  exit
+fi
 . "$(dirname "$0")/lib.sh"
 reset_settings
 
 use_virtual_drives cd48-reader
-wine reg add "$key" /v ApiPrefered /t REG_DWORD /d 2 /f >/dev/null
 wine reg add "$key\\Lock" /v Data /d "$(openssl passwd -1 -salt Kx7q2Lm9 'Open sesame 7')" /f >/dev/null
-driver letter 0 D
 drive_key() { wine reg query "$key" | tr -d '\r' | grep -m1 "^HKEY_CURRENT_USER.*$1"; }
 
 menu_open() { driver popups | grep -q popup; }

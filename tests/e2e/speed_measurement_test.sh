@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # The drive settings dialog's speed discovery where it meets the disc, under
-# the program's ASPI transport with a 48x CD reader (D:, data CD) and a 40x
-# CD writer that refuses speed commands without a disc (E:):
+# SPTI (Wine's own pass-through to the drive server of scripts/with-drives)
+# with a 48x CD reader (D:, data CD) and a 40x CD writer that refuses speed
+# commands without a disc (E:):
 # - "Измерение" on the data CD times real reads of the virtual drive for
 #   about three minutes and lists every read speed of the drive, each entry
 #   within 2x CD (352 kB/s) of the rate the drive delivered at that speed,
 #   with a command value that selects that speed. The rates delivered are
 #   worked out from the command log's timestamps: under Wine each 32-sector
-#   READ(10) through the virtual ASPI layer costs about 2 ms beyond its
-#   transfer time, so from 24x up the drive delivers less than its nominal
+#   READ(10) costs about 2 ms beyond its transfer time, so from 24x up the drive delivers less than its nominal
 #   rate (48x: about 7000 kB/s instead of 8448); up to 12x the overhead is well
 #   within the tolerance and the entries are checked against the nominal
 #   rates too. An interval slowed by a loaded machine is an entry of its own
@@ -18,13 +18,16 @@
 #   disc (message 86); the stored list stays as it was.
 # Checked through the lists OK stores, the command log and screenshots
 # (build/e2e/shots/speed_measurement_*.png).
+if [ -z "${VARNEL_DRIVE_SOCKET:-}" ]; then
+  . "$(dirname "$0")/with_drives_lib.sh"
+  rerun_with_drives cd48-reader,cdrw40-fullrange "$0"
+  exit
+fi
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/drive_dialog_lib.sh"
 reset_settings
 
 use_virtual_drives cd48-reader,cdrw40-fullrange
-wine reg add "$key" /v ApiPrefered /t REG_DWORD /d 2 /f >/dev/null
-driver letter 0 D && driver letter 1 E
 MESSAGE_TITLE='Varnel 3\.2( - )?'
 no_speeds_message() { controls_of "$MESSAGE_TITLE" | grep -q 'Не удалось определить набор доступных скоростей'; }
 no_message() { ! no_speeds_message; }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The tray at work, driven as a user drives it: real clicks on the tray icon
-# and on the items of its menus, with two virtual drives behind the program's
-# ASPI transport (a 48x CD reader as D: holding a data CD, a 16x DVD reader as
-# E: holding a DVD). Checked through the drives' command log, the registry and
+# and on the items of its menus, with two virtual drives reached through SPTI,
+# the program's default on NT, and Wine's own pass-through to the drive server
+# of scripts/with-drives (a 48x CD reader as D: holding a data CD, a 16x DVD
+# reader as E: holding a DVD). Checked through the drives' command log, the registry and
 # screenshots of every menu (build/e2e/shots/tray_*.png).
 #
 # Real: the clicks on the icon and on menu items, the tooltip the icon shows,
@@ -12,14 +13,17 @@
 # because Wine sends none for virtual drives: the volume arrival notice of a
 # disc (WM_DEVICECHANGE with the DEV_BROADCAST_VOLUME a system sends) and the
 # wake notice (WM_POWERBROADCAST 7, posted).
+if [ -z "${VARNEL_DRIVE_SOCKET:-}" ]; then
+  . "$(dirname "$0")/with_drives_lib.sh"
+  rerun_with_drives cd48-reader,dvdrom16-streaming "$0"
+  exit
+fi
 . "$(dirname "$0")/lib.sh"
 reset_settings
 
 use_virtual_drives cd48-reader,dvdrom16-streaming
-wine reg add "$key" /v ApiPrefered /t REG_DWORD /d 2 /f >/dev/null
 wine reg add "$key" /v TimerEnable /t REG_DWORD /d 1 /f >/dev/null
 wine reg add "$key" /v TimerAutoclose /t REG_DWORD /d 0 /f >/dev/null
-driver letter 0 D && driver letter 1 E
 
 # The icon in the notification area at the bottom right of the desktop.
 ICON_X=1010

@@ -1,0 +1,24 @@
+# Runs an e2e script again under scripts/with-drives, the NT row's way to its
+# virtual drives: SPTI, the program's default there, through Wine's own
+# pass-through to the drive server. Sourced instead of lib.sh by a script
+# that is not yet under with-drives; the script then sources lib.sh as usual.
+. "$VARNEL_SOURCE/scripts/lib/wine.sh"
+export WINEPREFIX=$VARNEL_BUILD/e2e/prefix
+varnel_prefix_init "$WINEPREFIX"
+# One display for every run.
+if [ -z "${DISPLAY:-}" ]; then
+  varnel_start_xvfb || { echo "no X server"; exit 1; }
+  trap 'kill $VARNEL_XVFB_PID 2>/dev/null' EXIT
+fi
+
+# The server writes the command log and reads the control file of the
+# script's WORK (lib.sh); VARNEL_SIM_DELAYS and the like pass through to it.
+rerun_with_drives() { # profiles script arguments...
+  local profiles=$1 work=$VARNEL_BUILD/e2e/work/$(basename "$2" .sh)
+  shift
+  mkdir -p "$work"
+  export VARNEL_SIM_LOG=$work/commands.log VARNEL_SIM_CONTROL=$work/control
+  : >"$VARNEL_SIM_LOG"
+  : >"$VARNEL_SIM_CONTROL"
+  "$VARNEL_SOURCE/scripts/with-drives" "$profiles" -- bash "$@"
+}
