@@ -50,7 +50,8 @@ void EditSettings(uint32_t) {
 void ClearConfiguration(uint32_t) {
   if (!PasswordPermits(ProgramSettings::Current().LockData)) return;
   if (!CallWindow<&WindowOps::Confirm>(StrAskClearSettings)) return;
-  RemoveProgramData();
+  // Said after the fact, not pretended: what a standard user could not put back.
+  if (!RemoveProgramData()) CallWindow<&WindowOps::Notify>(StrSystemSettingsNotRestored);
   Reload(false);
 }
 

@@ -72,6 +72,8 @@ bool Confirm(StringId question) {
   return ShowMessage(MainWindow(), question, MessageOkCancel | MessageQuestionIcon | MessageTaskbar) == DialogOk;
 }
 
+void Notify(StringId notice) { ShowMessage(MainWindow(), notice, MessageInformationIcon | MessageTaskbar); }
+
 void BringDialogUp() {
   MessageBeep(MB_OK);
   if (HWND above = GetWindow(MainWindow(), GW_HWNDPREV)) SetForegroundWindow(above);
@@ -85,8 +87,8 @@ const WindowOps MainWindowOps{StartWindowTimer,      StopWindowTimer,  RefreshCd
                               CreateMainMenu,        CreateDriveMenu,  DestroyMenus,     UnregisterMainHotkeys,
                               ShowStartupFailure,    RefreshTray,      AddTrayIcon,      DeleteTrayIcon,
                               ShowMainMenuNow,       ShowDriveMenuNow, ShowInformation,  ShowAbout,
-                              ShowHelp,              EditProgramSettings, Confirm,       BringDialogUp,
-                              PostCommandNow,        Close,            SelectLanguageOfSettings};
+                              ShowHelp,              EditProgramSettings, Confirm,       Notify,
+                              BringDialogUp,         PostCommandNow,   Close,            SelectLanguageOfSettings};
 int DriveSettingsDialog(DriveRecord& drive, char* lockData) {
   return ShowDriveSettingsDialog(MainWindow(), &drive, lockData);
 }

@@ -50,6 +50,8 @@ struct WindowOps {
   bool (*EditProgramSettings)(ProgramSettings& settings) = nullptr;
   // A question with OK and Cancel: true for OK.
   bool (*Confirm)(StringId question) = nullptr;
+  // A notice with OK only.
+  void (*Notify)(StringId notice) = nullptr;
   // Brings the program's open modal dialog to the front.
   void (*BringDialogUp)() = nullptr;
   // Posts a command to the window, to run from its message loop.

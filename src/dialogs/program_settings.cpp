@@ -38,6 +38,13 @@ constexpr LanguageRadio LanguageRadios[] = {{LanguageAutoRadio, LanguageAutomati
                                             {LanguageRussianRadio, LanguageRussian},
                                             {LanguageEnglishRadio, LanguageEnglish}};
 
+// The autorun boxes and the hive of the policy each one shows.
+struct PolicyBox {
+  uint16_t Id;
+  RegKey Hive;
+};
+const PolicyBox PolicyBoxes[] = {{AutorunAllUsers, RegRoot::LocalMachine}, {AutorunCurrentUser, RegRoot::CurrentUser}};
+
 constexpr unsigned WindowsXp = 0x10501;
 constexpr unsigned Windows2000 = 0x10500;
 // Shells before this reread the policy only in a new session.
@@ -73,6 +80,7 @@ void CopyText(char* to, size_t size, const char* from) {
 
 SettingsForm::SettingsForm() : Checked{}, Value{}, LockData{}, SavePath{} {
   for (bool& enabled : Enabled) enabled = true;
+  for (StringId& note : Note) note = NoString;
 }
 
 void ApplyStartupRule(SettingsForm& form) {
@@ -108,10 +116,14 @@ void FillSettingsForm(SettingsForm& form, const ProgramSettings& settings, const
   ShowFlags(form, InterfaceFlags, settings);
   form.Check(SeparateEjectClose) = settings.EjectSingle == 0;
 
-  form.Check(AutorunAllUsers) = IsDiscAutorunOn(RegRoot::LocalMachine);
-  form.Enable(AutorunAllUsers) = CanWritePolicy(RegRoot::LocalMachine);
-  form.Check(AutorunCurrentUser) = IsDiscAutorunOn(RegRoot::CurrentUser);
-  form.Enable(AutorunCurrentUser) = CanWritePolicy(RegRoot::CurrentUser);
+  for (const PolicyBox& box : PolicyBoxes) {
+    form.Check(box.Id) = IsDiscAutorunOn(box.Hive);
+    form.Enable(box.Id) = CanWritePolicy(box.Hive);
+    // A standard user on Windows NT to 11 may not change the machine's
+    // policy (nor, where it is locked, the user's own): say why the box is
+    // grey rather than leave them guessing.
+    if (!form.Enabled[box.Id - SettingsId::First]) form.NoteOf(box.Id) = StrAdminRightsNeeded;
+  }
   form.Check(AudioAutoplay) = IsAudioAutoplayOn();
   ApplyAudioRule(form, facts.WindowsVersion);
 

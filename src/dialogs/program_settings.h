@@ -6,6 +6,7 @@
 #pragma once
 #include <cstdint>
 
+#include "resources/string_ids.h"
 #include "settings/settings_record.h"
 
 // The dialog's controls that carry a state, by id.
@@ -35,25 +36,31 @@ struct SettingsFacts {
 
 // The dialog's state: check mark, enabled state and, for radio buttons, the
 // number their caption reads as ("Нет" reads as 0), per control id; and the
-// two hidden texts.
+// two hidden texts. A control with a note shows it as a second line of its
+// caption.
 struct SettingsForm {
   static constexpr int Count = SettingsId::Last - SettingsId::First + 1;
   bool Checked[Count];
   bool Enabled[Count];
   uint32_t Value[Count];
+  StringId Note[Count];
   char LockData[sizeof ProgramSettings::LockData];
   char SavePath[sizeof ProgramSettings::SavePath];
 
-  // Every control enabled, unchecked, reading 0; both texts empty.
+  // Every control enabled, unchecked, reading 0, without a note; both texts
+// empty.
   SettingsForm();
   bool& Check(uint16_t id) { return Checked[id - SettingsId::First]; }
   bool& Enable(uint16_t id) { return Enabled[id - SettingsId::First]; }
   uint32_t& Number(uint16_t id) { return Value[id - SettingsId::First]; }
+  StringId& NoteOf(uint16_t id) { return Note[id - SettingsId::First]; }
   bool IsChecked(uint16_t id) const { return Checked[id - SettingsId::First]; }
 };
 
 // Fills the form from the settings, the system settings and the facts; the
-// radio numbers must already be in the form.
+// radio numbers must already be in the form. An autorun box whose policy key
+// the user may not change is disabled and says that administrator rights
+// are needed.
 void FillSettingsForm(SettingsForm& form, const ProgramSettings& settings, const SettingsFacts& facts);
 // "/exit" and "/hide" each need autostart and exclude each other.
 void ApplyStartupRule(SettingsForm& form);

@@ -4,8 +4,11 @@
 #include <commdlg.h>
 
 #include <cstring>
+#include <string>
 
 #include "common/system_win32.h"
+#include "compat/compat.h"
+#include "compat/wide_text.h"
 #include "dialogs/descriptions.h"
 #include "dialogs/dialogs.h"
 #include "dialogs/program_settings.h"
@@ -45,6 +48,20 @@ void ShowForm(DialogWindow dialog, const SettingsForm& form) {
     if (SendMessageA(control, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON)
       CheckDlgButton(dialog, id, form.Checked[id - SettingsId::First] ? BST_CHECKED : BST_UNCHECKED);
     EnableWindow(control, form.Enabled[id - SettingsId::First]);
+  }
+}
+
+// A control's note goes under its caption; set before the layout measures
+// the captions, so the box is as tall as its two lines.
+void ShowNotes(DialogWindow dialog, const SettingsForm& form) {
+  for (uint32_t i = 0; i < SettingsEntries; ++i) {
+    const ControlDesc& desc = SettingsDescription[i];
+    const uint16_t id = static_cast<uint16_t>(desc.id);
+    if (id < SettingsId::First || id > SettingsId::Last || form.Note[id - SettingsId::First] == NoString) continue;
+    const StringId note = form.Note[id - SettingsId::First];
+    std::u16string caption(FindString(desc.textId).Length + FindString(note).Length + 2, u'\0');
+    AppendStringResource(AppendWide(AppendStringResource(caption.data(), desc.textId), u"\n"), note);
+    WideSetDlgItemText(dialog, id, caption.c_str());
   }
 }
 
@@ -138,6 +155,7 @@ intptr_t OkButton(DialogWindow dialog, uint16_t, uint32_t message, uintptr_t, in
     ReadForm(dialog, form);
     FillSettingsForm(form, *request->Settings, request->Facts);
     ShowForm(dialog, form);
+    ShowNotes(dialog, form);
     ShowWindow(GetDlgItem(dialog, HashHolder), SW_HIDE);
     ShowWindow(GetDlgItem(dialog, PathHolder), SW_HIDE);
     SetDlgItemTextA(dialog, HashHolder, form.LockData);

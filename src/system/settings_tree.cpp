@@ -59,10 +59,13 @@ void DeleteSettingsTree() {
     Registry().DeleteKey(RegRoot::CurrentUser, maker.c_str());
 }
 
-void RemoveProgramData() {
+bool RemoveProgramData() {
   DeleteSettingsTree();
   RemoveAutostart(FixedStrings::RunValue);
   SetDiscAutorunAllUsers(true);
   SetDiscAutorunCurrentUser(true);
   SetAudioAutoplay(true);
+  // Judged by what the settings read now, not by the writes: a value that
+  // was never there needs no deleting.
+  return IsDiscAutorunOn(RegRoot::LocalMachine) && IsDiscAutorunOn(RegRoot::CurrentUser) && IsAudioAutoplayOn();
 }

@@ -94,4 +94,6 @@ bool DeleteKeyTree(RegKey hive, const char* path);
 // "Очистить конфигурацию" once asked and confirmed: the settings tree goes,
 // the start value is removed, disc autorun is switched back on for all
 // users and for the current user, and audio CDs play by themselves again.
-void RemoveProgramData();
+// False when a system setting is still not back afterwards (a standard
+// user may not change the machine's policy or the audio verb).
+[[nodiscard]] bool RemoveProgramData();

@@ -340,7 +340,7 @@ TEST_F(SystemCase, ClearingRemovesTheProgramsDataAndPutsTheSystemSettingsBack) {
   PutValue(HKCU, kPolicy, kAutorun, RegType::Dword, &mask, 4);
   PutText(HKCR, kAudio, kDefault, "");
 
-  RemoveProgramData();
+  EXPECT_TRUE(RemoveProgramData()) << "every system setting is back";
   EXPECT_FALSE(KeyExists(HKCU, kMaker));
   EXPECT_FALSE(Value(HKCU, kRun, "Varnel").Found);
   EXPECT_TRUE(Value(HKCU, kRun, "Other").Found) << "another program's start value stays";

@@ -193,7 +193,21 @@ def rc(strings_path, english_path, product_path, out_dir):
 def manifest(product):
     name, version = product['VARNEL_PRODUCT_NAME'], product['VARNEL_PRODUCT_VERSION']
     four_parts = '.'.join((version.split('.') + ['0'] * 4)[:4])
-    return MANIFEST.format(name=name, version=version, four_parts=four_parts)
+    supported_os = '\n'.join(f'      <supportedOS Id="{{{guid}}}"/><!-- {system} -->' for system, guid in SUPPORTED_OS)
+    return MANIFEST.format(name=name, version=version, four_parts=four_parts, supported_os=supported_os)
+
+
+# The systems after XP the program is known to run on, so that none treats it
+# as a legacy program: runs as the user who started it (no registry or file
+# virtualisation that would make a refused write to HKEY_LOCAL_MACHINE look
+# done), real version numbers. Windows 95 to XP skip both sections.
+SUPPORTED_OS = (
+    ('Windows Vista', 'e2011457-1546-43c5-a5fe-008deee3d3f0'),
+    ('Windows 7', '35138b9a-5d96-4fbd-8e2d-a2440225f93a'),
+    ('Windows 8', '4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38'),
+    ('Windows 8.1', '1f676c76-80e1-4239-95bb-83d0f6d0da78'),
+    ('Windows 10 and 11', '8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a'),
+)
 
 
 MANIFEST = '''<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
@@ -205,6 +219,18 @@ MANIFEST = '''<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
       <assemblyIdentity type="win32" name="Microsoft.Windows.Common-Controls" version="6.0.0.0" processorArchitecture="X86" publicKeyToken="6595b64144ccf1df" language="*"/>
     </dependentAssembly>
   </dependency>
+  <trustInfo xmlns="urn:schemas-microsoft-com:asm.v3">
+    <security>
+      <requestedPrivileges>
+        <requestedExecutionLevel level="asInvoker" uiAccess="false"/>
+      </requestedPrivileges>
+    </security>
+  </trustInfo>
+  <compatibility xmlns="urn:schemas-microsoft-com:compatibility.v1">
+    <application>
+{supported_os}
+    </application>
+  </compatibility>
   <application xmlns="urn:schemas-microsoft-com:asm.v3">
     <windowsSettings>
       <dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true</dpiAware>

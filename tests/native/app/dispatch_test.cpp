@@ -1,5 +1,6 @@
 // Drive commands as menus, hotkeys and timers post them, and the commands that
 // device notices post, against virtual drives.
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -16,6 +17,8 @@
 #include "commands/commands.h"
 #include "menu/menu_plan.h"
 #include "mmc/opcodes.h"
+#include "registry/registry.h"
+#include "system/system.h"
 #include "tests/native/drive/virtual_drives_fixture.h"
 
 namespace {
@@ -290,6 +293,7 @@ struct RecordedWindow {
         return Answer;
       },
       .Confirm = [](StringId) { return Answer; },
+      .Notify = [](StringId notice) { Call(notice == StrSystemSettingsNotRestored ? "not restored" : "notice"); },
       .BringDialogUp = [] { Call("dialog up"); },
       .PostCommand = [](unsigned command) { Calls.push_back("post " + std::to_string(command)); },
   };
@@ -346,7 +350,14 @@ TEST_F(DispatchTest, FixedCommandsRunTheirSequencesThroughTheWindow) {
   EXPECT_EQ(stored(), 0);
   EXPECT_EQ(DriveCount, 0) << "no drive is known until the next search";
   EXPECT_FALSE(MainTimerRuns());
+  EXPECT_EQ(std::count(RecordedWindow::Calls.begin(), RecordedWindow::Calls.end(), "not restored"), 0);
+  // A standard user cannot switch the machine's autorun back on, and is told.
+  ASSERT_TRUE(SetDiscAutorunAllUsers(false));
+  MemoryRegistry::SetRootReadOnly(RegRoot::LocalMachine, true);
   RecordedWindow::Take();
+  RunCommand(ID_CLEAR_CONFIG, 0);
+  MemoryRegistry::SetRootReadOnly(RegRoot::LocalMachine, false);
+  EXPECT_EQ(RecordedWindow::Take(), (Calls{"not restored", "hotkeys"}));
   RunCommand(ID_DRIVE_MENU, 0);
   EXPECT_EQ(RecordedWindow::Take(), Calls{"information"}) << "without drives the information tells why";
   RunCommand(ID_FIND_DRIVES, 0);

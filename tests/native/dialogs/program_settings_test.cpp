@@ -118,6 +118,24 @@ TEST_F(SettingsFormTest, TheLanguageRadioShowsTheSettingAndOkStoresTheCheckedOne
   }
 }
 
+TEST_F(SettingsFormTest, AStandardUserIsToldWhyTheMachineBoxIsGreyAndKeepsTheirOwnBox) {
+  FillSettingsForm(form, settings, Xp);
+  EXPECT_EQ(form.NoteOf(AutorunAllUsers), NoString) << "an administrator sees the plain caption";
+  // An administrator switched autorun off for everyone; this user may not
+  // change the machine's policy.
+  ASSERT_TRUE(SetDiscAutorunAllUsers(false));
+  MemoryRegistry::SetRootReadOnly(RegRoot::LocalMachine, true);
+  FillSettingsForm(form, settings, Xp);
+  EXPECT_FALSE(form.IsChecked(AutorunAllUsers) || form.Enable(AutorunAllUsers));
+  EXPECT_EQ(form.NoteOf(AutorunAllUsers), StrAdminRightsNeeded);
+  EXPECT_TRUE(form.Enable(AutorunCurrentUser));
+  EXPECT_EQ(form.NoteOf(AutorunCurrentUser), NoString);
+  form.Check(AutorunCurrentUser) = false;
+  EXPECT_TRUE(ApplySettingsForm(form, settings, 4)) << "the user's own policy changed";
+  EXPECT_FALSE(IsDiscAutorunOn(RegRoot::CurrentUser));
+  EXPECT_FALSE(IsDiscAutorunOn(RegRoot::LocalMachine));
+}
+
 TEST_F(SettingsFormTest, AudioBoxFollowsTheWindowsVersion) {
   form.Check(AutorunAllUsers) = true;
   form.Check(AutorunCurrentUser) = false;

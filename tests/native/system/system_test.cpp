@@ -24,6 +24,23 @@ TEST_F(SystemWithoutRights, AMachineHiveThatRefusesChangesIsReportedAndLeftAlone
   EXPECT_FALSE(KeyExists(HKLM, FixedStrings::PolicyKey));
 }
 
+TEST_F(SystemWithoutRights, ClearingAsAStandardUserSaysWhatItCouldNotPutBack) {
+  EXPECT_EQ(SetDiscAutorunAllUsers(false), 1);
+  MemoryRegistry::SetRootReadOnly(HKLM, true);
+  EXPECT_FALSE(RemoveProgramData());
+  EXPECT_EQ(IsDiscAutorunOn(HKLM), 0);
+  MemoryRegistry::SetRootReadOnly(HKLM, false);
+  // A machine value that already lets CD-ROMs run is nothing to put back.
+  PutValue(HKLM, FixedStrings::PolicyKey, FixedStrings::NoDriveTypeAutoRun, RegType::Dword, &DefaultNoDriveTypeAutoRun, 4);
+  PutText(HKCR, FixedStrings::AudioCdShellKey, nullptr, "");
+  MemoryRegistry::SetRootReadOnly(HKLM, true);
+  MemoryRegistry::SetRootReadOnly(HKCR, true);
+  EXPECT_FALSE(RemoveProgramData()) << "the audio verb stays empty";
+  MemoryRegistry::SetRootReadOnly(HKCR, false);
+  EXPECT_TRUE(RemoveProgramData());
+  MemoryRegistry::SetRootReadOnly(HKLM, false);
+}
+
 TEST_F(SystemWithoutRights, AnAudioKeyWithoutWriteRightsKeepsItsVerb) {
   PutText(HKCR, FixedStrings::AudioCdShellKey, nullptr, "play");
   MemoryRegistry::SetRootReadOnly(HKCR, true);

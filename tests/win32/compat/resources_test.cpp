@@ -177,7 +177,14 @@ TEST(ManifestResource, AsksForCommonControlsSix) {
   for (const char* part : {"version=\"3.2.0.0\" processorArchitecture=\"X86\" name=\"Morbeck Software.Varnel.Varnel\"",
                            "<description>Varnel 3.2</description>", "name=\"Microsoft.Windows.Common-Controls\"",
                            "version=\"6.0.0.0\"", "publicKeyToken=\"6595b64144ccf1df\"", "language=\"*\"",
-                           "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>"})
+                           "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>",
+                           // Runs with the user's own rights, not virtualised, on Vista to 11.
+                           "<trustInfo xmlns=\"urn:schemas-microsoft-com:asm.v3\">",
+                           "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>",
+                           "<compatibility xmlns=\"urn:schemas-microsoft-com:compatibility.v1\">",
+                           "{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+                           "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+                           "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})
     EXPECT_NE(manifest.find(part), std::string::npos) << part;
 
   // The system honours it: comctl32.dll is redirected to the side-by-side
