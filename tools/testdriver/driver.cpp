@@ -27,6 +27,10 @@
 //                                start instead of two)
 //   cancel PID|NAME.exe [ID]     press Cancel (or the button ID) in every shown
 //                                dialog of the process; print how many there were
+//   machine-policy user|admin    give HKLM's Explorer policy key the rights a
+//                                standard user has on it (read only) or an
+//                                administrator's (full); Wine checks a key's
+//                                access list when it is opened
 //   layout PID|NAME.exe          like windows, for the layout check: each
 //                                window's client area, and per control its
 //                                parent, style and the width its text covers
@@ -35,6 +39,7 @@
 // Texts are printed as UTF-8.
 #include <windows.h>
 #include <dbt.h>
+#include <sddl.h>
 #include <tlhelp32.h>
 
 #include <cstdio>
@@ -54,11 +59,21 @@ std::string Utf8(const wchar_t* text) {
   return out;
 }
 
+// One line per control: line breaks of a text are written as "\n".
+std::string OneLine(const wchar_t* text) {
+  std::string shown;
+  for (char c : Utf8(text)) {
+    if (c == '\n') shown += "\\n";
+    else if (c != '\r') shown += c;
+  }
+  return shown;
+}
+
 std::string WindowText(HWND window) {
   wchar_t text[1024] = {};
   // WM_GETTEXT also reads controls of other processes.
   SendMessageTimeoutW(window, WM_GETTEXT, 1024, LPARAM(text), SMTO_ABORTIFHUNG, 2000, nullptr);
-  return Utf8(text);
+  return OneLine(text);
 }
 
 std::string ClassOf(HWND window) {
@@ -214,12 +229,7 @@ BOOL CALLBACK PrintLayoutChild(HWND child, LPARAM) {
   GetWindowRect(child, &r);
   wchar_t text[1024] = {};
   GetWindowTextW(child, text, 1024);
-  // One line per control: line breaks of the text are written as "\n".
-  std::string shown;
-  for (char c : Utf8(text)) {
-    if (c == '\n') shown += "\\n";
-    else if (c != '\r') shown += c;
-  }
+  const std::string shown = OneLine(text);
   std::printf("  control class=\"%s\" id=%d text=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d enabled=%d handle=%p parent=%p style=0x%lx textwidth=%ld\n",
               ClassOf(child).c_str(), GetDlgCtrlID(child), shown.c_str(), r.left, r.top, r.right, r.bottom,
               IsWindowVisible(child) ? 1 : 0, IsWindowEnabled(child) ? 1 : 0, (void*)child, (void*)GetParent(child),
@@ -390,6 +400,28 @@ int Letter(int argc, char** argv) {
   bool ok = SetString(HKEY_DYN_DATA, std::string("Config Manager\\Enum\\") + node, "HardWareKey", hardwareKey) &&
             SetString(HKEY_LOCAL_MACHINE, "Enum\\" + hardwareKey, "CurrentDriveLetterAssignment", argv[3]);
   return ok ? 0 : 1;
+}
+
+// Everyone may read the key; a standard user may neither set its values nor
+// make sub-keys (the 0x2001F the program asks for fails), an administrator
+// may do anything.
+constexpr char StandardUserRights[] = "D:(D;;0x6;;;WD)(A;;KA;;;WD)";  // deny KEY_SET_VALUE | KEY_CREATE_SUB_KEY
+constexpr char AdministratorRights[] = "D:(A;;KA;;;WD)";
+
+int MachinePolicy(int argc, char** argv) {
+  if (argc < 3) return 2;
+  const char* rights = std::strcmp(argv[2], "user") == 0 ? StandardUserRights : AdministratorRights;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(rights, SDDL_REVISION_1, &descriptor, nullptr)) return 1;
+  HKEY key;
+  LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer",
+                                0, nullptr, 0, WRITE_DAC | KEY_READ, nullptr, &key, nullptr);
+  if (status == ERROR_SUCCESS) {
+    status = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
+    RegCloseKey(key);
+  }
+  LocalFree(descriptor);
+  return status == ERROR_SUCCESS ? 0 : 1;
 }
 
 BOOL CALLBACK PrintPopup(HWND window, LPARAM) {
@@ -655,7 +687,8 @@ int main(int argc, char** argv) {
     if (verb == "ping") return Ping(argc, argv);
     if (verb == "cancel") return CancelDialogs(argc, argv);
     if (verb == "layout") return ListLayout(argc, argv);
+    if (verb == "machine-policy") return MachinePolicy(argc, argv);
   }
-  std::fprintf(stderr, "usage: varnel-driver find|send|post|windows|listen|wait-window|screenshot|volume|power|letter|popups|objects|ping|cancel|layout ...\n");
+  std::fprintf(stderr, "usage: varnel-driver find|send|post|windows|listen|wait-window|screenshot|volume|power|letter|popups|objects|ping|cancel|layout|machine-policy ...\n");
   return 2;
 }
