@@ -57,7 +57,9 @@ TEST(StringTable, ServesEveryEntryOfBothSourcesUnchangedAndNothingElse) {
     std::ifstream file(path);
     ASSERT_TRUE(file) << path;
     std::string line;
-    uint32_t expectedId = StrOk;
+    // Ids rise; a range held for work on another branch may leave a gap.
+    uint32_t lastId = NoString;
+    size_t entries = 0;
     while (std::getline(file, line)) {
       if (line.empty() || line[0] == '#') continue;
       std::istringstream fields(line);
@@ -65,18 +67,20 @@ TEST(StringTable, ServesEveryEntryOfBothSourcesUnchangedAndNothingElse) {
       std::string name, text;
       fields >> id >> name;
       std::getline(fields >> std::ws, text);
-      ASSERT_EQ(id, expectedId++) << "numbers run without gaps: " << line;
+      ASSERT_GT(id, lastId) << "numbers rise: " << line;
+      lastId = id;
+      ++entries;
       std::u16string want = Utf16(text[0] == '"' ? Unescape(text) : std::string(VARNEL_PRODUCT_VERSION));
       EXPECT_EQ(Text(id), want) << name;
       EXPECT_EQ(FindString(id).Text[FindString(id).Length], 0) << "terminated " << name;
     }
-    EXPECT_EQ(expectedId - 1, uint32_t{LastStringId}) << path;
+    EXPECT_EQ(lastId, uint32_t{LastStringId}) << path;
+    EXPECT_EQ(entries, VarnelStringTableCount) << path;
     for (uint32_t id : {uint32_t{NoString}, LastStringId + 1, 0xFFFFFFFFu}) {
       EXPECT_EQ(FindString(id).Text, nullptr) << id;
       EXPECT_EQ(FindString(id).Length, 0u) << id;
     }
   }
-  EXPECT_EQ(VarnelStringTableCount, size_t{LastStringId});
 }
 
 // printf-style placeholders ("%s", "%d", "%%") in the order they appear.
@@ -90,6 +94,7 @@ std::u16string Placeholders(const std::u16string& text) {
 TEST(StringTable, EnglishHasEveryIdWithTheSamePlaceholdersInPlainAscii) {
   for (uint32_t id = StrOk; id <= LastStringId; ++id) {
     std::u16string russian = Text(id);
+    if (russian.empty()) continue;  // no entry
     InLanguage english(TextEnglish);
     std::u16string text = Text(id);
     EXPECT_FALSE(text.empty()) << id;
