@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "compat/wide_text.h"
 #include "resources/product.h"
@@ -57,8 +58,7 @@ TEST(StringTable, ServesEveryEntryOfBothSourcesUnchangedAndNothingElse) {
     std::ifstream file(path);
     ASSERT_TRUE(file) << path;
     std::string line;
-    // Ids rise; a range held for work on another branch may leave a gap.
-    uint32_t lastId = NoString;
+    uint32_t lastId = NoString;  // ids rise; a range held for another branch may leave a gap
     size_t entries = 0;
     while (std::getline(file, line)) {
       if (line.empty() || line[0] == '#') continue;
@@ -67,8 +67,7 @@ TEST(StringTable, ServesEveryEntryOfBothSourcesUnchangedAndNothingElse) {
       std::string name, text;
       fields >> id >> name;
       std::getline(fields >> std::ws, text);
-      ASSERT_GT(id, lastId) << "numbers rise: " << line;
-      lastId = id;
+      ASSERT_GT(id, std::exchange(lastId, id)) << "numbers rise: " << line;
       ++entries;
       std::u16string want = Utf16(text[0] == '"' ? Unescape(text) : std::string(VARNEL_PRODUCT_VERSION));
       EXPECT_EQ(Text(id), want) << name;

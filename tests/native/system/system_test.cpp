@@ -24,18 +24,13 @@ TEST_F(SystemWithoutRights, AMachineHiveThatRefusesChangesIsReportedAndLeftAlone
   EXPECT_FALSE(KeyExists(HKLM, FixedStrings::PolicyKey));
 }
 
-TEST_F(SystemWithoutRights, ClearingAsAStandardUserSaysWhatItCouldNotPutBack) {
-  EXPECT_EQ(SetDiscAutorunAllUsers(false), 1);
-  MemoryRegistry::SetRootReadOnly(HKLM, true);
-  EXPECT_FALSE(RemoveProgramData());
-  EXPECT_EQ(IsDiscAutorunOn(HKLM), 0);
-  MemoryRegistry::SetRootReadOnly(HKLM, false);
-  // A machine value that already lets CD-ROMs run is nothing to put back.
+TEST_F(SystemWithoutRights, ClearingIsJudgedByWhatTheSystemSettingsReadAfterwards) {
+  // A machine value that lets CD-ROMs run already is nothing to put back; an empty audio verb is.
   PutValue(HKLM, FixedStrings::PolicyKey, FixedStrings::NoDriveTypeAutoRun, RegType::Dword, &DefaultNoDriveTypeAutoRun, 4);
   PutText(HKCR, FixedStrings::AudioCdShellKey, nullptr, "");
   MemoryRegistry::SetRootReadOnly(HKLM, true);
   MemoryRegistry::SetRootReadOnly(HKCR, true);
-  EXPECT_FALSE(RemoveProgramData()) << "the audio verb stays empty";
+  EXPECT_FALSE(RemoveProgramData());
   MemoryRegistry::SetRootReadOnly(HKCR, false);
   EXPECT_TRUE(RemoveProgramData());
   MemoryRegistry::SetRootReadOnly(HKLM, false);
