@@ -122,7 +122,7 @@ void FillSettingsForm(SettingsForm& form, const ProgramSettings& settings, const
     // A standard user on Windows NT to 11 may not change the machine's
     // policy (nor, where it is locked, the user's own): say why the box is
     // grey rather than leave them guessing.
-    if (!form.Enabled[box.Id - SettingsId::First]) form.NoteOf(box.Id) = StrAdminRightsNeeded;
+    if (!form.Enable(box.Id)) form.NoteOf(box.Id) = StrAdminRightsNeeded;
   }
   form.Check(AudioAutoplay) = IsAudioAutoplayOn();
   ApplyAudioRule(form, facts.WindowsVersion);

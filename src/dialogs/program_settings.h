@@ -47,8 +47,8 @@ struct SettingsForm {
   char LockData[sizeof ProgramSettings::LockData];
   char SavePath[sizeof ProgramSettings::SavePath];
 
-  // Every control enabled, unchecked, reading 0, without a note; both texts
-// empty.
+  // Every control enabled, unchecked, reading 0, without a note; both
+  // texts empty.
   SettingsForm();
   bool& Check(uint16_t id) { return Checked[id - SettingsId::First]; }
   bool& Enable(uint16_t id) { return Enabled[id - SettingsId::First]; }

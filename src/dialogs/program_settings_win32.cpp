@@ -57,8 +57,9 @@ void ShowNotes(DialogWindow dialog, const SettingsForm& form) {
   for (uint32_t i = 0; i < SettingsEntries; ++i) {
     const ControlDesc& desc = SettingsDescription[i];
     const uint16_t id = static_cast<uint16_t>(desc.id);
-    if (id < SettingsId::First || id > SettingsId::Last || form.Note[id - SettingsId::First] == NoString) continue;
+    if (id < SettingsId::First || id > SettingsId::Last) continue;
     const StringId note = form.Note[id - SettingsId::First];
+    if (note == NoString) continue;
     std::u16string caption(FindString(desc.textId).Length + FindString(note).Length + 2, u'\0');
     AppendStringResource(AppendWide(AppendStringResource(caption.data(), desc.textId), u"\n"), note);
     WideSetDlgItemText(dialog, id, caption.c_str());

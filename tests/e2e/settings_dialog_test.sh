@@ -26,6 +26,7 @@ audio='HKCR\AudioCD\shell'
 
 # The system values this test changes start from a known state.
 system_reset() {
+  driver machine-policy admin  # after a run that stopped as a standard user
   wine reg delete "$run" /v Varnel /f >/dev/null 2>&1
   wine reg delete "HKLM\\$policy" /v NoDriveTypeAutoRun /f >/dev/null 2>&1
   wine reg delete "HKCU\\$policy" /v NoDriveTypeAutoRun /f >/dev/null 2>&1
