@@ -92,7 +92,7 @@ TEST_F(DriveSettingsFormTest, DiscoveryFillsTheShownListsAndLeavesTheRecord) {
   DriveSettingsForm form;
   FillDriveSettingsForm(form, drive, true);
   form.CD.Count = 1;  // the user deleted all but the fastest
-  EXPECT_FALSE(RunDiscoveryOnForm(form, drive, SpeedMethod::Fast, nullptr, nullptr));
+  EXPECT_EQ(RunDiscoveryOnForm(form, drive, SpeedMethod::Fast, nullptr, nullptr), NoDiscoveryNotice);
   EXPECT_EQ(Speeds(form.CD), Speeds(before.RangeCD));
   EXPECT_EQ(std::memcmp(&drive.RangeCD, &before.RangeCD, sizeof drive.RangeCD), 0);
   EXPECT_FALSE(form.DvdListChosen);
@@ -101,7 +101,7 @@ TEST_F(DriveSettingsFormTest, DiscoveryFillsTheShownListsAndLeavesTheRecord) {
   Add(ParsedProfile(EmptyReader));
   Discover();
   FillDriveSettingsForm(form, Drives[1], true);
-  EXPECT_TRUE(RunDiscoveryOnForm(form, Drives[1], SpeedMethod::Fast, nullptr, nullptr));
+  EXPECT_EQ(RunDiscoveryOnForm(form, Drives[1], SpeedMethod::Fast, nullptr, nullptr), DiscoveryFoundNoSpeeds);
 }
 
 // "Измерение" on a slot drive without a disc: the prompt, a disc pushed in
@@ -141,7 +141,7 @@ TEST_F(DriveSettingsFormTest, MeasurementRightAfterInsertingADiscWaitsForTheDriv
   EXPECT_TRUE(slot.Ready() && drive.Ready) << "waited for, and the record knows it";
   DriveSettingsForm form;
   FillDriveSettingsForm(form, drive, true);
-  EXPECT_FALSE(RunDiscoveryOnForm(form, drive, SpeedMethod::Measure, nullptr, nullptr));
+  EXPECT_EQ(RunDiscoveryOnForm(form, drive, SpeedMethod::Measure, nullptr, nullptr), NoDiscoveryNotice);
   EXPECT_GE(form.CD.Count, 4u) << "the slot's speeds, measured";
 
   // A disc that never becomes ready holds the user no longer than a refresh would.
