@@ -108,7 +108,8 @@ Outcome Inquiry(ClassDriverHandle handle, ScsiRequest& request) {
 
 // A feature descriptor of a GET CONFIGURATION answer, or null.
 const uint8_t* FindFeature(const AnswerView& answer, uint16_t code) {
-  uint32_t end = answer.Be32(0) + 4;
+  const uint32_t declared = answer.Be32(0);
+  const uint32_t end = declared < answer.Length ? declared + 4 : uint32_t(answer.Length);
   for (uint32_t at = ConfigurationHeaderSize; answer.Has(at, 4) && at < end;) {
     uint32_t size = 4u + answer.Byte(at + 3);
     if (!answer.Has(at, size)) return nullptr;
@@ -219,8 +220,8 @@ Outcome ReadCapacity(ClassDriverHandle handle, ScsiRequest& request) {
   Outcome got = Control(handle, IoctlStorageReadCapacity, nullptr, 0, capacity, sizeof capacity);
   if (got.Error) return got;
   uint64_t blocks = uint64_t(get_le32(capacity + CapacityBlocks + 4)) << 32 | get_le32(capacity + CapacityBlocks);
-  if (got.Transferred < sizeof capacity || blocks == 0 || blocks > 0x100000000ull)
-    return Outcome{ErrorNotReady, 0, SenseNotReady, 0x3A};
+  if (got.Transferred < sizeof capacity || blocks > 0x100000000ull) return Outcome{ErrorIoDevice, 0, SenseHardwareError, 0};
+  if (blocks == 0) return Outcome{ErrorNotReady, 0, SenseNotReady, 0x3A};  // no disc to count
   uint8_t answer[8];
   put_be32(answer, uint32_t(blocks - 1));
   put_be32(answer + 4, get_le32(capacity + CapacityBlockLength));

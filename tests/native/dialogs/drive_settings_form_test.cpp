@@ -7,6 +7,8 @@
 
 #include "dialogs/drive_settings.h"
 #include "hotkeys/hotkeys.h"
+#include "mmc/class_driver.h"
+#include "sim/model/class_driver_fake.h"
 #include "tests/native/drive/virtual_drives_fixture.h"
 
 namespace {
@@ -102,6 +104,31 @@ TEST_F(DriveSettingsFormTest, DiscoveryFillsTheShownListsAndLeavesTheRecord) {
   Discover();
   FillDriveSettingsForm(form, Drives[1], true);
   EXPECT_EQ(RunDiscoveryOnForm(form, Drives[1], SpeedMethod::Fast, nullptr, nullptr), DiscoveryFoundNoSpeeds);
+}
+
+// A standard user of Windows Vista, through the class driver: probing
+// cannot read the speed back and says why, leaving the lists shown;
+// measuring works and leaves the drive at its maximum.
+TEST_F(DriveSettingsFormTest, StandardUserOfVistaMeasuresButCannotProbe) {
+  sim::Drive& sd = Add("cdrw40-fullrange");
+  sim::UseVirtualTransports(false, false, true);
+  InstallClassDriverOps(&sim::VirtualClassDriver(sim::VirtualWindows::Vista));
+  ASSERT_EQ(SelectTransport(0), TransportClassDriver);
+  Discover();
+  DriveRecord& drive = Drives[0];
+  ASSERT_TRUE(WaitUntilReady(drive));
+  RefreshStatus(drive);
+  DriveSettingsForm form;
+  FillDriveSettingsForm(form, drive, true);
+  form.CD.Count = 1;
+  form.CD.Entries[0] = {2822, 2822};  // 16x, kept from an administrator's probe
+  for (SpeedMethod method : {SpeedMethod::Fast, SpeedMethod::Full})
+    EXPECT_EQ(RunDiscoveryOnForm(form, drive, method, nullptr, nullptr), DiscoveryNeedsAdministrator);
+  EXPECT_EQ(Speeds(form.CD), std::vector<uint32_t>{2822});
+  EXPECT_EQ(RunDiscoveryOnForm(form, drive, SpeedMethod::Measure, nullptr, nullptr), NoDiscoveryNotice);
+  EXPECT_GE(form.CD.Count, 5u);
+  EXPECT_EQ(form.CD.Entries[0].Speed, 40u * 176);
+  EXPECT_EQ(sd.CurrentReadSpeed(), sim::CdSpeedForFactor(40)) << "set free at its maximum afterwards";
 }
 
 // "Измерение" on a slot drive without a disc: the prompt, a disc pushed in
