@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <vector>
 
 #include "common/byte_order.h"
@@ -23,6 +24,7 @@ struct FakeHandle {
   uint32_t Id;
 };
 uint32_t g_nextHandle = kFirstHandle;
+std::map<const Drive*, uint32_t> g_lockCounts;  // IOCTL_STORAGE_MEDIA_REMOVAL's count per drive
 
 // The status the class driver makes of the drive's answer.
 uint32_t ErrorOf(const CommandOutcome& out) {
@@ -173,9 +175,16 @@ uint32_t Control(ClassDriverHandle handle, uint32_t code, const void* inBuffer, 
     case IoctlStorageCheckVerify: return NoData(h, {OpTestUnitReady, 0, 0, 0, 0, 0});
     case IoctlStorageEjectMedia: return NoData(h, {OpStartStopUnit, 0, 0, 0, 0x02, 0});
     case IoctlStorageLoadMedia: return NoData(h, {OpStartStopUnit, 0, 0, 0, 0x03, 0});
-    case IoctlStorageMediaRemoval:
+    case IoctlStorageMediaRemoval: {
+      // Locks are counted per drive; an unlock with none counted is ignored,
+      // and the drive stays locked while any count is left.
       if (inSize < 1) return ErrorBadLength;
-      return NoData(h, {OpPreventAllowRemoval, 0, 0, 0, uint8_t(in[0] ? 1 : 0), 0});
+      uint32_t& count = g_lockCounts[&VirtualDriveAt(h.Index)];
+      if (!in[0] && count == 0) return ErrorNone;
+      uint32_t error = NoData(h, {OpPreventAllowRemoval, 0, 0, 0, uint8_t(in[0] || count > 1 ? 1 : 0), 0});
+      if (error == ErrorNone) count = in[0] ? count + 1 : count - 1;
+      return error;
+    }
     case IoctlStorageQueryProperty: return QueryProperty(h, in, inSize, out, outSize, returned);
     case IoctlStorageReadCapacity: return ReadCapacity(h, out, outSize, returned);
     case IoctlCdromSetSpeed: return SetSpeed(h, in, inSize);
@@ -243,6 +252,8 @@ const ClassDriverOps kVista = {Open, Control<VirtualWindows::Vista>, Read, Close
 const ClassDriverOps kWindows8 = {Open, Control<VirtualWindows::Windows8>, Read, Close, FirstDrive, NextDrive};
 
 }  // namespace
+
+void ResetVirtualClassDriver() { g_lockCounts.clear(); }
 
 const ClassDriverOps& VirtualClassDriver(VirtualWindows windows) {
   return windows == VirtualWindows::Vista ? kVista : kWindows8;

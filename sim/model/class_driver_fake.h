@@ -12,5 +12,7 @@ enum class VirtualWindows { Vista, Windows8 };
 
 // The fake's calls. Drives are opened by their letter.
 const ClassDriverOps& VirtualClassDriver(VirtualWindows windows);
+// Forgets the lock counts, as a new Windows session would.
+void ResetVirtualClassDriver();
 
 }  // namespace sim

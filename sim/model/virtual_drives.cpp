@@ -330,6 +330,7 @@ void UseVirtualTransports(bool aspiAvailable, bool sptiAvailable, bool classDriv
   g_sptiAvailable = sptiAvailable;
   SetAspiStatus(AspiNotLoaded);
   SetSptiStatus(SptiNotProbed);
+  ResetVirtualClassDriver();
   InstallClassDriverOps(&VirtualClassDriver(VirtualWindows::Windows8));
   const TransportChoice classDriver{classDriverAvailable ? +[] { return true; } : +[] { return false; },
                                     &ClassDriverTransport};

@@ -255,6 +255,29 @@ Outcome StartStop(ClassDriverHandle handle, const ScsiRequest& request) {
   }
 }
 
+// The class driver counts locks per drive and lifts the lock only when as
+// many unlocks came; a drive PREVENTs once whatever the number. The program
+// locks again at every disc change, so an unlock here takes back every lock
+// this process gave the drive (another program's locks stay).
+uint32_t g_locksGiven['Z' - 'A' + 1] = {};
+
+Outcome PreventAllow(ClassDriverHandle handle, const ScsiRequest& request) {
+  const int32_t letter = request.Address.Letter & ~0x20;  // either case
+  uint32_t* given = letter >= 'A' && letter <= 'Z' ? &g_locksGiven[letter - 'A'] : nullptr;
+  uint8_t prevent = request.Cdb[4] & 0x01;
+  if (prevent) {
+    Outcome out = Control(handle, IoctlStorageMediaRemoval, &prevent, 1, nullptr, 0);
+    if (out.Error == ErrorNone && given) ++*given;
+    return out;
+  }
+  Outcome out;
+  uint32_t times = given && *given > 1 ? *given : 1;
+  for (uint32_t i = 0; i < times && out.Error == ErrorNone; ++i)
+    out = Control(handle, IoctlStorageMediaRemoval, &prevent, 1, nullptr, 0);
+  if (out.Error == ErrorNone && given) *given = 0;
+  return out;
+}
+
 Outcome Translate(ClassDriverHandle handle, ScsiRequest& request) {
   switch (request.Cdb[0]) {
     case OpTestUnitReady: return Control(handle, IoctlStorageCheckVerify, nullptr, 0, nullptr, 0);
@@ -268,10 +291,7 @@ Outcome Translate(ClassDriverHandle handle, ScsiRequest& request) {
     case OpReadSubChannel: return ReadSubChannel(handle, request);
     case OpRead10: return Read10(handle, request);
     case OpStartStopUnit: return StartStop(handle, request);
-    case OpPreventAllowRemoval: {
-      const uint8_t prevent = request.Cdb[4] & 0x01;
-      return Control(handle, IoctlStorageMediaRemoval, &prevent, 1, nullptr, 0);
-    }
+    case OpPreventAllowRemoval: return PreventAllow(handle, request);
     default: return Refused(AscInvalidOpcode);
   }
 }

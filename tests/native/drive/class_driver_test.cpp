@@ -96,6 +96,19 @@ TEST_F(ClassDriver, FirstLaterAndSelectedStartsOfEveryDriveType) {
   EXPECT_GE(listedOnWindows8, 3) << "the DVD drives, which report their performance";
 }
 
+// The class driver counts locks; the program locks again at every disc
+// change, and its one unlock before an eject must still free the tray.
+TEST_F(ClassDriver, DriveLockedManyTimesStillEjects) {
+  Start(Profile("cdrw52-writer"), true, sim::VirtualWindows::Windows8);
+  const sim::Drive& sd = sim::VirtualDriveAt(0);
+  Drives[0].Lock = 1;
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(PreventAllowRemoval(Drives[0].Address, true));
+  EXPECT_TRUE(sd.Locked());
+  MoveTray(Drives[0], TrayMove::Eject);
+  EXPECT_TRUE(sd.TrayOpen());
+  EXPECT_TRUE(sd.Locked()) << "locked again after the eject";
+}
+
 // Short, garbled and failed answers of the class driver: each command gives
 // a plain failure or a bounded value, and the waits for a disc still work.
 struct Garble {
