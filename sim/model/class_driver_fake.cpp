@@ -24,6 +24,7 @@ struct FakeHandle {
   uint32_t Id;
 };
 uint32_t g_nextHandle = kFirstHandle;
+size_t g_openHandles = 0;
 std::map<const Drive*, uint32_t> g_lockCounts;  // IOCTL_STORAGE_MEDIA_REMOVAL's count per drive
 
 // The status the class driver makes of the drive's answer.
@@ -229,10 +230,14 @@ ClassDriverHandle Open(int32_t letter, uint32_t& error) {
     error = ErrorFileNotFound;
     return nullptr;
   }
+  ++g_openHandles;
   return new FakeHandle{size_t(index), g_nextHandle++};
 }
 
-void Close(ClassDriverHandle handle) { delete static_cast<FakeHandle*>(handle); }
+void Close(ClassDriverHandle handle) {
+  if (handle) --g_openHandles;
+  delete static_cast<FakeHandle*>(handle);
+}
 
 // Drives with a letter, in the order they were added.
 bool FindLettered(size_t from, DriveCursor& cursor) {
@@ -254,6 +259,7 @@ const ClassDriverOps kWindows8 = {Open, Control<VirtualWindows::Windows8>, Read,
 }  // namespace
 
 void ResetVirtualClassDriver() { g_lockCounts.clear(); }
+size_t VirtualClassDriverHandles() { return g_openHandles; }
 
 const ClassDriverOps& VirtualClassDriver(VirtualWindows windows) {
   return windows == VirtualWindows::Vista ? kVista : kWindows8;

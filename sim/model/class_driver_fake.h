@@ -3,6 +3,8 @@
 // request types, what this Windows offers) and reaches the drive as the CDB
 // the class driver would send, so the command log shows what the drive got.
 #pragma once
+#include <cstddef>
+
 #include "mmc/class_driver.h"
 
 namespace sim {
@@ -14,5 +16,7 @@ enum class VirtualWindows { Vista, Windows8 };
 const ClassDriverOps& VirtualClassDriver(VirtualWindows windows);
 // Forgets the lock counts, as a new Windows session would.
 void ResetVirtualClassDriver();
+// Handles opened and not yet closed.
+size_t VirtualClassDriverHandles();
 
 }  // namespace sim

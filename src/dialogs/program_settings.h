@@ -14,14 +14,14 @@ enum : uint16_t {
   Autostart = 104, ExitAfterStart = 105, HideIcon = 106, CloseOnRun = 107,
   TimerEnable = 109, AutocloseFirst = 112, AutocloseLast = 116,
   AutorunAllUsers = 118, AutorunCurrentUser = 119, AudioAutoplay = 120,
-  ForceRefresh = 122, ExportBox = 123, PathHolder = 124, ApiAspi = 126, ApiSpti = 127, ApiClassDriver = 128,
+  ForceRefresh = 122, ExportBox = 123, PathHolder = 124, ApiAspi = 126, ApiSpti = 127,
   ShowUnknown = 129, NumNames = 130, SeparateEjectClose = 131, TopNames = 132, DeepMenu = 133,
   PasswordBox = 134, IconDisk = 135, IconOpen = 136, CmdOpen = 137, CmdExplore = 138, CmdAutorun = 139,
   HashHolder = 140, DNMessage = 142, DNEject = 143, DNClose = 144, DelayFirst = 147, DelayLast = 151,
-  LanguageAutoRadio = 154, LanguageRussianRadio = 155, LanguageEnglishRadio = 156,
+  LanguageAutoRadio = 154, LanguageRussianRadio = 155, LanguageEnglishRadio = 156, ApiClassDriver = 158,
 };
 constexpr uint16_t First = 100;
-constexpr uint16_t Last = 156;
+constexpr uint16_t Last = 158;
 }  // namespace SettingsId
 
 // What the dialog needs to know about the machine besides the registry.

@@ -36,7 +36,6 @@ constexpr uint8_t StatusCheckCondition = 0x02;
 constexpr uint8_t CapabilitiesPageCode = 0x2A;
 constexpr uint8_t FeatureProfileList = 0x00, FeatureRemovableMedium = 0x03;
 constexpr uint32_t ConfigurationRoom = 512;  // the profile list and the features behind it
-constexpr uint32_t PerformanceRoom = PerformanceHeaderSize + 8 * PerformanceDescriptorSize;
 
 // What one command came to: an error of the system, and the sense the drive
 // would have sent with it.
@@ -83,7 +82,7 @@ Outcome Give(ScsiRequest& request, const uint8_t* answer, uint32_t size) {
 // pads its INQUIRY fields; an offset outside the answer gives blanks.
 void PutDescriptorString(const AnswerView& descriptor, uint32_t offset, uint8_t* field, uint32_t width) {
   std::memset(field, ' ', width);
-  if (offset == 0) return;
+  if (offset == 0 || offset >= descriptor.Length) return;
   for (uint32_t i = 0; i < width && descriptor.Has(offset + i, 1) && descriptor.Byte(offset + i) != 0; ++i)
     field[i] = descriptor.Byte(offset + i);
 }
@@ -127,38 +126,24 @@ bool ListsDvdProfile(const uint8_t* feature) {
   return false;
 }
 
-// The drive's nominal read performance at the end of the disc, 0 when the
-// drive or this Windows cannot tell.
-uint32_t NominalReadPerformance(ClassDriverHandle handle) {
-  uint8_t request[PerformanceRequestSize] = {};  // performance, read, nominal, 10 %, from block 0
-  uint8_t answer[PerformanceRoom] = {};
-  Outcome got = Control(handle, IoctlCdromGetPerformance, request, sizeof request, answer, sizeof answer);
-  const AnswerView view{answer, got.Transferred};
-  if (got.Error || (view.Byte(4) & 0x03)) return 0;  // exceptions or write figures: not the read speed
-  uint32_t length = view.Be32(0) + 4;
-  if (length < PerformanceHeaderSize + PerformanceDescriptorSize) return 0;
-  uint32_t last = PerformanceHeaderSize + (length - PerformanceHeaderSize) / PerformanceDescriptorSize *
-                                              PerformanceDescriptorSize - PerformanceDescriptorSize;
-  return view.Has(last, PerformanceDescriptorSize) ? view.Be32(last + 12) : 0;
-}
-
 // The capabilities page cannot be asked for. What the class driver does tell
 // fills it: DVD reading from the profile list, the loading mechanism and
 // eject from the Removable Medium feature (the page's byte 6 in the same
-// bits), the current read speed from GET PERFORMANCE. The maximum speed,
-// the write capabilities and the medium type stay 0: not known.
+// bits). The speeds, the write capabilities and the medium type stay 0: not
+// known. GET PERFORMANCE is no stand-in for the current speed: some drives
+// report their maximum there whatever speed was set, and probing would then
+// find a single speed where the page shows many.
 Outcome CapabilitiesPage(ClassDriverHandle handle, ScsiRequest& request) {
   if ((request.Cdb[2] & 0x3F) != CapabilitiesPageCode) return Refused(AscInvalidField);
   uint8_t input[ConfigurationInputSize] = {};  // every feature from 0
   uint8_t config[ConfigurationRoom] = {};
   Outcome got = Control(handle, IoctlCdromGetConfiguration, input, sizeof input, config, sizeof config);
-  if (got.Error) return got.SenseKey == SenseIllegalRequest ? Refused(AscInvalidOpcode) : got;
+  if (got.Error) return got;  // a drive without GET CONFIGURATION: ILLEGAL REQUEST
   const AnswerView view{config, got.Transferred};
   const uint8_t* mechanism = FindFeature(view, FeatureRemovableMedium);
   if (!mechanism || mechanism[3] < 4) return Refused(AscInvalidOpcode);
   const uint8_t* profiles = FindFeature(view, FeatureProfileList);
 
-  uint32_t current = NominalReadPerformance(handle);
   uint8_t answer[8 + 20] = {};
   put_be16(answer, sizeof answer - 2);
   uint8_t* page = answer + 8;
@@ -166,7 +151,6 @@ Outcome CapabilitiesPage(ClassDriverHandle handle, ScsiRequest& request) {
   page[1] = 20 - 2;
   page[2] = profiles && ListsDvdProfile(profiles) ? 0x08 : 0x00;  // DVD-ROM read
   page[6] = mechanism[4] & 0xED;  // loading mechanism, eject, prevent jumper, lock
-  put_be16(page + 14, current <= 0xFFFF ? uint16_t(current) : 0);
   return Give(request, answer, sizeof answer);
 }
 

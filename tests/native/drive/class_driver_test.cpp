@@ -47,7 +47,9 @@ const std::set<uint8_t> kClassDriverCommands = {OpTestUnitReady, OpInquiry,     
 // administrator stores the lists; a standard user's later start reads them
 // back with one INQUIRY and sends the selected speed; a standard user's
 // first start finds the same lists where Windows reports the drive's speed
-// (GET PERFORMANCE, Windows 8) and none where it cannot, never other ones.
+// (GET PERFORMANCE for a DVD, Windows 8) and none where it cannot, never
+// other ones (also with a CD in a drive whose GET PERFORMANCE is stuck at
+// its maximum).
 TEST_F(ClassDriver, FirstLaterAndSelectedStartsOfEveryDriveType) {
   std::vector<std::string> names;
   for (const auto& file : std::filesystem::directory_iterator(VARNEL_SIM_PROFILES))
@@ -56,9 +58,11 @@ TEST_F(ClassDriver, FirstLaterAndSelectedStartsOfEveryDriveType) {
   ASSERT_GE(names.size(), 10u);
   int listedOnWindows8 = 0;
   for (const std::string& name : names) {
-    for (sim::VirtualWindows windows : {sim::VirtualWindows::Vista, sim::VirtualWindows::Windows8}) {
-      SCOPED_TRACE(name + (windows == sim::VirtualWindows::Vista ? " on Vista" : " on Windows 8"));
-      const sim::Profile profile = Profile(name.c_str());
+    for (auto [windows, medium] : {std::pair{sim::VirtualWindows::Vista, ""}, {sim::VirtualWindows::Windows8, ""},
+                                   {sim::VirtualWindows::Windows8, "data-cd"}}) {
+      SCOPED_TRACE(name + (windows == sim::VirtualWindows::Vista ? " on Vista " : " on Windows 8 ") + medium);
+      sim::Profile profile = Profile(name.c_str());
+      if (*medium) profile.Medium = medium;
       MemoryRegistry::Reset();
       Start(profile, false, windows);
       const DriveRecord admin = Drives[0];
@@ -91,9 +95,10 @@ TEST_F(ClassDriver, FirstLaterAndSelectedStartsOfEveryDriveType) {
       EXPECT_TRUE(found.empty() || found == Speeds(admin.Active())) << "a first start";
       EXPECT_TRUE(windows != sim::VirtualWindows::Vista || found.empty());
       listedOnWindows8 += !found.empty();
+      EXPECT_EQ(sim::VirtualClassDriverHandles(), 0u);
     }
   }
-  EXPECT_GE(listedOnWindows8, 3) << "the DVD drives, which report their performance";
+  EXPECT_GE(listedOnWindows8, 3) << "DVDs in the drives that report their performance";
 }
 
 // The class driver counts locks; the program locks again at every disc
@@ -151,9 +156,7 @@ TEST_F(ClassDriver, BadAnswersGiveBoundedResults) {
        [](auto& a) { CapabilitiesPage p; return !ModeSenseCapabilities(a, p) && GetCurrentProfile(a) == 0xFFFF; }, 0},
       {IoctlCdromGetConfiguration, ErrorInvalidFunction, 0,
        [](auto& a) { CapabilitiesPage p; return !ModeSenseCapabilities(a, p) && p.MaxReadSpeed == 0; }, 0},
-      {IoctlCdromGetPerformance, 0, 2,
-       [](auto& a) { CapabilitiesPage p; return ModeSenseCapabilities(a, p) && p.CurrentReadSpeed == 0 &&
-                                           GetReadPerformance(a) == 0; }, 0},
+      {IoctlCdromGetPerformance, 0, 2, [](auto& a) { return GetReadPerformance(a) == 0; }, 0},
       {IoctlCdromReadQChannel, ErrorNotReady, 0, [](auto& a) { return ReadAudioStatus(a) == -1; }, 1000},
   };
   for (const Case& c : cases) {
