@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <set>
+#include <tuple>
 
 #include "mmc/class_driver.h"
 #include "mmc/commands.h"
@@ -102,6 +103,22 @@ TEST_F(ClassDriver, FirstLaterAndSelectedStartsOfEveryDriveType) {
     }
   }
   EXPECT_GE(listedOnWindows8, 3) << "DVDs in the drives that report their performance";
+}
+
+// Measuring a DVD without any speed read back (Vista) keeps to the method
+// the user chose for DVDs.
+TEST_F(ClassDriver, MeasuringADvdKeepsToTheChosenMethod) {
+  Start(Profile("dvdrom16-streaming"), true, sim::VirtualWindows::Vista);
+  Settle();
+  const sim::Drive& sd = sim::VirtualDriveAt(0);
+  for (auto [method, used, unused] : {std::tuple{DvdMethodCdSpeed, OpSetCdSpeed, OpSetStreaming},
+                                      {DvdMethodStreaming, OpSetStreaming, OpSetCdSpeed}}) {
+    Drives[0].DVDMethodPrefered = method;
+    ClearLogs();
+    EnumerateSpeeds(Drives[0], SpeedMethod::Measure, nullptr, nullptr);
+    EXPECT_GT(CountOf(sd, used), 100u) << method;
+    EXPECT_LE(CountOf(sd, unused), 2u) << "only the probe's and the closing request";
+  }
 }
 
 // The class driver counts locks; the program locks again at every disc
