@@ -30,6 +30,7 @@ enum ClassDriverError : uint32_t {
   ErrorInvalidFunction = 1,  // the drive or this Windows lacks the request
   ErrorFileNotFound = 2,
   ErrorAccessDenied = 5,
+  ErrorNotEnoughMemory = 8,
   ErrorNotReady = 21,        // no disc, tray open, spinning up
   ErrorCrc = 23,             // unreadable sector
   ErrorBadLength = 24,       // input record shorter than the request's record
@@ -37,7 +38,6 @@ enum ClassDriverError : uint32_t {
   ErrorInvalidParameter = 87,
   ErrorSemTimeout = 121,     // the drive did not answer
   ErrorInsufficientBuffer = 122,
-  ErrorMoreData = 234,
   ErrorMediaChanged = 1110,  // the class driver saw UNIT ATTENTION
   ErrorIoDevice = 1117,
 };

@@ -299,7 +299,7 @@ TransportHandle RowOpen(const ScsiRequest& request) {
   if (!device) {
     g_ops->Close(handle);
     ClearRequestStatus(out);
-    out.SystemError = int32_t(ErrorInsufficientBuffer);
+    out.SystemError = int32_t(ErrorNotEnoughMemory);
   }
   return device;
 }

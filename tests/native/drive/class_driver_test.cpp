@@ -88,10 +88,9 @@ TEST_F(ClassDriver, FirstLaterAndSelectedStartsOfEveryDriveType) {
       EXPECT_EQ(selectedStarts, profile.Medium == "none" ? 0 : 1);
 
       MemoryRegistry::Reset();
-      ClearLogs();
-      Start(profile, true, windows);
+      Start(profile, true, windows);  // the drive afresh: sd no longer exists
       Settle();
-      for (uint8_t op : Opcodes(sd)) EXPECT_TRUE(kClassDriverCommands.count(op)) << int(op);
+      for (uint8_t op : Opcodes(sim::VirtualDriveAt(0))) EXPECT_TRUE(kClassDriverCommands.count(op)) << int(op);
       EXPECT_EQ(Drives[0].CanClose, admin.CanClose);
       EXPECT_EQ(Drives[0].CanEject != 0, admin.CanEject != 0);
       EXPECT_EQ(Drives[0].DVD != 0, admin.DVD != 0);
