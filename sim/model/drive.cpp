@@ -445,6 +445,14 @@ void Drive::GetConfiguration(const uint8_t* cdb, uint8_t* data, uint32_t length,
   answer[core + 2] = 0x0B;
   answer[core + 3] = 8;
   put_be32(&answer[core + 4], 2);  // ATAPI
+  // The Removable Medium feature repeats the mechanism byte of the page:
+  // loading mechanism, eject, prevent jumper and lock in the same bits.
+  size_t removable = answer.size();
+  answer.resize(removable + 8, 0);
+  put_be16(&answer[removable], 0x0003);
+  answer[removable + 2] = 0x03;  // persistent, current
+  answer[removable + 3] = 4;
+  answer[removable + 4] = uint8_t(profile_.Mechanism & ~kLockState);
   put_be32(&answer[0], uint32_t(answer.size() - 4));
   Give(out, data, length, answer, get_be16(cdb + 7));
 }

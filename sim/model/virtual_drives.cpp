@@ -9,6 +9,7 @@
 #include <sstream>
 #include <vector>
 
+#include "sim/model/class_driver_fake.h"
 #include "sim/model/json_fields.h"
 
 namespace sim {
@@ -324,12 +325,16 @@ bool SetLogFile(const std::string& path) {
 const Transport& VirtualTransport(int transportId) { return transportId == 1 ? kSptiLike : kAspiLike; }
 size_t OpenHandleCount() { return g_openHandles; }
 
-void UseVirtualTransports(bool aspiAvailable, bool sptiAvailable) {
+void UseVirtualTransports(bool aspiAvailable, bool sptiAvailable, bool classDriverAvailable) {
   g_aspiAvailable = aspiAvailable;
   g_sptiAvailable = sptiAvailable;
   SetAspiStatus(AspiNotLoaded);
   SetSptiStatus(SptiNotProbed);
-  RegisterTransports({AspiAvailable, &kAspiLike}, {SptiAvailable, &kSptiLike});
+  ResetVirtualClassDriver();
+  InstallClassDriverOps(&VirtualClassDriver(VirtualWindows::Windows8));
+  const TransportChoice classDriver{classDriverAvailable ? +[] { return true; } : +[] { return false; },
+                                    &ClassDriverTransport};
+  RegisterTransports({AspiAvailable, &kAspiLike}, {SptiAvailable, &kSptiLike}, classDriver);
 }
 
 }  // namespace sim

@@ -71,7 +71,9 @@ const Transport& VirtualTransport(int transportId);
 size_t OpenHandleCount();
 
 // Registers the two virtual rows with the given availability, installs the
-// ASPI one, and sets the two status codes as the real probes would.
-void UseVirtualTransports(bool aspiAvailable = true, bool sptiAvailable = true);
+// ASPI one, and sets the two status codes as the real probes would. With
+// classDriverAvailable the class-driver row is the third candidate, over the
+// fake class driver of Windows 8 (class_driver_fake.h).
+void UseVirtualTransports(bool aspiAvailable = true, bool sptiAvailable = true, bool classDriverAvailable = false);
 
 }  // namespace sim

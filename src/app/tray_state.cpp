@@ -55,9 +55,11 @@ TrayView BuildTrayView(const DriveRecord* drives, int count) {
   return view;
 }
 
-bool TransportError(AspiAvailability aspiStatus, SptiAvailability sptiStatus) {
+bool TransportError(AspiAvailability aspiStatus, SptiAvailability sptiStatus, TransportKind installed) {
+  // SPTI refused a standard user of Vista and later; the class-driver row
+  // installed in its place reaches the drives.
   bool works = aspiStatus != AspiNotLoaded && aspiStatus != AspiDamaged && sptiStatus != SptiNotProbed &&
-               (aspiStatus == AspiUsable || sptiStatus == SptiUsable);
+               (aspiStatus == AspiUsable || sptiStatus == SptiUsable || installed == TransportClassDriver);
   return !works;
 }
 
@@ -66,7 +68,7 @@ TrayPicture ShownTrayPicture(const DriveRecord* drives, int count) {
   const ProgramSettings& settings = ProgramSettings::Current();
   const TrayView view = BuildTrayView(drives, count);
   if (shell.BusyCount > 0) return TrayBusy;
-  if (TransportError(AspiStatus(), SptiStatus())) return TrayError;
+  if (TransportError(AspiStatus(), SptiStatus(), TransportId())) return TrayError;
   if (count == 0) return TrayNoDrives;
   if (shell.Blink) return TrayError;
   if (view.OpenTrayCount > 0 && settings.IconOpen) return TrayOpen;

@@ -32,7 +32,8 @@ struct TrayView {
 
 // Drive access works only when neither status says "not run" or "damaged"
 // and at least one transport reports itself working.
-[[nodiscard]] bool TransportError(AspiAvailability aspiStatus, SptiAvailability sptiStatus);
+[[nodiscard]] bool TransportError(AspiAvailability aspiStatus, SptiAvailability sptiStatus,
+                                  TransportKind installed = TransportSpti);
 
 // The picture the tray shows for the drives in memory, the shell's state
 // and the settings: the first rule that applies of busy, transport error, no

@@ -89,8 +89,8 @@ void ApplyDriveSettingsForm(const DriveSettingsForm& form, DriveRecord& drive) {
   drive.DVDMethodPrefered = form.DvdMethod;
 }
 
-bool RunDiscoveryOnForm(DriveSettingsForm& form, DriveRecord& drive, SpeedMethod method, ProgressCallback progress,
-                        void* context) {
+DiscoveryNotice RunDiscoveryOnForm(DriveSettingsForm& form, DriveRecord& drive, SpeedMethod method,
+                                   ProgressCallback progress, void* context) {
   const SpeedRange savedCD = drive.RangeCD;
   const SpeedRange savedDVD = drive.RangeDVD;
   const int32_t savedMethod = drive.DVDMethodPrefered;
@@ -100,14 +100,23 @@ bool RunDiscoveryOnForm(DriveSettingsForm& form, DriveRecord& drive, SpeedMethod
 
   EnumerateSpeeds(drive, method, progress, context);
 
-  form.CD = drive.RangeCD;
-  form.DVD = drive.RangeDVD;
-  const bool noSpeeds = drive.Active().Count <= 1 && drive.Ready == 0;
+  // Asking and reading back needs the drive's current speed, which the
+  // class-driver row has only where Windows passes GET PERFORMANCE on: the
+  // lists shown stay as they were.
+  const bool readBack = drive.DvdActive() ? drive.CanGetDVDSpeed || drive.CanGetCDSpeed : drive.CanGetSpeed;
+  DiscoveryNotice notice = NoDiscoveryNotice;
+  if (TransportId() == TransportClassDriver && method != SpeedMethod::Measure && drive.Ready && !readBack) {
+    notice = DiscoveryNeedsAdministrator;
+  } else {
+    form.CD = drive.RangeCD;
+    form.DVD = drive.RangeDVD;
+    if (drive.Active().Count <= 1 && drive.Ready == 0) notice = DiscoveryFoundNoSpeeds;
+  }
   drive.RangeCD = savedCD;
   drive.RangeDVD = savedDVD;
   drive.DVDMethodPrefered = savedMethod;
   ChooseListOfMedium(form, drive);
-  return noSpeeds;
+  return notice;
 }
 
 bool PrepareMeasurement(DriveRecord& drive, bool (*askForDisc)(void* context), void* context) {

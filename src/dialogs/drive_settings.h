@@ -103,13 +103,19 @@ void FillDriveSettingsForm(DriveSettingsForm& form, const DriveRecord& drive, bo
 // a DVD list found with another method must be found again.
 void ApplyDriveSettingsForm(const DriveSettingsForm& form, DriveRecord& drive);
 
+// What the user is told after a discovery run.
+enum DiscoveryNotice {
+  NoDiscoveryNotice,
+  DiscoveryFoundNoSpeeds,       // at most one speed, and the drive not ready
+  DiscoveryNeedsAdministrator,  // the class-driver row cannot read speeds back
+};
+
 // A discovery method run from the dialog: it starts from the lists and the
 // method the form shows, its results go back into the form's lists (and the
 // list radio follows the medium), and the record keeps its own lists and
-// method until OK. True when the user is to be told that no speeds were
-// found (at most one, and the drive not ready).
-[[nodiscard]] bool RunDiscoveryOnForm(DriveSettingsForm& form, DriveRecord& drive, SpeedMethod method, ProgressCallback progress,
-                                      void* context);
+// method until OK. A run refused for want of rights leaves the form's lists.
+[[nodiscard]] DiscoveryNotice RunDiscoveryOnForm(DriveSettingsForm& form, DriveRecord& drive, SpeedMethod method,
+                                                 ProgressCallback progress, void* context);
 
 // "Измерение": closes the tray and looks for a disc with data, asking the user
 // (askForDisc, the "insert a data CD" prompt; false when the user gives up)

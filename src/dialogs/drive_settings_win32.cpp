@@ -387,11 +387,12 @@ void RunSpeedDiscovery(DialogWindow settingsDialog, StringId title, SpeedMethod 
   HWND progress = CreateModelessDialog(settingsDialog, nullptr, title, ProgressWindowStyle, 0, ProgressDescription,
                                        ProgressEntries, drive);
   EnableWindow(settingsDialog, FALSE);
-  const bool noSpeeds = RunDiscoveryOnForm(form, *drive, method, DiscoveryProgress, progress);
+  const DiscoveryNotice notice = RunDiscoveryOnForm(form, *drive, method, DiscoveryProgress, progress);
   EnableWindow(settingsDialog, TRUE);
   if (progress != nullptr) DestroyWindow(progress);
   ShowSpeedLists(settingsDialog, form);
-  if (noSpeeds) ShowMessage(settingsDialog, StrNoSpeedsFound, 0);
+  if (notice == DiscoveryFoundNoSpeeds) ShowMessage(settingsDialog, StrNoSpeedsFound, 0);
+  if (notice == DiscoveryNeedsAdministrator) ShowMessage(settingsDialog, StrProbingNeedsAdministrator, 0);
 }
 
 void StartMeasurement(DialogWindow settingsDialog) {

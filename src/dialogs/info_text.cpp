@@ -172,7 +172,11 @@ char16_t* BuildInfoText(const TransportFacts& facts, const DriveRecord* drives, 
     out.Line();
   }
   out.String(StrAccessMethod).Wide(u": ");
-  out.String(facts.transportId == 2 ? StrAspiMethod : facts.transportId == 1 ? StrSptiMethod : StrUnknownError);
+  const StringId method = facts.transportId == TransportAspi          ? StrAspiMethod
+                          : facts.transportId == TransportSpti        ? StrSptiMethod
+                          : facts.transportId == TransportClassDriver ? StrClassDriverMethod
+                                                                      : StrUnknownError;
+  out.String(method);
   out.Line();
   if (count <= 0) out.Line().String(StrNoDrivesFound).Line();
   for (int i = 0; i < count; ++i) Drive(out, drives[i]);

@@ -137,6 +137,9 @@ void FillSettingsForm(SettingsForm& form, const ProgramSettings& settings, const
   form.Enable(ApiAspi) = facts.AspiStatus == AspiUsable;
   form.Check(ApiSpti) = facts.TransportId == TransportSpti;
   form.Enable(ApiSpti) = facts.SptiStatus == SptiUsable;
+  // The class-driver row is what is left when SPTI is refused, never a choice.
+  form.Check(ApiClassDriver) = facts.TransportId == TransportClassDriver;
+  form.Enable(ApiClassDriver) = false;
 
   ShowFlags(form, ShutdownFlags, settings);
   // A delay longer than Windows waits for a program at shutdown would be cut off.

@@ -19,10 +19,10 @@ enum : uint16_t {
   ShowUnknown = 129, NumNames = 130, SeparateEjectClose = 131, TopNames = 132, DeepMenu = 133,
   PasswordBox = 134, IconDisk = 135, IconOpen = 136, CmdOpen = 137, CmdExplore = 138, CmdAutorun = 139,
   HashHolder = 140, DNMessage = 142, DNEject = 143, DNClose = 144, DelayFirst = 147, DelayLast = 151,
-  LanguageAutoRadio = 154, LanguageRussianRadio = 155, LanguageEnglishRadio = 156,
+  LanguageAutoRadio = 154, LanguageRussianRadio = 155, LanguageEnglishRadio = 156, ApiClassDriver = 158,
 };
 constexpr uint16_t First = 100;
-constexpr uint16_t Last = 156;
+constexpr uint16_t Last = 158;
 }  // namespace SettingsId
 
 // What the dialog needs to know about the machine besides the registry.

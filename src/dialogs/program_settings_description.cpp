@@ -77,10 +77,11 @@ const ControlDesc SettingsDescription[] = {
     {&Kind::VGroup, AccessGroup, nullptr, StrAccessMethod, RightColumn, nullptr},
     {&Kind::FirstRadioButton, ApiAspi, nullptr, StrAspiMethod, AccessGroup, nullptr},
     {&Kind::RadioButton, ApiSpti, nullptr, StrSptiMethod, AccessGroup, nullptr},
+    {&Kind::RadioButton, ApiClassDriver, nullptr, StrClassDriverMethod, AccessGroup, nullptr},
     {&Kind::HGroup, ButtonRow, nullptr, NoString, 0, nullptr},
     {&Kind::DefaultButton, DialogOk, nullptr, StrOk, ButtonRow, SettingsHandlers::OkButton},
     {&Kind::Button, DialogCancel, nullptr, StrCancel, ButtonRow, nullptr},
 };
 const uint32_t SettingsEntries = sizeof SettingsDescription / sizeof SettingsDescription[0];
-static_assert(SettingsEntries == 60);
+static_assert(SettingsEntries == 61);
 

@@ -206,22 +206,26 @@ void EnumerateSpeeds(DriveRecord& drive, SpeedMethod method, ProgressCallback pr
   range.Count = 0;
   if (TestUnitReady(drive.Address) == 0) range.Valid = 1;
 
+  // Measuring times reads and needs no speed read back: it also runs where
+  // the drive cannot tell its speed (the class-driver row before Windows 8).
+  const bool measure = method == SpeedMethod::Measure;
   bool ran = false;
   if (!drive.DvdActive()) {
-    if (drive.CanGetSpeed && drive.CanSetSpeed) {
+    if ((drive.CanGetSpeed || measure) && drive.CanSetSpeed) {
       SpeedProbe probe{drive, false, false, BoundedMaximum(drive.MaxSpeed), progress, context};
       RunMethod(probe, method);
       ran = true;
     }
   } else {
-    if (drive.DVDMethodPrefered != DvdMethodCdSpeed && drive.CanGetDVDSpeed && drive.CanSetDVDSpeed) {
+    if (drive.DVDMethodPrefered != DvdMethodCdSpeed && (drive.CanGetDVDSpeed || measure) && drive.CanSetDVDSpeed) {
       SpeedProbe probe{drive, true, true, BoundedMaximum(drive.MaxDVDSpeed), progress, context};
       RunMethod(probe, method);
       ran = true;
     }
     if (range.Count != 0) {
       drive.DVDMethodDetected = DvdMethodStreaming;
-    } else if (drive.DVDMethodPrefered != DvdMethodStreaming && drive.CanGetCDSpeed && drive.CanSetCDSpeed) {
+    } else if (drive.DVDMethodPrefered != DvdMethodStreaming && (drive.CanGetCDSpeed || measure) &&
+               drive.CanSetCDSpeed) {
       SpeedProbe probe{drive, false, false, BoundedMaximum(drive.MaxCDSpeed), progress, context};
       RunMethod(probe, method);
       ran = true;
@@ -230,10 +234,11 @@ void EnumerateSpeeds(DriveRecord& drive, SpeedMethod method, ProgressCallback pr
   }
   // Put the drive back to the speed it had before the probe and lift any
   // streaming limit. Also after a run that found nothing or was stopped. A
-  // drive that reported no speed, or never held a DVD (MaxDVDSpeed 0), gets
-  // no request of 0.
+  // drive that never held a DVD (MaxDVDSpeed 0) gets no request of 0; one
+  // whose speed before was not known is set free at its maximum rather than
+  // left at the slowest speed measured.
   if (ran) {
-    SendSpeed(drive, false, drive.CurrentSpeed);
+    SendSpeed(drive, false, drive.CurrentSpeed != 0 ? drive.CurrentSpeed : SpeedMaximum);
     SendSpeed(drive, true, uint32_t(drive.MaxDVDSpeed));
   }
 }

@@ -14,6 +14,7 @@ void NoClose(TransportHandle) {}
 
 TransportChoice g_aspi{nullptr, nullptr};
 TransportChoice g_spti{nullptr, nullptr};
+TransportChoice g_classDriver{nullptr, nullptr};
 const Transport* g_current = &AbsentTransport;
 AspiAvailability g_aspiStatus = AspiNotLoaded;
 SptiAvailability g_sptiStatus = SptiNotProbed;
@@ -26,9 +27,10 @@ constexpr uint32_t NotReadyWaitMs = 500;
 
 const Transport AbsentTransport = {TransportAspi, NoExecute, NoDrive, NoDrive, NoOpen, NoSend, NoClose};
 
-void RegisterTransports(TransportChoice aspi, TransportChoice spti) {
+void RegisterTransports(TransportChoice aspi, TransportChoice spti, TransportChoice classDriver) {
   g_aspi = aspi;
   g_spti = spti;
+  g_classDriver = classDriver;
   g_current = aspi.Row ? aspi.Row : &AbsentTransport;
 }
 
@@ -38,6 +40,8 @@ TransportKind SelectTransport(int32_t apiPrefered) {
   bool spti = Available(g_spti);
   if (aspi && (!spti || apiPrefered == PreferAspi))
     g_current = g_aspi.Row;
+  else if (!spti && Available(g_classDriver))  // asked only when SPTI is refused
+    g_current = g_classDriver.Row;
   else
     g_current = g_spti.Row ? g_spti.Row : &AbsentTransport;
   return g_current->TransportId;

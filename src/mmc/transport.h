@@ -58,7 +58,9 @@ struct DriveCursor {
 using TransportHandle = void*;
 
 // Which transport a row is; the information and settings dialogs show it.
-enum TransportKind : int32_t { TransportSpti = 1, TransportAspi = 2 };
+// The class-driver row (class_driver.h) serves a standard user of Windows
+// Vista and later, whom SPTI refuses.
+enum TransportKind : int32_t { TransportSpti = 1, TransportAspi = 2, TransportClassDriver = 3 };
 
 // The stored ApiPrefered setting: the transport the user prefers.
 enum TransportPreference : int32_t { PreferNoTransport = 0, PreferSpti = 1, PreferAspi = 2 };
@@ -97,14 +99,18 @@ struct TransportChoice {
   const Transport* Row;
 };
 
-// Registers the two candidates. The Windows shell registers the SPTI and ASPI
-// transports at start-up; native tests register virtual-drive rows. The ASPI
-// row becomes the current table until the first SelectTransport.
-void RegisterTransports(TransportChoice aspi, TransportChoice spti);
+// Registers the candidates. The Windows shell registers the SPTI and ASPI
+// transports and the class-driver row at start-up; native tests register
+// virtual-drive rows. The ASPI row becomes the current table until the first
+// SelectTransport.
+void RegisterTransports(TransportChoice aspi, TransportChoice spti, TransportChoice classDriver = {nullptr, nullptr});
 
-// Runs both availability checks and installs ASPI when it answers and SPTI
-// does not or apiPrefered is PreferAspi; SPTI otherwise. apiPrefered is the
-// stored setting and may hold any number. Returns the installed kind.
+// Runs the ASPI and SPTI availability checks and installs ASPI when it
+// answers and SPTI does not or apiPrefered is PreferAspi. Otherwise SPTI,
+// unless SPTI was refused and the class-driver row's check (which asks for
+// Windows Vista or later and a refusal for want of rights) answers: then
+// that row. apiPrefered is the stored setting and may hold any number.
+// Returns the installed kind.
 TransportKind SelectTransport(int32_t apiPrefered);
 
 const Transport& CurrentTransport();

@@ -11,6 +11,7 @@
 #include "common/system_win32.h"
 #include "registry/registry.h"
 #include "transport/aspi_srb.h"
+#include "mmc/class_driver.h"
 #include "transport/system_transports.h"
 
 namespace {
@@ -365,4 +366,6 @@ uint32_t AspiParkedRequestCount() {
   return count;
 }
 
-void RegisterSystemTransports() { RegisterTransports({AspiLoad, &AspiTransport}, {SptiProbe, &SptiTransport}); }
+void RegisterSystemTransports() {
+  RegisterTransports({AspiLoad, &AspiTransport}, {SptiProbe, &SptiTransport}, {ClassDriverProbe, &ClassDriverTransport});
+}

@@ -15,6 +15,9 @@ const SptiSystemCalls* g_calls = &SystemCalls;
 // Windows 2000 and later want read/write access for pass-through, NT 4 is
 // opened read-only; read/write until the probe has seen the version.
 DWORD g_accessMask = GENERIC_READ | GENERIC_WRITE;
+// Every optical drive refused read/write access itself (ERROR_ACCESS_DENIED):
+// the user lacks the rights, the drives are there.
+bool g_refusedForRights = false;
 
 struct SptiDevice {
   HANDLE Handle;
@@ -146,6 +149,8 @@ void InstallSptiSystemCalls(const SptiSystemCalls* calls) { g_calls = calls ? ca
 
 uint32_t SptiAccessMask() { return g_accessMask; }
 
+bool SptiRefusedForRights() { return g_refusedForRights; }
+
 bool SptiProbe() {
   OsVersion version = QueryOsVersion();
   if (!version.Known) {
@@ -160,6 +165,7 @@ bool SptiProbe() {
   // No optical drive at all still counts as usable; drives that all refuse
   // to open mean the user lacks the rights.
   SptiAvailability status = SptiUsable;
+  g_refusedForRights = false;
   DriveCursor cursor{};
   for (bool found = SptiFirstDrive(cursor); found; found = SptiNextDrive(cursor)) {
     DWORD error = 0;
@@ -170,7 +176,9 @@ bool SptiProbe() {
       break;
     }
     status = SptiAccessDenied;
+    if (error == ERROR_ACCESS_DENIED) g_refusedForRights = true;
   }
+  if (status != SptiAccessDenied) g_refusedForRights = false;
   SetSptiStatus(status);
   return status != SptiAccessDenied;
 }

@@ -18,6 +18,14 @@ extern const Transport SptiTransport;
 bool SptiProbe();
 // GENERIC_READ | GENERIC_WRITE above major version 4, GENERIC_READ otherwise.
 [[nodiscard]] uint32_t SptiAccessMask();
+// The last probe found optical drives and could open none, at least one of
+// them for want of rights (ERROR_ACCESS_DENIED).
+[[nodiscard]] bool SptiRefusedForRights();
+
+// The class-driver row (mmc/class_driver.h), TransportClassDriver: usable on
+// Windows Vista and later once SPTI was refused for want of rights. Installs
+// the row's system calls.
+bool ClassDriverProbe();
 
 // ASPI, TransportAspi.
 extern const Transport AspiTransport;

@@ -122,4 +122,5 @@ TEST(TrayPicture, DriveAccessWorksOnlyWithAWorkingTransportAndNoDamagedOne) {
   EXPECT_TRUE(TransportError(AspiNotLoaded, SptiUsable));      // not initialised
   EXPECT_TRUE(TransportError(AspiUsable, SptiNotProbed));
   EXPECT_TRUE(TransportError(AspiNotInstalled, SptiAccessDenied));
+  EXPECT_FALSE(TransportError(AspiNotInstalled, SptiAccessDenied, TransportClassDriver));  // a standard user of Vista
 }

@@ -7,6 +7,8 @@
 
 #include "dialogs/drive_settings.h"
 #include "hotkeys/hotkeys.h"
+#include "mmc/class_driver.h"
+#include "sim/model/class_driver_fake.h"
 #include "tests/native/drive/virtual_drives_fixture.h"
 
 namespace {
@@ -92,7 +94,7 @@ TEST_F(DriveSettingsFormTest, DiscoveryFillsTheShownListsAndLeavesTheRecord) {
   DriveSettingsForm form;
   FillDriveSettingsForm(form, drive, true);
   form.CD.Count = 1;  // the user deleted all but the fastest
-  EXPECT_FALSE(RunDiscoveryOnForm(form, drive, SpeedMethod::Fast, nullptr, nullptr));
+  EXPECT_EQ(RunDiscoveryOnForm(form, drive, SpeedMethod::Fast, nullptr, nullptr), NoDiscoveryNotice);
   EXPECT_EQ(Speeds(form.CD), Speeds(before.RangeCD));
   EXPECT_EQ(std::memcmp(&drive.RangeCD, &before.RangeCD, sizeof drive.RangeCD), 0);
   EXPECT_FALSE(form.DvdListChosen);
@@ -101,7 +103,32 @@ TEST_F(DriveSettingsFormTest, DiscoveryFillsTheShownListsAndLeavesTheRecord) {
   Add(ParsedProfile(EmptyReader));
   Discover();
   FillDriveSettingsForm(form, Drives[1], true);
-  EXPECT_TRUE(RunDiscoveryOnForm(form, Drives[1], SpeedMethod::Fast, nullptr, nullptr));
+  EXPECT_EQ(RunDiscoveryOnForm(form, Drives[1], SpeedMethod::Fast, nullptr, nullptr), DiscoveryFoundNoSpeeds);
+}
+
+// A standard user of Windows Vista, through the class driver: probing
+// cannot read the speed back and says why, leaving the lists shown;
+// measuring works and leaves the drive at its maximum.
+TEST_F(DriveSettingsFormTest, StandardUserOfVistaMeasuresButCannotProbe) {
+  sim::Drive& sd = Add("cdrw40-fullrange");
+  sim::UseVirtualTransports(false, false, true);
+  InstallClassDriverOps(&sim::VirtualClassDriver(sim::VirtualWindows::Vista));
+  ASSERT_EQ(SelectTransport(0), TransportClassDriver);
+  Discover();
+  DriveRecord& drive = Drives[0];
+  ASSERT_TRUE(WaitUntilReady(drive));
+  RefreshStatus(drive);
+  DriveSettingsForm form;
+  FillDriveSettingsForm(form, drive, true);
+  form.CD.Count = 1;
+  form.CD.Entries[0] = {2822, 2822};  // 16x, kept from an administrator's probe
+  for (SpeedMethod method : {SpeedMethod::Fast, SpeedMethod::Full})
+    EXPECT_EQ(RunDiscoveryOnForm(form, drive, method, nullptr, nullptr), DiscoveryNeedsAdministrator);
+  EXPECT_EQ(Speeds(form.CD), std::vector<uint32_t>{2822});
+  EXPECT_EQ(RunDiscoveryOnForm(form, drive, SpeedMethod::Measure, nullptr, nullptr), NoDiscoveryNotice);
+  EXPECT_GE(form.CD.Count, 5u);
+  EXPECT_EQ(form.CD.Entries[0].Speed, 40u * 176);
+  EXPECT_EQ(sd.CurrentReadSpeed(), sim::CdSpeedForFactor(40)) << "set free at its maximum afterwards";
 }
 
 // "Измерение" on a slot drive without a disc: the prompt, a disc pushed in
@@ -141,7 +168,7 @@ TEST_F(DriveSettingsFormTest, MeasurementRightAfterInsertingADiscWaitsForTheDriv
   EXPECT_TRUE(slot.Ready() && drive.Ready) << "waited for, and the record knows it";
   DriveSettingsForm form;
   FillDriveSettingsForm(form, drive, true);
-  EXPECT_FALSE(RunDiscoveryOnForm(form, drive, SpeedMethod::Measure, nullptr, nullptr));
+  EXPECT_EQ(RunDiscoveryOnForm(form, drive, SpeedMethod::Measure, nullptr, nullptr), NoDiscoveryNotice);
   EXPECT_GE(form.CD.Count, 4u) << "the slot's speeds, measured";
 
   // A disc that never becomes ready holds the user no longer than a refresh would.

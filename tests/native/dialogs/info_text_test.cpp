@@ -91,6 +91,9 @@ TEST(InfoText, StatusesMethodsAndNoDrives) {
             u"SPTI: Неизвестная ошибка!\r\nASPI: Неизвестная ошибка!\r\n\r\n"
             u"ASPI LegalCopyright: \r\nASPI ProductName: \r\nASPI FileVersion: \r\n\r\n"
             u"Метод доступа: Неизвестная ошибка!\r\n\r\nПриводы не найдены!\r\n");
+  text = Build({3, 1, 3, nullptr}, nullptr, 0);  // a standard user of Windows Vista and later
+  EXPECT_EQ(text.find(u"SPTI: Доступ запрещен!\r\nASPI: Поддержка не установлена\r\n\r\n"
+                      u"Метод доступа: IOCTL (Windows Vista/7/8/10/11)\r\n"), 0u);
   DriveRecord d = MakeDrive();
   d.DVD = 0x08;
   struct Case {

@@ -64,6 +64,17 @@ TEST_F(SettingsFormTest, DefaultsShowAsTheRecordSaysAndOkWithoutChangesKeepsThem
   EXPECT_EQ(std::memcmp(&before, &settings, sizeof settings), 0);
 }
 
+// A standard user of Windows 7: the class-driver row shows in use but is no
+// choice, and OK keeps the stored preference.
+TEST_F(SettingsFormTest, ClassDriverRowShowsInUseAndKeepsThePreference) {
+  settings.ApiPrefered = PreferAspi;
+  FillSettingsForm(form, settings, {0x10601, 6, TransportClassDriver, AspiNotInstalled, SptiAccessDenied});
+  EXPECT_TRUE(form.IsChecked(ApiClassDriver) && !form.Enable(ApiClassDriver));
+  EXPECT_FALSE(form.IsChecked(ApiSpti) || form.Enable(ApiSpti) || form.IsChecked(ApiAspi));
+  EXPECT_FALSE(ApplySettingsForm(form, settings, 6));
+  EXPECT_EQ(settings.ApiPrefered, PreferAspi);
+}
+
 // Clicks and OK against Wine's registry are proven end to end
 // (tests/e2e/settings_dialog_test.sh); here what an old shell needs.
 TEST_F(SettingsFormTest, AChangedPolicyOnAnOldShellAsksForANewSessionAndReopensAsWritten) {

@@ -101,6 +101,7 @@ struct SelectCase {
   int apiPrefered;
   int installed;
   int aspiStatus, sptiStatus;
+  bool classDriver = false;  // the class-driver row answers its check
 };
 
 const SelectCase kSelectCases[] = {
@@ -110,12 +111,15 @@ const SelectCase kSelectCases[] = {
     {true, true, 1, 1, 3, 4},
     {true, false, 0, 2, 3, 1},   // Windows 9x with an ASPI layer
     {false, false, 0, 1, 1, 1},  // nothing usable: SPTI, whose commands fail
+    {false, false, 0, 3, 1, 1, true},  // a standard user of Windows Vista and later
+    {false, true, 0, 1, 1, 4, true},   // an administrator there: SPTI
+    {true, false, 2, 2, 3, 1, true},   // an ASPI layer still comes first
 };
 
 TEST(SelectTransport, ChoosesByAvailabilityAndPreference) {
   for (const SelectCase& c : kSelectCases) {
     SCOPED_TRACE(testing::Message() << "aspi " << c.aspi << " spti " << c.spti << " prefered " << c.apiPrefered);
-    sim::UseVirtualTransports(c.aspi, c.spti);
+    sim::UseVirtualTransports(c.aspi, c.spti, c.classDriver);
     EXPECT_EQ(TransportId(), 2) << "ASPI row before the first selection";
     EXPECT_EQ(AspiStatus(), 0);
     EXPECT_EQ(SptiStatus(), 0);
