@@ -16,10 +16,6 @@ namespace {
 
 class ClassDriver : public VirtualDrives {
  protected:
-  void TearDown() override {
-    InstallClassDriverOps(nullptr);
-    VirtualDrives::TearDown();
-  }
   // A new start: the same drive type afresh, through SPTI or the class driver.
   void Start(const sim::Profile& profile, bool classDriver, sim::VirtualWindows windows) {
     ClearDrives();
@@ -39,10 +35,9 @@ class ClassDriver : public VirtualDrives {
 };
 
 // What a class driver sends of its own accord, for the program's requests.
-const std::set<uint8_t> kClassDriverCommands = {OpTestUnitReady, OpInquiry,       OpStartStopUnit,
-                                                OpPreventAllowRemoval, OpReadCapacity, OpRead10,
-                                                OpReadSubChannel, OpGetConfiguration, OpGetPerformance,
-                                                OpSetStreaming,   OpSetCdSpeed};
+const std::set<uint8_t> kClassDriverCommands = {
+    OpTestUnitReady, OpInquiry, OpStartStopUnit, OpPreventAllowRemoval, OpReadCapacity, OpRead10,
+    OpReadSubChannel, OpGetConfiguration, OpGetPerformance, OpSetStreaming, OpSetCdSpeed};
 
 // Every drive type, on Windows Vista and on Windows 8: a first start as an
 // administrator stores the lists; a standard user's later start reads them
