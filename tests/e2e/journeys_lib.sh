@@ -21,8 +21,7 @@ use_row() { # nt|win98
   # On Windows 9x the program finds an ASPI drive's letter through the
   # configuration manager's keys; on the NT row the letters are Wine's.
   if [ "$ROW" = win98 ]; then driver letter 0 D && driver letter 1 E && driver letter 2 F && driver letter 3 G; fi
-  wine explorer /desktop=Default,1024x768 &
-  sleep 2
+  start_desktop
 }
 
 # ---- Journeys and their screenshots ------------------------------------------
