@@ -3,7 +3,9 @@
 # Wine start costs about 0.1 s instead of about 3 s.
 
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# No Mono or Gecko, and no desktop menu entries made for the host at every
+# start of a prefix's services (several tests run side by side on two cores).
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml,winemenubuilder.exe=}
 
 # Finds the build tree that holds FILE (the folder with CMakeCache.txt).
 varnel_build_root() {
