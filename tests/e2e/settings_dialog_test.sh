@@ -240,7 +240,8 @@ wine reg delete 'HKCU\Software\Morbeck Software\Other Product' /f >/dev/null 2>&
 clear_config
 expect "cleared, the program asks in English, the language of the prefix" wait_for 50 english_question_up
 click_control "Varnel" 1
-expect "cleared again, the empty maker key goes too" wait_for 30 maker_gone
+sleep 2
+expect "cleared again, the empty maker key goes too" maker_gone
 stop_varnel
 system_reset
 wineserver -k 2>/dev/null
