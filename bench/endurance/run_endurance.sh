@@ -193,8 +193,7 @@ export_settings() { # file
   wine reg export 'HKCU\Software\Morbeck Software' "$(winepath -w "$1")" /y >/dev/null 2>&1
 }
 
-wine explorer /desktop=Default,1024x768 &
-sleep 2
+start_desktop
 start_varnel
 expect "the program starts" wait_for 300 varnel_window_exists
 wait_for 100 log_settled

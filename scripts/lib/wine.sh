@@ -3,7 +3,9 @@
 # Wine start costs about 0.1 s instead of about 3 s.
 
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# No Mono or Gecko, and no desktop menu entries made for the host at every
+# start of a prefix's services (several tests run side by side on two cores).
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml,winemenubuilder.exe=}
 
 # Finds the build tree that holds FILE (the folder with CMakeCache.txt).
 varnel_build_root() {
@@ -31,21 +33,26 @@ varnel_prefix_init() {
 }
 
 # Starts a private headless X server; exports DISPLAY and sets VARNEL_XVFB_PID.
+# The server takes the first free display number itself (-displayfd), so that
+# scripts starting servers side by side never share one.
 varnel_start_xvfb() {
-  local n i
-  for n in $(seq 91 140); do
-    [ -e /tmp/.X$n-lock ] && continue
-    Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    VARNEL_XVFB_PID=$!
-    # A loaded machine can take many seconds to start it; only a server that
-    # ended (its number taken meanwhile) sends us to the next number.
-    for i in $(seq 600); do
-      if [ -e /tmp/.X11-unix/X$n ]; then export DISPLAY=:$n; return 0; fi
-      kill -0 "$VARNEL_XVFB_PID" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$VARNEL_XVFB_PID" 2>/dev/null
+  local number i
+  number=$(mktemp "${TMPDIR:-/tmp}/varnel-xvfb.XXXXXX") || return 1
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$number" >/dev/null 2>&1 &
+  VARNEL_XVFB_PID=$!
+  # A loaded machine can take many seconds to start it; it writes its number
+  # once it accepts clients.
+  for i in $(seq 600); do
+    if grep -q '^[0-9][0-9]*$' "$number"; then
+      export DISPLAY=:$(cat "$number")
+      rm -f "$number"
+      return 0
+    fi
+    kill -0 "$VARNEL_XVFB_PID" 2>/dev/null || break
+    sleep 0.1
   done
+  kill "$VARNEL_XVFB_PID" 2>/dev/null
+  rm -f "$number"
   return 1
 }
 

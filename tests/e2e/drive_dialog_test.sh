@@ -18,8 +18,7 @@ reset_settings
 
 use_virtual_drives cd48-reader,dvdrom16-streaming
 wine reg add "$key" /v TimerEnable /t REG_DWORD /d 1 /f >/dev/null
-wine explorer /desktop=Default,1024x768 &
-sleep 2
+start_desktop
 start_varnel
 expect "the program starts" wait_for 300 varnel_window_exists
 wait_for 30 log_settled
@@ -76,20 +75,20 @@ expect "the run asked the drive (SET CD SPEED sent)" test -n "$(at "$m" speeds 0
 shot drive_dialog_after_discovery
 
 # ---- Typing 8 into the speed field: 1408 kB/s; adding it replaces 1411 -----
+text_is() { test "$(text_of "$1")" = "$2"; }
 click 152
 xdotool type --delay 100 8
-sleep 0.5
-expect "8 typed in the speed field shows 1408 kB/s" test "$(text_of 155)" = 1408
+expect "8 typed in the speed field shows 1408 kB/s" wait_for 20 text_is 155 1408
 click 153
 xdotool type --delay 100 8
-sleep 0.5
-expect "and 8 in the command field 1408 kB/s" test "$(text_of 156)" = 1408
+expect "and 8 in the command field 1408 kB/s" wait_for 20 text_is 156 1408
 click 165  # "Добавить"
 sleep 0.5
 shot drive_dialog_added
 click 1  # OK
 expect "OK closes the dialog" wait_for 50 dialog_closed
-sleep 1
+stored_1408() { stored_speeds "$reader" SpeedRangeCD | grep -qw 1408; }
+wait_for 30 stored_1408
 after=$(stored_speeds "$reader" SpeedRangeCD)
 echo "speeds stored after OK: $after"
 expect "the discovered list is stored, 1408 in place of 1411" \
@@ -107,8 +106,8 @@ expect "and the stored list is unchanged" test "$(stored_speeds "$reader" SpeedR
 # ---- The DVD drive: its DVD list ------------------------------------------
 expect "the DVD drive's dialog opens" open_dialog 1
 click 162  # the "DVD" list radio
-sleep 0.5
-expect "the DVD radio shows the DVD list" test "$(field 146 visible)" = 1 -a "$(field 145 visible)" = 0
+dvd_list_shown() { test "$(field 146 visible)" = 1 -a "$(field 145 visible)" = 0; }
+expect "the DVD radio shows the DVD list" wait_for 20 dvd_list_shown
 shot drive_dialog_dvd_list
 click 2
 wait_for 50 dialog_closed
@@ -116,10 +115,10 @@ wait_for 50 dialog_closed
 # ---- The lock: unchecking it with a password set asks for it ----------------
 # The password "secret", stored as the program stores it.
 wine reg add "$key\\Lock" /v Data /d "$(openssl passwd -1 -salt abcd secret)" /f >/dev/null
-driver post 105 && sleep 2  # "Найти приводы": settings read again
+driver send 105 >/dev/null  # "Найти приводы": settings read again, answered once done
 drive_key=$(wine reg query "$reader" | tr -d '\r' | grep -m1 '^HKEY.*\\00$')
 wine reg add "$drive_key\\Lock" /v Value /t REG_DWORD /d 1 /f >/dev/null
-driver post 105 && sleep 2
+driver send 105 >/dev/null
 PASSWORD_TITLE='Введите пароль'
 password_open() { driver windows varnel.exe | tr -d '\r' | grep -q "title=\"$PASSWORD_TITLE\".*visible=1"; }
 password_closed() { ! password_open; }
@@ -144,8 +143,8 @@ xdotool type --delay 50 secret && xdotool key Return
 expect "the right password is taken" wait_for 50 password_closed
 click 1
 wait_for 50 dialog_closed
-sleep 1
-expect "and the lock is off once OK is pressed" test "$(lock_value)" = 0x0
+lock_off() { test "$(lock_value)" = 0x0; }
+expect "and the lock is off once OK is pressed" wait_for 30 lock_off
 
 # ---- Measurement with an audio CD: message 142 until the user gives up -----
 # The DVD reader tells the medium type (the CD reader does not, and any

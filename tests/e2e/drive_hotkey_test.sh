@@ -22,8 +22,7 @@ EJECT_FIELD=182
 CTRL_ALT_K=4b060000
 ejected() { [ -n "$(at "$1" loads 0)" ]; }  # a START STOP UNIT reached drive 0
 
-wine explorer /desktop=Default,1024x768 &
-sleep 2
+start_desktop
 start_varnel
 expect "the program starts" wait_for 300 varnel_window_exists
 wait_for 60 log_settled

@@ -53,8 +53,7 @@ click_control() { # title id
 start_session() {
   rm -f "$VARNEL_SIM_LOG"
   : >"$VARNEL_SIM_CONTROL"
-  wine explorer /desktop=Default,1024x768 &
-  sleep 2
+  start_desktop
   # The letter lives in volatile keys, which a new wineserver has lost.
   driver letter 0 D
   start_varnel

@@ -27,14 +27,14 @@ CTRL_ALT=3 VK_D=0x44 VK_E=0x45 VK_H=0x48 VK_J=0x4A
 holder() { # report seconds (modifiers key)...
   local report=$1; shift
   wine "$VARNEL_HOTKEY_HOLDER" "$report" "$@" &
+  HOLDER_JOB=$!
 }
 holds() { tr -d '\r' <"$4" | grep -qx "registered $1 $(($2)) $3"; }  # modifiers key 1|0 report
 # The holder's window is the active one (Wine's console programs write CRLF).
 holder_active() { tail -1 "$WORK/holder1.txt" | tr -d '\r' | grep -qx active; }
 unloaded() { [ -n "$(at "$1" loads "$2")" ]; }  # a START STOP UNIT reached the drive
 
-wine explorer /desktop=Default,1024x768 &
-sleep 2
+start_desktop
 # A first start learns the drives and creates their keys; the hotkeys are
 # then stored as the drive settings dialog stores them.
 start_varnel
@@ -97,15 +97,14 @@ expect "Ctrl+Alt+D of the ignored drive 0 does nothing" test -z "$(at "$m" loads
 # Drive 1's eject moves to Ctrl+Alt+J; after "Найти приводы" Ctrl+Alt+E is
 # free again and Ctrl+Alt+J is the program's. A second holder asks.
 wine reg add "$dvd" /v HotKeys /t REG_BINARY /d "$(hotkeys_value 0x064A 0x0643 0 0 0 0 0x0648)" /f >/dev/null
-driver post 105
-sleep 1
+driver send 105 >/dev/null
 wait_for 60 log_settled
 holder "$WORK/holder2.txt" 5 $CTRL_ALT $VK_D $CTRL_ALT $VK_E $CTRL_ALT $VK_J
 wait_for 100 grep -q "registered $CTRL_ALT $((VK_J)) " "$WORK/holder2.txt"
 expect "the ignored drive's Ctrl+Alt+D was never registered" holds $CTRL_ALT $VK_D 1 "$WORK/holder2.txt"
 expect "the replaced Ctrl+Alt+E was unregistered by the reload" holds $CTRL_ALT $VK_E 1 "$WORK/holder2.txt"
 expect "the new Ctrl+Alt+J is the program's" holds $CTRL_ALT $VK_J 0 "$WORK/holder2.txt"
-sleep 5  # the second holder ends and frees its keys
+wait "$HOLDER_JOB"  # the second holder ends after its 5 s and frees its keys
 xdotool mousemove 600 500 click 1
 sleep 0.5
 control '{"drive":1,"action":"close"}'

@@ -10,8 +10,8 @@ READER=0 WRITER=1 DVD=2 SLOT=3
 RUN_KEY='HKCU\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
 BUILT_EXE=$VARNEL_EXE
 
-# The NT row keeps lib.sh's prefix; the Russian Windows 98 row uses lib.sh's
-# Russian Windows 98 prefix, which settings_dialog_test.sh shares.
+# The NT row keeps lib.sh's prefix; the Russian Windows 98 row switches to
+# lib.sh's Russian Windows 98 prefix.
 use_row() { # nt|win98
   ROW=$1
   if [ "$ROW" = win98 ]; then
@@ -21,8 +21,7 @@ use_row() { # nt|win98
   # On Windows 9x the program finds an ASPI drive's letter through the
   # configuration manager's keys; on the NT row the letters are Wine's.
   if [ "$ROW" = win98 ]; then driver letter 0 D && driver letter 1 E && driver letter 2 F && driver letter 3 G; fi
-  wine explorer /desktop=Default,1024x768 &
-  sleep 2
+  start_desktop
 }
 
 # ---- Journeys and their screenshots ------------------------------------------

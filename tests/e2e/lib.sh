@@ -3,23 +3,22 @@
 set -u
 . "$VARNEL_SOURCE/scripts/lib/wine.sh"
 
-# The e2e prefix is separate from the unit tests' one: these tests change the
-# registry and run programs in a virtual desktop.
-export WINEPREFIX=$VARNEL_BUILD/e2e/prefix
+. "$VARNEL_SOURCE/tests/e2e/prefix_lib.sh"
+
+# The test's own prefix, apart from the unit tests' one: these tests change
+# the registry and run programs in a virtual desktop.
+e2e_prefix nt
 SHOTS=$VARNEL_SOURCE/build/e2e/shots
-WORK=$VARNEL_BUILD/e2e/work/$(basename "$0" .sh)
+WORK=$VARNEL_BUILD/e2e/work/$E2E_ID
 mkdir -p "$SHOTS" "$WORK"
 failures=0
 
+# Without a display (as scripts/test runs them) each test has an Xvfb of its own.
 if [ -z "${DISPLAY:-}" ]; then
   varnel_start_xvfb || { echo "no X server"; exit 1; }
   trap 'kill $VARNEL_XVFB_PID 2>/dev/null' EXIT
 fi
-varnel_prefix_init "$WINEPREFIX"
 varnel_start_wineserver 30
-# Every program of the prefix runs in one 1024x768 virtual desktop.
-wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
 
 # expect DESCRIPTION COMMAND...: one check, reported as ok or FAIL.
 expect() {
@@ -65,20 +64,12 @@ at() { local m=$1; shift; python3 "$VARNEL_SOURCE/tests/e2e/command_log.py" "$VA
 log_settled() { local a b; a=$(log lines); sleep 1; b=$(log lines); [ "$a" = "$b" ]; }
 control() { echo "$1" >>"$VARNEL_SIM_CONTROL"; }
 
-# Switches to the Russian Windows 98 row: a prefix of its own that reports
-# version 4.10 and runs in a Russian locale (ANSI code page 1251), with the
-# same virtual desktop; made once, kept between runs.
+# Switches to the Russian Windows 98 row: a prefix that reports version 4.10
+# and runs in a Russian locale (ANSI code page 1251), with the same virtual
+# desktop.
 use_win98_ru_prefix() {
   varnel_use_russian_locale "$VARNEL_BUILD" || exit 2
-  export WINEPREFIX=$VARNEL_BUILD/e2e/prefix-win98-ru
-  varnel_prefix_init "$WINEPREFIX"
-  if [ ! -f "$WINEPREFIX/.varnel-win98" ]; then
-    wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
-    wineserver -w
-    touch "$WINEPREFIX/.varnel-win98"
-  fi
+  e2e_prefix win98-ru
   varnel_start_wineserver 30
 }
 
@@ -106,6 +97,14 @@ wait_for() { # tenths command...
 }
 
 varnel_window_exists() { driver find >/dev/null; }
+
+# Starts the prefix's 1024x768 virtual desktop and waits for its taskbar,
+# where the program's icon goes.
+start_desktop() {
+  wine explorer /desktop=Default,1024x768 &
+  wait_for 100 taskbar_up
+}
+taskbar_up() { driver windows explorer.exe | grep -q 'class="Shell_TrayWnd"'; }
 varnel_ended() { [ -f "$WORK/varnel.rc" ]; }
 
 # Asks a running copy to quit and waits for it.

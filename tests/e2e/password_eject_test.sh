@@ -38,14 +38,13 @@ not_asking() { ! asking; }
 # Types into the dialog's focused field and presses Enter (the OK button).
 answer() { xdotool type --delay 80 "$1" && xdotool key Return; }
 
-wine explorer /desktop=Default,1024x768 &
-sleep 2
+start_desktop
 start_varnel
 expect "the program starts" wait_for 300 varnel_window_exists
 wait_for 30 log_settled
 reader=$(drive_key CR-4880)\\00
 wine reg add "$reader\\Lock" /v Value /t REG_DWORD /d 1 /f >/dev/null
-driver post 105 && sleep 1 && wait_for 30 log_settled
+driver send 105 >/dev/null && wait_for 30 log_settled
 
 # ---- A wrong password: the dialog stays, emptied, nothing is ejected ------
 m=$(mark)
@@ -62,16 +61,17 @@ expect "and ejects nothing" test -z "$(at "$m" loads 0)"
 # ---- The right one: the disc comes out --------------------------------------
 answer 'Open sesame 7'
 expect "the right password closes the dialog" wait_for 50 not_asking
-sleep 1
-expect "and ejects the disc (START STOP UNIT eject)" test "$(at "$m" loads 0)" = 2
+ejected() { test "$(at "$m" loads 0)" = 2; }
+expect "and ejects the disc (START STOP UNIT eject)" wait_for 30 ejected
 shot password_eject_done
 
 # ---- The same item now closes the tray, unasked; Cancel keeps the disc in --
 m=$(mark)
 click_eject_item
-sleep 1.5
+tray_closed() { test "$(at "$m" loads 0)" = 3; }
+wait_for 30 tray_closed  # a password dialog would hold it back
 expect "closing the tray asks nothing" not_asking
-expect "and closes it" test "$(at "$m" loads 0)" = 3
+expect "and closes it" tray_closed
 m=$(mark)
 click_eject_item
 expect "the next eject asks again" wait_for 50 asking

@@ -89,8 +89,7 @@ check_layout() { # shot-name
   python3 "$VARNEL_SOURCE/tests/e2e/settings_layout.py" "$WORK/$1.txt"
 }
 
-wine explorer /desktop=Default,1024x768 &
-sleep 2
+start_desktop
 start_varnel
 expect "the program starts" wait_for 300 varnel_window_exists
 wait_for 30 log_settled
@@ -212,7 +211,7 @@ expect "Wine's editor exports every value and drive key ($(grep -c '^\[' "$WORK/
 hash=$(openssl passwd -1 -salt abcd secret)
 wine reg add "$key\\Lock" /v Data /d "$hash" /f >/dev/null
 wine reg add 'HKCU\Software\Morbeck Software\Other Product' /v Kept /t REG_DWORD /d 1 /f >/dev/null
-driver post 105 && sleep 1 && wait_for 30 log_settled
+driver send 105 >/dev/null && wait_for 30 log_settled
 clear_config() {
   click_icon 3
   wait_for 30 menu_open || return 1
@@ -239,8 +238,7 @@ expect "the right password leads to the question" wait_for 50 question_up
 sleep 0.5
 shot settings_clear_question
 click_control "Varnel" 1
-sleep 2
-expect "the product key is gone" product_gone
+expect "the product key is gone" wait_for 30 product_gone
 expect "the maker key stays with the other product's key" key_exists 'HKCU\Software\Morbeck Software\Other Product'
 expect "the Run value is gone" test -z "$(value "$run" Varnel)"
 expect "all users' autorun policy value is gone" test -z "$(value "HKLM\\$policy" NoDriveTypeAutoRun)"
@@ -273,8 +271,7 @@ use_win98_ru_prefix
 reset_settings
 wine reg add "$key" /v ApiPrefered /t REG_DWORD /d 2 /f >/dev/null
 driver letter 0 D && driver letter 1 E
-wine explorer /desktop=Default,1024x768 &
-sleep 2
+start_desktop
 start_varnel
 expect "win98: the program starts" wait_for 300 varnel_window_exists
 wait_for 30 log_settled

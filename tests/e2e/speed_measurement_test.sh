@@ -32,8 +32,7 @@ MESSAGE_TITLE='Varnel 3\.2( - )?'
 no_speeds_message() { controls_of "$MESSAGE_TITLE" | grep -q 'Не удалось определить набор доступных скоростей'; }
 no_message() { ! no_speeds_message; }
 
-wine explorer /desktop=Default,1024x768 &
-sleep 2
+start_desktop
 start_varnel
 expect "the program starts" wait_for 300 varnel_window_exists
 wait_for 60 log_settled

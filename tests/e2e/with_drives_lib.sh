@@ -3,8 +3,8 @@
 # pass-through to the drive server. Sourced instead of lib.sh by a script
 # that is not yet under with-drives; the script then sources lib.sh as usual.
 . "$VARNEL_SOURCE/scripts/lib/wine.sh"
-export WINEPREFIX=$VARNEL_BUILD/e2e/prefix
-varnel_prefix_init "$WINEPREFIX"
+. "$VARNEL_SOURCE/tests/e2e/prefix_lib.sh"
+e2e_prefix nt
 # One display for every run.
 if [ -z "${DISPLAY:-}" ]; then
   varnel_start_xvfb || { echo "no X server"; exit 1; }
@@ -14,7 +14,7 @@ fi
 # The server writes the command log and reads the control file of the
 # script's WORK (lib.sh); VARNEL_SIM_DELAYS and the like pass through to it.
 rerun_with_drives() { # profiles script arguments...
-  local profiles=$1 work=$VARNEL_BUILD/e2e/work/$(basename "$2" .sh)
+  local profiles=$1 work=$VARNEL_BUILD/e2e/work/$E2E_ID
   shift
   mkdir -p "$work"
   export VARNEL_SIM_LOG=$work/commands.log VARNEL_SIM_CONTROL=$work/control
