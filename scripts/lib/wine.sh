@@ -19,6 +19,8 @@ varnel_build_root() {
 }
 
 # Creates the prefix once; concurrent callers wait for the first.
+# Its top-level windows are not handed to an X window manager: on a bare Xvfb
+# there is none, and Wine would wait 2 s for one at every closing window.
 varnel_prefix_init() {
   local prefix=$1
   mkdir -p "$prefix"
@@ -28,6 +30,10 @@ varnel_prefix_init() {
       WINEPREFIX=$prefix wineboot -i >/dev/null 2>&1
       WINEPREFIX=$prefix wineserver -w
       touch "$prefix/.varnel-ready"
+    fi
+    if [ ! -f "$prefix/.varnel-unmanaged" ]; then
+      WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 &&
+        touch "$prefix/.varnel-unmanaged"
     fi
   ) 9>"$prefix.lock"
 }
