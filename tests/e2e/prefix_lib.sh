@@ -23,7 +23,17 @@ e2e_template() { # row
     flock 9
     [ -f "$template/.varnel-ready" ] && exit 0
     export WINEPREFIX=$template
-    wineboot -i >/dev/null 2>&1
+    # A set-up that ends without Wine's libraries in place would fail every
+    # test that copies it: start again once, then say so.
+    local attempt
+    for attempt in 1 2; do
+      wineboot -i >/dev/null 2>&1
+      wineserver -w
+      [ -f "$template/drive_c/windows/system32/kernel32.dll" ] && break
+      echo "e2e: Wine could not set up the $1 template (attempt $attempt)" >&2
+      find "$template" -mindepth 1 -delete
+      [ "$attempt" = 2 ] && exit 1
+    done
     [ "$1" = win98-ru ] && wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
@@ -42,7 +52,7 @@ e2e_prefix() { # row
   template=$(e2e_template_path "$1")
   export WINEPREFIX=$copy
   [ "${VARNEL_E2E_PREFIX_MADE:-}" = "$copy" ] && return 0
-  e2e_template "$1"
+  e2e_template "$1" || return 1
   rm -rf "$copy"
   mkdir -p "${copy%/*}"
   cp -al "$template" "$copy" &&
