@@ -126,6 +126,20 @@ TEST_F(ClassDriver, DriveLockedManyTimesStillEjects) {
   MoveTray(Drives[0], TrayMove::Eject);
   EXPECT_TRUE(sd.TrayOpen());
   EXPECT_TRUE(sd.Locked()) << "locked again after the eject";
+
+  // Another program's lock outlives our lock and unlock.
+  MoveTray(Drives[0], TrayMove::Close);
+  ASSERT_TRUE(PreventAllowRemoval(Drives[0].Address, false));
+  ASSERT_FALSE(sd.Locked());
+  const ClassDriverOps& other = sim::VirtualClassDriver(sim::VirtualWindows::Windows8);
+  uint32_t error = 0, returned = 0;
+  const uint8_t prevent = 1;
+  ClassDriverHandle handle = other.Open(Drives[0].Address.Letter, error);
+  ASSERT_EQ(other.Control(handle, IoctlStorageMediaRemoval, &prevent, 1, nullptr, 0, returned), ErrorNone);
+  other.Close(handle);
+  ASSERT_TRUE(PreventAllowRemoval(Drives[0].Address, true));
+  ASSERT_TRUE(PreventAllowRemoval(Drives[0].Address, false));
+  EXPECT_TRUE(sd.Locked()) << "the other program's lock";
 }
 
 // Short, garbled and failed answers of the class driver: each command gives
