@@ -9,6 +9,11 @@ set -u
 tree=$(cd "$1" && pwd) exe=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
 root=$(cd "$(dirname "$0")/../../.." && pwd)
 . "$root/scripts/lib/wine.sh"
+# Prefixes of its own, copies of the end-to-end tests' templates, so that it
+# runs beside the win32 suite and the other end-to-end tests.
+VARNEL_BUILD=$tree
+. "$root/tests/e2e/prefix_lib.sh"
+e2e_template nt || exit 2  # in the caller's locale, as for the other NT tests
 varnel_use_russian_locale "$tree" || exit 2
 shots=$root/build/e2e/shots
 work=$tree/e2e/work/menu_shots
@@ -36,8 +41,8 @@ shoot() { # prefix name style
   wait $pid
 }
 
-prefix=$tree/wineprefix-ru
-varnel_prefix_init "$prefix"
+e2e_prefix nt
+prefix=$WINEPREFIX
 WINEPREFIX=$prefix wineserver -p >/dev/null 2>&1
 for style in main default separate separate-eject topnames deepmenu grouped; do
   shoot "$prefix" "menu_$style" "$style"
@@ -45,13 +50,8 @@ done
 WINEPREFIX=$prefix wineserver -k 2>/dev/null
 
 # The same menu through the ANSI row, as on Windows 98.
-prefix=$tree/wineprefix-win98-ru
-varnel_prefix_init "$prefix"
-if [ ! -f "$prefix/.varnel-win98" ]; then
-  WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f >/dev/null 2>&1
-  WINEPREFIX=$prefix wineserver -w
-  touch "$prefix/.varnel-win98"
-fi
+e2e_prefix win98-ru
+prefix=$WINEPREFIX
 WINEPREFIX=$prefix wineserver -p >/dev/null 2>&1
 for style in default separate separate-eject; do
   shoot "$prefix" "menu_${style}_win98" "$style"
