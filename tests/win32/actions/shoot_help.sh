@@ -9,6 +9,9 @@ set -u
 tree=$(cd "$1" && pwd)
 root=$(cd "$(dirname "$0")/../../.." && pwd)
 . "$root/scripts/lib/wine.sh"
+# The help file is Russian: its title is in code page 1251, as on a Russian
+# Windows.
+varnel_use_russian_locale "$tree" || exit 2
 shots=$root/build/e2e/shots
 mkdir -p "$shots"
 [ -f "$tree/varnel.chm" ] || { echo "FAIL - no $tree/varnel.chm"; exit 1; }
