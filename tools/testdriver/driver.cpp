@@ -20,6 +20,8 @@
 //   popups                       print the rectangle of every shown pop-up menu
 //   objects PID|NAME.exe         print the process's GDI and USER object counts
 //                                and its handle count, with where each came from
+//                                (from Wine's GDI table, also the GDI objects
+//                                of each kind)
 //   ping MILLISECONDS [ID [LPARAM]]
 //                                send the Varnel window WM_NULL; print how long
 //                                it took to answer (exit 1: no answer in time);
@@ -42,6 +44,7 @@
 #include <sddl.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -478,11 +481,35 @@ struct BasicProcessInfo {
 using QueryProcessFn = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
 using QuerySystemFn = LONG(WINAPI*)(int, void*, ULONG, ULONG*);
 
+// Objects of each kind the table holds (its type byte), for telling a leak
+// from a cache Wine fills once.
+long g_gdiKinds[256];
+
 long UsedGdiEntries(const std::vector<unsigned char>& table) {
   long used = 0;
-  for (size_t offset = 0; offset + kGdiEntryBytes <= table.size(); offset += kGdiEntryBytes)
-    if (table[offset + kGdiEntryTypeOffset] != 0) ++used;
+  std::fill(std::begin(g_gdiKinds), std::end(g_gdiKinds), 0);
+  for (size_t offset = 0; offset + kGdiEntryBytes <= table.size(); offset += kGdiEntryBytes) {
+    const unsigned char kind = table[offset + kGdiEntryTypeOffset];
+    if (kind != 0) ++used, ++g_gdiKinds[kind];
+  }
   return used;
+}
+
+// Wine's names of the kinds (its NTGDI_OBJ_ values).
+const char* GdiKindName(int kind) {
+  switch (kind) {
+    case 0x01: return "dc";
+    case 0x04: return "region";
+    case 0x05: return "surface";
+    case 0x08: return "palette";
+    case 0x09: return "bitmap";
+    case 0x0a: return "font";
+    case 0x10: return "brush";
+    case 0x30: return "pen";
+    case 0x41: return "memdc";
+    case 0x50: return "extpen";
+    default: return nullptr;
+  }
 }
 
 bool LooksLikeGdiTable(const std::vector<unsigned char>& table) {
@@ -605,8 +632,21 @@ int ObjectCounts(int argc, char** argv) {
     handles = SystemListHandles(ids[0]);
     handleSource = "system-handle-list";
   }
-  std::printf("gdi %ld user %ld handles %ld sources %s,%s,%s\n", gdi, user, handles, gdiSource, userSource,
+  std::printf("gdi %ld user %ld handles %ld sources %s,%s,%s", gdi, user, handles, gdiSource, userSource,
               handleSource);
+  if (std::strcmp(gdiSource, "gdi-handle-table") == 0) {
+    const char* separator = " kinds ";
+    for (int kind = 1; kind < 256; ++kind) {
+      if (!g_gdiKinds[kind]) continue;
+      const char* name = GdiKindName(kind);
+      if (name)
+        std::printf("%s%s=%ld", separator, name, g_gdiKinds[kind]);
+      else
+        std::printf("%s0x%02x=%ld", separator, kind, g_gdiKinds[kind]);
+      separator = ",";
+    }
+  }
+  std::printf("\n");
   return gdi < 0 || handles < 0 ? 1 : 0;
 }
 
