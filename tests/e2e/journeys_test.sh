@@ -134,9 +134,9 @@ journey_2() {
   # Read without python: the notice below is timed from this moment.
   slot_took_disc() { tail -n +$((m + 1)) "$VARNEL_SIM_LOG" | grep -q "^{\"drive\":$SLOT,\"control\""; }
   expect "the slot drive draws the disc in" wait_for 80 slot_took_disc
-  # Windows tells of the disc once it can read it.
-  sleep 2.4
-  driver volume 0x8000 0x40 1  # DBT_DEVICEARRIVAL, G:, DBTF_MEDIA
+  # Windows tells of the disc once it can read it. The driver waits for that
+  # moment itself: its start under Wine, slow on a busy machine, is not timed.
+  driver volume 0x8000 0x40 1 2400  # DBT_DEVICEARRIVAL, G:, DBTF_MEDIA
   inserted=$(control_tick "$m" $SLOT)
   ready=$((${inserted:-0} + 2500))  # the slot drive's spin-up
   # The drive forgets at once when it takes a disc in: a speed set after that

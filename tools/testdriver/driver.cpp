@@ -10,9 +10,12 @@
 //                                print every WM_COMMAND as "command W L"
 //   wait-window TITLE SECONDS    wait until a visible top-level window has TITLE
 //   screenshot FILE.bmp          save the whole screen (the virtual desktop)
-//   volume EVENT UNITMASK FLAGS  send WM_DEVICECHANGE EVENT (0x8000 arrival,
+//   volume EVENT UNITMASK FLAGS [DELAY]
+//                                send WM_DEVICECHANGE EVENT (0x8000 arrival,
 //                                0x8004 removal) with the volume record a system
-//                                sends: Wine sends none for the virtual drives
+//                                sends: Wine sends none for the virtual drives;
+//                                DELAY milliseconds after the driver started,
+//                                so that a test times it without Wine's start
 //   power EVENT                  post WM_POWERBROADCAST EVENT (7: resumed)
 //   letter TARGET LETTER         give the virtual ASPI drive at adapter 0,
 //                                TARGET its drive letter, through the keys of
@@ -362,6 +365,7 @@ int Screenshot(int argc, char** argv) {
 
 int VolumeNotice(int argc, char** argv) {
   if (argc < 5) return 2;
+  if (argc > 5) Sleep(DWORD(std::strtoul(argv[5], nullptr, 0)));
   HWND window = FindVarnel();
   if (!window) return 1;
   DEV_BROADCAST_VOLUME volume{};
