@@ -190,9 +190,18 @@ settle() {
   objects
 }
 
+# Once on a busy machine the export wrote nothing right after the program
+# ended: it is tried three times, and what reg said is shown if it never is.
 export_settings() { # file
-  rm -f "$1"
-  wine reg export 'HKCU\Software\Morbeck Software' "$(winepath -w "$1")" /y >/dev/null 2>&1
+  local attempt
+  for attempt in 1 2 3; do
+    rm -f "$1"
+    wine reg export 'HKCU\Software\Morbeck Software' "$(winepath -w "$1")" /y >"$WORK/reg-export.txt" 2>&1
+    [ -s "$1" ] && return 0
+    sleep 1
+  done
+  echo "reg export wrote no $1: $(tr -d '\r' <"$WORK/reg-export.txt")"
+  return 1
 }
 
 start_desktop
