@@ -55,6 +55,21 @@ struct Fault {
   int After = 0;          // matching commands answered normally first
 };
 
+// The host adapter between the system and the drive, as the system states
+// it (Windows' MaximumTransferLength and AlignmentMask, ASPI's HA_Unique):
+// the longest data transfer of one request, and the address bits a data
+// buffer must have clear. Not stated: nothing is refused for its size or
+// place, as the virtual drives always did.
+enum class AdapterVerdict { Accepted, TooLong, Misaligned };
+struct AdapterSpec {
+  bool Stated = false;
+  uint32_t MaxTransfer = 0;    // bytes
+  uint32_t AlignmentMask = 0;  // 2^n - 1: 0 any byte, 3 four-byte alignment
+  // What the adapter makes of a request moving length bytes at buffer
+  // (only the address's low bits count). A request without data passes.
+  AdapterVerdict Judge(uint32_t buffer, uint32_t length) const;
+};
+
 struct Profile {
   std::string Name;
   std::string Description;
@@ -102,6 +117,8 @@ struct Profile {
   // READY answers of its spin-up (most drives); true: before them.
   bool AttentionBeforeSpinUp = false;
   bool ForgetsSpeed = false;       // back to the maximum speed when a disc is loaded
+
+  AdapterSpec Adapter;
 
   // Start state.
   std::string Medium = "none";

@@ -180,6 +180,29 @@ CommandOutcome ExecuteOnVirtualDrive(size_t index, const uint8_t* cdb, uint32_t 
   AppendLog(index, drive.Log().back());
   return out;
 }
+AdapterSpec VirtualHostAdapter(uint32_t haId) {
+  AdapterSpec tightest;
+  for (const Slot& slot : g_drives) {
+    const AdapterSpec& own = slot.Model->profile().Adapter;
+    if (slot.Address.HaId != haId || !own.Stated) continue;
+    tightest.MaxTransfer = tightest.Stated ? std::min(tightest.MaxTransfer, own.MaxTransfer) : own.MaxTransfer;
+    tightest.AlignmentMask |= own.AlignmentMask;
+    tightest.Stated = true;
+  }
+  return tightest;
+}
+
+AdapterVerdict AdmitToVirtualDrive(size_t index, const AdapterSpec& adapter, const uint8_t* cdb, uint32_t cdbLength,
+                                   uint32_t buffer, uint32_t dataLength, uint32_t handle) {
+  AdapterVerdict verdict = adapter.Judge(buffer, dataLength);
+  if (verdict != AdapterVerdict::Accepted) {
+    Drive& drive = *g_drives.at(index).Model;
+    drive.LogRefused(cdb, cdbLength, handle, verdict, dataLength, buffer & adapter.AlignmentMask);
+    AppendLog(index, drive.Log().back());
+  }
+  return verdict;
+}
+
 Drive& VirtualDriveAt(size_t index) { return *g_drives.at(index).Model; }
 const DeviceAddress& VirtualDriveAddress(size_t index) { return g_drives.at(index).Address; }
 

@@ -25,6 +25,15 @@ const DeviceAddress& VirtualDriveAddress(size_t index);
 // Runs one command on the drive at index and appends it to the log file.
 CommandOutcome ExecuteOnVirtualDrive(size_t index, const uint8_t* cdb, uint32_t cdbLength, uint8_t* data,
                                      uint32_t dataLength, bool dataOut, uint32_t handle);
+// The host adapter at haId as ASPI states it: the tightest limits of the
+// drives on it that state any (the smallest largest transfer, every
+// alignment bit any of them needs); not stated when none does.
+AdapterSpec VirtualHostAdapter(uint32_t haId);
+// Puts a request for the drive at index before the adapter's judgement:
+// a refused request is written to the command log and never reaches the
+// drive. buffer: the data buffer's address (its low bits are what count).
+AdapterVerdict AdmitToVirtualDrive(size_t index, const AdapterSpec& adapter, const uint8_t* cdb, uint32_t cdbLength,
+                                   uint32_t buffer, uint32_t dataLength, uint32_t handle);
 // The drive a request's address names, or null.
 Drive* FindVirtualDrive(const DeviceAddress& address);
 
