@@ -98,7 +98,7 @@ bool ParseFaultObject(const Json& obj, Fault& f, std::string& error) {
          ReadBool(obj, "noAnswer", f.NoAnswer, error);
 }
 
-bool ParseAdapter(const Json& obj, AdapterSpec& a, std::string& error) {
+bool ParseAdapterObject(const Json& obj, AdapterSpec& a, std::string& error) {
   if (!obj.is_object()) {
     error = "adapter: expected an object";
     return false;
@@ -263,7 +263,7 @@ bool ParseProfileObject(const Json& root, Profile& p, std::string& error) {
   }
 
   auto adapter = root.find("adapter");
-  if (adapter != root.end() && !ParseAdapter(*adapter, p.Adapter, error)) return false;
+  if (adapter != root.end() && !ParseAdapterObject(*adapter, p.Adapter, error)) return false;
 
   auto faults = root.find("faults");
   if (faults != root.end()) {
@@ -335,6 +335,15 @@ bool ParseFault(std::string_view json, Fault& out, std::string& error) {
   Fault f;
   if (!ParseFaultObject(root, f, error)) return false;
   out = f;
+  return true;
+}
+
+bool ParseAdapter(std::string_view json, AdapterSpec& out, std::string& error) {
+  Json root;
+  if (!ParseObject(json, root, error)) return false;
+  AdapterSpec a;
+  if (!ParseAdapterObject(root, a, error)) return false;
+  out = a;
   return true;
 }
 

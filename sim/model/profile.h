@@ -132,6 +132,8 @@ bool LoadProfile(const std::string& path, Profile& out, std::string& error);
 // Loads sim/profiles/<name>.json of the source tree.
 bool LoadNamedProfile(const std::string& name, Profile& out, std::string& error);
 bool ParseFault(std::string_view json, Fault& out, std::string& error);
+// {"maxTransfer": bytes, "alignmentMask": 2^n - 1}, as in a profile.
+bool ParseAdapter(std::string_view json, AdapterSpec& out, std::string& error);
 
 // round(176.4 x n), the speed a drive reports for n-times CD speed.
 uint32_t CdSpeedForFactor(uint32_t n);

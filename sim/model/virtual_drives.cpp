@@ -225,7 +225,8 @@ bool ParseSetup(std::string_view json, const std::string& baseFolder, std::strin
       error = "drive: expected an object";
       return false;
     }
-    if (!CheckKeys(item, {"profile", "haId", "target", "lun", "letter", "medium", "trayOpen"}, "drive", error))
+    if (!CheckKeys(item, {"profile", "haId", "target", "lun", "letter", "medium", "trayOpen", "adapter"}, "drive",
+                   error))
       return false;
     std::string name, letter;
     DeviceAddress address{0, 0, 0, 0};
@@ -250,6 +251,9 @@ bool ParseSetup(std::string_view json, const std::string& baseFolder, std::strin
       error = "drive: unknown medium \"" + profile.Medium + "\"";
       return false;
     }
+    // The same drive may sit behind another adapter than its profile's.
+    auto adapter = item.find("adapter");
+    if (adapter != item.end() && !ParseAdapter(adapter->dump(), profile.Adapter, error)) return false;
     built.emplace_back(std::move(profile), address);
   }
   std::string log;

@@ -39,7 +39,8 @@ Drive* FindVirtualDrive(const DeviceAddress& address);
 
 // Builds the set from a set-up file:
 // {"drives":[{"profile":"cd48-reader" or a path, "haId":0, "target":1,
-//   "lun":0, "letter":"E", "medium":"data-cd", "trayOpen":false}],
+//   "lun":0, "letter":"E", "medium":"data-cd", "trayOpen":false,
+//   "adapter":{"maxTransfer":65536,"alignmentMask":3}}],
 //  "log":"path of the command log"}
 // A profile without "/" or ".json" is looked up in sim/profiles/, relative
 // paths against the set-up file's folder. Replaces the current set.
