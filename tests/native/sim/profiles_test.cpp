@@ -98,55 +98,6 @@ TEST_F(ProfilesTest, BadProfilesAreRefusedWithAReason) {
   EXPECT_EQ(p.CdSpeeds, (std::vector<uint32_t>{706, 1411}));
 }
 
-// The adapter judges the length first, then the buffer's address under its
-// mask; a request without data passes whatever its pointer.
-TEST(AdapterSpec, RefusesWhatItCannotCarry) {
-  sim::AdapterSpec ahci;
-  std::string error;
-  ASSERT_TRUE(sim::ParseAdapter(R"({"maxTransfer":"0x10000","alignmentMask":3})", ahci, error)) << error;
-  struct Case {
-    uint32_t Buffer, Length;
-    sim::AdapterVerdict Verdict;
-  } cases[] = {
-      {0x1000, 65536, sim::AdapterVerdict::Accepted},   {0x1000, 65537, sim::AdapterVerdict::TooLong},
-      {0x1001, 65538, sim::AdapterVerdict::TooLong},    {0x1002, 2048, sim::AdapterVerdict::Misaligned},
-      {0x1003, 0, sim::AdapterVerdict::Accepted},       {0x1004, 36, sim::AdapterVerdict::Accepted},
-  };
-  for (const Case& c : cases) EXPECT_EQ(ahci.Judge(c.Buffer, c.Length), c.Verdict) << c.Buffer << " " << c.Length;
-  EXPECT_EQ(sim::AdapterSpec{}.Judge(0x1001, 1u << 24), sim::AdapterVerdict::Accepted) << "no adapter stated";
-}
-
-// An ASPI host adapter states the tightest limits of the drives on it; a
-// set-up can put a drive behind another adapter than its profile's. A
-// refused request is logged as such and never reaches the drive.
-TEST_F(ProfilesTest, HostAdaptersStateTheirDrivesLimitsAndRefusalsAreLogged) {
-  VirtualClock::Install(5000);
-  std::string error;
-  ASSERT_TRUE(sim::ParseSetup(R"({"drives":[{"profile":"usbwriter8-external"},
-      {"profile":"cd48-reader","target":1,"adapter":{"maxTransfer":131072,"alignmentMask":3}},
-      {"profile":"cd48-reader","haId":1}]})",
-                              "", error))
-      << error;
-  sim::AdapterSpec first = sim::VirtualHostAdapter(0), second = sim::VirtualHostAdapter(1);
-  EXPECT_TRUE(first.Stated);
-  EXPECT_EQ(first.MaxTransfer, 65536u);
-  EXPECT_EQ(first.AlignmentMask, 3u);
-  EXPECT_FALSE(second.Stated);
-  EXPECT_FALSE(sim::ParseSetup(R"({"drives":[{"profile":"cd48-reader","adapter":{"maxTransfer":0}}]})", "", error));
-
-  const sim::Drive& writer = sim::VirtualDriveAt(0);
-  const uint8_t read33[10] = {0x28, 0, 0, 0, 0, 0, 0, 0, 33, 0};
-  EXPECT_EQ(sim::AdmitToVirtualDrive(0, first, read33, 10, 0x1000, 33 * 2048, 7), sim::AdapterVerdict::TooLong);
-  EXPECT_EQ(sim::AdmitToVirtualDrive(0, first, read33, 10, 0x1002, 2048, 7), sim::AdapterVerdict::Misaligned);
-  EXPECT_EQ(sim::AdmitToVirtualDrive(0, first, read33, 10, 0x1000, 2048, 7), sim::AdapterVerdict::Accepted);
-  ASSERT_EQ(writer.Log().size(), 2u);
-  EXPECT_EQ(sim::Drive::LogLine(writer.Log()[0]),
-            R"({"cdb":"28 00 00 00 00 00 00 00 21 00","handle":7,"length":67584,"refused":"tooLong","t":5000})");
-  EXPECT_EQ(sim::Drive::LogLine(writer.Log()[1]),
-            R"({"cdb":"28 00 00 00 00 00 00 00 21 00","handle":7,"length":2048,"misalignment":2,)"
-            R"("refused":"misaligned","t":5000})");
-}
-
 TEST(CdSpeedForFactor, RoundsLikeDrivesReportThem) {
   const uint32_t expected[][2] = {{4, 706}, {8, 1411}, {12, 2117}, {16, 2822}, {24, 4234},
                                   {32, 5645}, {40, 7056}, {48, 8467}, {52, 9173}};
