@@ -76,7 +76,10 @@ bool SetLogFile(const std::string& path);
 // The Transport rows. TransportId 1 answers like SPTI (sense only when asked
 // for, at most 16 bytes); TransportId 2 like ASPI (a 14-byte sense area).
 // Open hands out a handle that Send and Close use; a drive that does not
-// answer cannot be opened.
+// answer cannot be opened. QueryAdapter answers what the drive's profile or
+// set-up states of its adapter (ASPI: its host adapter's), and a request
+// beyond it is refused as the system refuses it (SPTI: error 87; ASPI:
+// SS_BUFFER_TO_BIG, SS_BUFFER_ALIGN) without reaching the drive.
 const Transport& VirtualTransport(int transportId);
 size_t OpenHandleCount();
 

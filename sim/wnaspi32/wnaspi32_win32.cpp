@@ -19,8 +19,6 @@
 
 namespace {
 constexpr int Never = -1;
-// Where the host adapter inquiry's HA_Unique carries the adapter's limits.
-constexpr size_t HaUniqueAlignmentMask = 0, HaUniqueMaxTransfer = 4;
 
 CRITICAL_SECTION g_lock;  // the model is not thread-safe: one command at a time
 bool g_started = false;

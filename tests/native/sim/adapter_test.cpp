@@ -53,4 +53,51 @@ TEST_F(AdapterTest, HostAdapterAndClassDriverKeepToTheirDrivesLimits) {
   ops.Close(plain);
 }
 
+// The virtual rows answer QueryAdapter as their systems would (SPTI the
+// drive's own adapter, ASPI its host adapter's) and refuse what lies beyond
+// it with the system's own answer, before the drive sees anything.
+TEST_F(AdapterTest, VirtualRowsStateTheAdapterAndRefuseWhatItCannotCarry) {
+  VirtualClock::Install(5000);
+  std::string error;
+  ASSERT_TRUE(sim::ParseSetup(R"({"drives":[{"profile":"usbwriter8-external"},
+      {"profile":"cd48-reader","target":1,"adapter":{"maxTransfer":131072,"alignmentMask":3}},
+      {"profile":"cd48-reader","haId":1}]})",
+                              "", error))
+      << error;
+  const Transport &spti = sim::VirtualTransport(1), &aspi = sim::VirtualTransport(2);
+  const DeviceAddress writer = sim::VirtualDriveAddress(0), plain = sim::VirtualDriveAddress(2);
+  AdapterLimits limits{};
+  ASSERT_TRUE(spti.QueryAdapter(nullptr, writer, limits));
+  EXPECT_TRUE(limits.MaxTransfer == 65536 && limits.AlignmentMask == 0);
+  ASSERT_TRUE(aspi.QueryAdapter(nullptr, writer, limits));
+  EXPECT_TRUE(limits.MaxTransfer == 65536 && limits.AlignmentMask == 3) << "the host adapter's";
+  EXPECT_FALSE(spti.QueryAdapter(nullptr, plain, limits));
+
+  alignas(16) static uint8_t buffer[33 * 2048 + 4];
+  const struct {
+    const Transport* Row;
+    uint32_t Offset, Blocks;
+    int32_t SystemError, RequestStatus;  // -1: none
+  } cases[] = {
+      {&spti, 1, 32, -1, -1},  {&spti, 0, 33, 87, -1},  {&aspi, 4, 32, -1, 0x01},
+      {&aspi, 0, 33, -1, 0xE6}, {&aspi, 2, 1, -1, 0xE1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.Row->TransportId << " " << c.Offset << " " << c.Blocks);
+    ScsiRequest request{};
+    request.Address = writer;
+    request.CdbLength = 10;
+    const uint8_t read[10] = {0x28, 0, 0, 0, 0, 16, 0, 0, uint8_t(c.Blocks), 0};
+    std::copy(read, read + 10, request.Cdb);
+    request.DataLength = c.Blocks * 2048;
+    request.DataBuffer = buffer + c.Offset;
+    size_t logged = sim::VirtualDriveAt(0).Log().size();
+    EXPECT_EQ(ExecuteOnce(*c.Row, request), c.SystemError == -1 && c.RequestStatus < 0x80);
+    EXPECT_EQ(request.SystemError, c.SystemError);
+    EXPECT_EQ(request.RequestStatus, c.RequestStatus);
+    EXPECT_EQ(sim::VirtualDriveAt(0).Log().back().Refused.empty(), c.SystemError == -1 && c.RequestStatus < 0x80);
+    EXPECT_EQ(sim::VirtualDriveAt(0).Log().size(), logged + 1);
+  }
+}
+
 }  // namespace
