@@ -43,7 +43,8 @@ void Run(SRB_ExecSCSICmd& srb) {
   std::memcpy(srb.SenseArea, out.Sense, AspiSenseLength);
   srb.SRB_BufLen = out.Transferred;
   srb.SRB_Status = out.Status == 0 ? SS_COMP : SS_ERR;
-  if (srb.SRB_Flags & SRB_EVENT_NOTIFY) g_layer.Signalled.push_back(srb.SRB_PostProc);
+  void* event = srb.SRB_PostProc;  // a packed field: copied before a reference binds to it
+  if (srb.SRB_Flags & SRB_EVENT_NOTIFY) g_layer.Signalled.push_back(event);
 }
 
 uint32_t SupportInfo() { return g_layer.Info; }
@@ -71,7 +72,8 @@ uint32_t Send(void* block) {
     return device.SRB_Status = SS_NO_DEVICE;
   }
   auto& srb = *static_cast<SRB_ExecSCSICmd*>(block);
-  g_layer.Buffers.push_back(srb.SRB_BufPointer);
+  uint8_t* buffer = srb.SRB_BufPointer;
+  g_layer.Buffers.push_back(buffer);
   if (g_layer.Mode == Answer::AtOnce) {
     Run(srb);
     return srb.SRB_Status;
