@@ -21,7 +21,8 @@
 #include "sim/model/json_fields.h"
 #include "sim/model/profile.h"
 #include "transport/aspi_srb.h"
-#include "transport/aspi_win32.h"
+#include "transport/aspi_row.h"
+#include "transport/spti_row.h"
 #include "transport/system_transports.h"
 
 namespace {
@@ -76,7 +77,6 @@ bool OnWindows98() { return getenv("VARNEL_WIN98") != nullptr; }
 
 // The layer's options (sim/wnaspi32/README.md).
 bool LayerReportsTransferred() { return EnvironmentOf("VARNEL_SIM_ASPI_BUFLEN") == "transferred"; }
-bool LayerAlwaysPending() { return EnvironmentOf("VARNEL_SIM_ASPI_PENDING") != "event"; }
 
 // Each run starts with an empty log and control file (the layer opens them
 // at its first call, in SetUp).
@@ -208,26 +208,6 @@ TEST_F(AspiVirtualDrives, ShortAnswersDecodeAlikeWhateverTheLayerReportsOfTheirL
   size_t answered = 2 + get_be16(modeSense.Data.data());
   ASSERT_LT(answered, modeSense.Data.size());
   for (size_t i = answered; i < modeSense.Data.size(); ++i) ASSERT_EQ(modeSense.Data[i], 0) << i;
-}
-
-// Requests sent without an event (the system could make none) are watched
-// through their status byte until the layer completes them, late ones too;
-// one the layer never completes is given up after the wait and kept.
-TEST_F(AspiVirtualDrives, RequestsWithoutAnEventAreWatchedToTheirEnd) {
-  InstallAspiEventMaker([]() -> void* { return nullptr; });
-  InquiryData reader{}, late{};
-  EXPECT_TRUE(Inquiry(Reader, reader));
-  EXPECT_TRUE(Inquiry(Late, late));
-  SetAspiWaitLimit(300);
-  uint32_t parked = AspiParkedRequestCount();
-  Command silent = SendCommand(Silent, {0, 0, 0, 0, 0, 0}, 0);
-  InstallAspiEventMaker(nullptr);
-  EXPECT_EQ(std::string(reader.Vendor), "KAMIRO  ");
-  EXPECT_EQ(std::string(late.Vendor), "KAMIRO  ");
-  // Without an event a layer that answers at once reaches even the drive
-  // that never answers a waiting request.
-  EXPECT_EQ(silent.Ok, !LayerAlwaysPending());
-  EXPECT_EQ(AspiParkedRequestCount(), parked + (LayerAlwaysPending() ? 1 : 0));
 }
 
 TEST_F(AspiVirtualDrives, ReadSectorsOfTheCommandLayerArriveWhole) {
@@ -374,6 +354,22 @@ TEST(AspiVirtualAdapters, StateTheirLimitsAndRefuseWhatTheyCannotCarry) {
   EXPECT_EQ(log[1].value("refused", ""), "tooLong");
   EXPECT_EQ(log[2].value("refused", ""), "misaligned");
   EXPECT_EQ(log[3].value("status", -1), 0);
+}
+
+// Windows 98: SPTI is not there, and ASPI is chosen whatever the setting says.
+TEST(AspiOnWindows98, SptiIsUnavailableAndAspiIsChosenWhateverThePreference) {
+  if (!getenv("VARNEL_WIN98")) GTEST_SKIP() << "runs in the Windows 98 prefix";
+  OSVERSIONINFOA version{};
+  version.dwOSVersionInfoSize = sizeof version;
+  ASSERT_TRUE(GetVersionExA(&version));
+  ASSERT_EQ(version.dwPlatformId, DWORD(VER_PLATFORM_WIN32_WINDOWS));
+  RegisterSystemTransports();
+  for (int preferred : {0, 1, 2}) {
+    EXPECT_EQ(SelectTransport(preferred), 2) << preferred;
+    EXPECT_EQ(SptiStatus(), 1);
+    EXPECT_EQ(AspiStatus(), 3);
+  }
+  EXPECT_EQ(SptiAccessMask(), uint32_t(GENERIC_READ));
 }
 
 // A layer whose profiles cannot be read says so instead of showing no drives.
