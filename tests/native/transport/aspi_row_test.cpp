@@ -264,5 +264,18 @@ TEST_F(AspiRow, BuffersAreKeptPerDeviceAndCommandsKeepToTheAdapter) {
   EXPECT_TRUE(ReadSectors(first, 0, 1, data.data()));
   EXPECT_NE(g_layer.Buffers.back(), g_layer.Buffers[0]);  // the parked one kept its buffer
   for (uint8_t* buffer : g_layer.Buffers) EXPECT_EQ(reinterpret_cast<uintptr_t>(buffer) & 4095, 0u);
+
+  // The sense area is the drive's only with CHECK CONDITION.
+  EXPECT_EQ(TestUnitReady(first), 0);
+  std::string error;
+  ASSERT_TRUE(sim::VirtualDriveAt(0).ApplyControl(R"({"action":"open"})", error)) << error;
+  EXPECT_EQ(TestUnitReady(first), 1);  // NOT READY
+  ScsiRequest ready{};
+  ready.Address = second;
+  ready.CdbLength = 6;
+  ready.SenseLength = 16;
+  EXPECT_TRUE(ExecuteCommandOnce(ready));
+  EXPECT_EQ(ready.SenseKey, -1);
+  EXPECT_EQ(ready.SenseLength, 0u);
 }
 }  // namespace

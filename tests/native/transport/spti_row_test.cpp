@@ -116,10 +116,12 @@ TEST_F(SptiRow, CommandsKeepToTheAdapterAndReachTheDriveWhole) {
     const char* Name;
     bool Answers;
     AdapterLimits Reported, Kept;
+    uint32_t Windows = 5;  // NT 4 asks through the capabilities query
   } adapters[] = {
       {"silent", false, {0, 0}, DefaultAdapterLimits},
       {"usb bridge", true, {64 * 1024, 0}, {64 * 1024, 0}},
       {"ahci, 32 KiB", true, {32 * 1024, 3}, {32 * 1024, 3}},
+      {"nt 4, 32 KiB", true, {32 * 1024, 1}, {32 * 1024, 1}, 4},
       {"wide, page mask", true, {1024 * 1024, 511}, {64 * 1024, 511}},
       {"nonsense length", true, {0, 3}, DefaultAdapterLimits},
       {"nonsense mask", true, {128 * 1024, 0xFFFFFFFF}, DefaultAdapterLimits},
@@ -127,6 +129,7 @@ TEST_F(SptiRow, CommandsKeepToTheAdapterAndReachTheDriveWhole) {
   for (const Adapter& a : adapters) {
     SetUp();
     Add("cdrw52-writer");
+    g_system.Version.Major = a.Windows;
     g_system.AdapterAnswers = a.Answers;
     g_system.Adapter = a.Reported;
     if (!a.Answers || a.Reported.MaxTransfer == 0 || a.Reported.AlignmentMask == 0xFFFFFFFF)
@@ -259,6 +262,7 @@ TEST_F(SptiRow, AnswersAreReadWithinWhatWasAskedFor) {
 TEST_F(SptiRow, ProbeDecidesByVersionAndWhatOpens) {
   Add("cd48-reader");
   Add("cd48-reader");
+  sim::AddVirtualDrive(Profile("cd48-reader"), DeviceAddress{0, 9, 0, 'Z'});
   struct Case {
     SystemVersion Version;
     std::vector<uint32_t> Errors;
@@ -271,7 +275,8 @@ TEST_F(SptiRow, ProbeDecidesByVersionAndWhatOpens) {
       {{true, 4, 10, false}, {}, SptiNotNt, GenericRead, false},
       {{false, 0, 0, false}, {}, SptiNotNt, GenericRead | GenericWrite, false},
       {{true, 6, 1, true}, {ErrorAccessDenied, 0}, SptiUsable, GenericRead | GenericWrite, false},
-      {{true, 6, 1, true}, {ErrorAccessDenied, ErrorAccessDenied}, SptiAccessDenied, GenericRead | GenericWrite, true},
+      {{true, 6, 1, true}, {ErrorAccessDenied, ErrorAccessDenied, ErrorAccessDenied}, SptiAccessDenied,
+       GenericRead | GenericWrite, true},
   };
   for (const Case& c : cases) {
     g_system = WindowsSystem{};
@@ -290,7 +295,7 @@ TEST_F(SptiRow, ProbeDecidesByVersionAndWhatOpens) {
   std::string letters;
   for (bool more = SptiTransport.FirstDrive(cursor); more; more = SptiTransport.NextDrive(cursor))
     letters += char(cursor.Address.Letter);
-  EXPECT_EQ(letters, "DE");
-  EXPECT_EQ(cursor.Address.Letter, 'E');
+  EXPECT_EQ(letters, "DEZ");
+  EXPECT_EQ(cursor.Address.Letter, 'Z');
 }
 }  // namespace
