@@ -284,7 +284,9 @@ TEST_F(SptiRow, ProbeDecidesByVersionAndWhatOpens) {
     g_system.OpenErrors = c.Errors;
     EXPECT_EQ(SptiProbe(), c.Status != SptiAccessDenied && c.Status != SptiNotNt);
     EXPECT_EQ(SptiStatus(), c.Status) << c.Version.Major;
-    if (c.Version.Known) EXPECT_EQ(SptiAccessMask(), c.Access) << c.Version.Major;
+    if (c.Version.Known) {
+      EXPECT_EQ(SptiAccessMask(), c.Access) << c.Version.Major;
+    }
     EXPECT_EQ(SptiRefusedForRights(), c.RefusedForRights);
     int refused = 0;
     for (uint32_t e : c.Errors) refused += e != 0;
