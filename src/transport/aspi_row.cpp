@@ -16,7 +16,6 @@ uint32_t g_adapterCount = 0;
 uint32_t g_waitLimit = AspiDefaultWaitMs;
 
 constexpr uint8_t StatusCheckCondition = 0x02;
-constexpr uintptr_t PageMask = 4095;  // every data buffer starts on a page: any adapter's mask accepts it
 constexpr uint32_t PollMs = 10;
 
 // One request block with what the layer may write while it is pending: the
@@ -36,17 +35,18 @@ struct AspiCall {
 
 AspiCall* g_parked = nullptr;
 
-AspiCall* NewCall(uint32_t dataLength) {
+// A call whose data buffer starts where the adapter's mask wants it.
+AspiCall* NewCall(uint32_t dataLength, uintptr_t mask = 0) {
   auto* call = new (std::nothrow) AspiCall;
   if (!call) return nullptr;
   std::memset(call, 0, sizeof *call);
   if (dataLength) {
-    call->Allocation = new (std::nothrow) uint8_t[dataLength + PageMask]();
+    call->Allocation = new (std::nothrow) uint8_t[dataLength + mask]();
     if (!call->Allocation) {
       delete call;
       return nullptr;
     }
-    call->Data = reinterpret_cast<uint8_t*>((reinterpret_cast<uintptr_t>(call->Allocation) + PageMask) & ~PageMask);
+    call->Data = reinterpret_cast<uint8_t*>((reinterpret_cast<uintptr_t>(call->Allocation) + mask) & ~mask);
   }
   return call;
 }
@@ -81,7 +81,8 @@ size_t g_deviceCallCount = 0;
 // the table. Null when memory runs out.
 AspiCall* TakeCall(const DeviceAddress& address, uint32_t dataLength, DeviceCall*& slot) {
   slot = nullptr;
-  if (dataLength > DeviceBufferBytes) return NewCall(dataLength);
+  const uintptr_t mask = AdapterLimitsOf(address).AlignmentMask;
+  if (dataLength > DeviceBufferBytes) return NewCall(dataLength, mask);
   for (size_t i = 0; i < g_deviceCallCount && !slot; ++i) {
     DeviceCall& kept = g_deviceCalls[i];
     if (kept.HaId == address.HaId && kept.Target == address.Target && kept.Lun == address.Lun) slot = &kept;
@@ -90,8 +91,13 @@ AspiCall* TakeCall(const DeviceAddress& address, uint32_t dataLength, DeviceCall
     slot = &g_deviceCalls[g_deviceCallCount++];
     *slot = DeviceCall{address.HaId, address.Target, address.Lun, nullptr};
   }
-  if (!slot) return NewCall(dataLength);
-  if (!slot->Call) slot->Call = NewCall(DeviceBufferBytes);
+  if (!slot) return NewCall(dataLength, mask);
+  // A buffer made before the adapter's limits were learned may not suit them.
+  if (slot->Call && (reinterpret_cast<uintptr_t>(slot->Call->Data) & mask)) {
+    FreeCall(slot->Call);
+    slot->Call = nullptr;
+  }
+  if (!slot->Call) slot->Call = NewCall(DeviceBufferBytes, mask);
   AspiCall* call = slot->Call;
   if (call) std::memset(&call->Block, 0, sizeof call->Block);  // its event was closed after the last command
   return call;

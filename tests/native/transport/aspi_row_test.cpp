@@ -240,7 +240,7 @@ TEST_F(AspiRow, PendingRequestsAreWaitedForOrParked) {
   }
 }
 
-// Each device keeps one page-aligned buffer for all its commands; a request
+// Each device keeps one buffer, aligned as its adapter asks, for all its commands; a request
 // given up on keeps its own; the adapter's limits come from its inquiry and
 // the commands keep to them.
 TEST_F(AspiRow, BuffersAreKeptPerDeviceAndCommandsKeepToTheAdapter) {
@@ -263,7 +263,7 @@ TEST_F(AspiRow, BuffersAreKeptPerDeviceAndCommandsKeepToTheAdapter) {
   g_layer.Mode = Answer::AtOnce;
   EXPECT_TRUE(ReadSectors(first, 0, 1, data.data()));
   EXPECT_NE(g_layer.Buffers.back(), g_layer.Buffers[0]);  // the parked one kept its buffer
-  for (uint8_t* buffer : g_layer.Buffers) EXPECT_EQ(reinterpret_cast<uintptr_t>(buffer) & 4095, 0u);
+  for (uint8_t* buffer : g_layer.Buffers) EXPECT_EQ(reinterpret_cast<uintptr_t>(buffer) & 0x1F, 0u);
 
   // The sense area is the drive's only with CHECK CONDITION.
   EXPECT_EQ(TestUnitReady(first), 0);
