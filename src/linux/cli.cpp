@@ -30,7 +30,8 @@ constexpr char Usage[] =
     "options:\n"
     "  --json                    output for scripts\n"
     "  --config FILE             settings file (also VARNEL_CONFIG); default\n"
-    "                            /etc/varnel.conf for root, else ~/.config/varnel/varnel.conf\n"
+    "                            /etc/varnel/varnel.conf for root and the service,\n"
+    "                            else ~/.config/varnel/varnel.conf\n"
     "  -h, --help                this text\n"
     "\n"
     "DEVICE is /dev/srN or srN. Exit codes: 0 done, 1 failed, 2 wrong call.\n";
@@ -335,7 +336,7 @@ bool ParseCall(int argc, const char* const* argv, Call& call, std::string& wrong
 std::string ChooseConfigPath(const char* option, const CliSystem& system) {
   if (option && *option) return option;
   if (system.ConfigVariable && *system.ConfigVariable) return system.ConfigVariable;
-  if (system.Root) return "/etc/varnel.conf";
+  if (system.Root) return ServiceConfigPath;
   if (system.XdgConfigHome && *system.XdgConfigHome) return std::string(system.XdgConfigHome) + "/varnel/varnel.conf";
   return std::string(system.Home ? system.Home : "") + "/.config/varnel/varnel.conf";
 }

@@ -27,7 +27,12 @@ struct CliSystem {
   const DaemonEventOps* Events;
 };
 
-// The settings file: --config, else VARNEL_CONFIG, else /etc/varnel.conf
+// The settings file of root and the service. In a folder of its own: the
+// file is replaced by renaming a new one over it, and the hardened service
+// may write that folder only, not the whole of /etc.
+constexpr char ServiceConfigPath[] = "/etc/varnel/varnel.conf";
+
+// The settings file: --config, else VARNEL_CONFIG, else ServiceConfigPath
 // for root, else $XDG_CONFIG_HOME/varnel/varnel.conf (~/.config when unset).
 [[nodiscard]] std::string ChooseConfigPath(const char* option, const CliSystem& system);
 
