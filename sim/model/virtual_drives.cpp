@@ -79,10 +79,7 @@ bool Run(int transportId, ScsiRequest& request, const DeviceAddress& device, uin
   // CONDITION; an ASPI request block always carries a 14-byte sense area.
   uint32_t room = aspi ? kAspiSenseLength : std::min<uint32_t>(request.SenseLength, 16);
   uint32_t given = out.Status == kStatusCheckCondition ? std::min(room, out.SenseLength) : 0;
-  std::memset(request.SenseData, 0, sizeof request.SenseData);
-  std::memcpy(request.SenseData, out.Sense, given);
-  request.SenseLength = aspi ? kAspiSenseLength : given;
-  request.SenseKey = SenseKeyOf(request.SenseData, given);
+  CompleteSense(request, out.Sense, given);
   if (aspi) {
     request.RequestStatus = out.Status == kStatusGood ? kSsComp : kSsErr;
     request.AdapterStatus = 0;
@@ -105,8 +102,13 @@ bool NextDrive(DriveCursor& cursor) {
   return true;
 }
 
-TransportHandle Open(const ScsiRequest& request) {
-  if (IndexOf(request.Address) < 0) return nullptr;
+TransportHandle Open(ScsiRequest& request) {
+  if (IndexOf(request.Address) < 0) {
+    // As the system answers a letter or address with no drive behind it.
+    ClearRequestStatus(request);
+    request.SystemError = kErrorFileNotFound;
+    return nullptr;
+  }
   ++g_openHandles;
   return new OpenDevice{g_nextHandle++, request.Address};
 }
@@ -115,11 +117,6 @@ void Close(TransportHandle handle) {
   if (!handle) return;
   delete static_cast<OpenDevice*>(handle);
   --g_openHandles;
-}
-
-template <int Id>
-bool Execute(ScsiRequest& request) {
-  return Run(Id, request, request.Address, 0);
 }
 
 template <int Id>
@@ -132,8 +129,11 @@ bool Send(ScsiRequest& request, TransportHandle handle) {
   return Run(Id, request, device.Address, device.Id);
 }
 
-const Transport kSptiLike = {TransportSpti, Execute<1>, FirstDrive, NextDrive, Open, Send<1>, Close};
-const Transport kAspiLike = {TransportAspi, Execute<2>, FirstDrive, NextDrive, Open, Send<2>, Close};
+// The virtual adapters state no limits: the program keeps its own.
+bool QueryAdapter(TransportHandle, const DeviceAddress&, AdapterLimits&) { return false; }
+
+const Transport kSptiLike = {TransportSpti, FirstDrive, NextDrive, Open, Send<1>, Close, QueryAdapter};
+const Transport kAspiLike = {TransportAspi, FirstDrive, NextDrive, Open, Send<2>, Close, QueryAdapter};
 
 bool g_aspiAvailable = true, g_sptiAvailable = true;
 bool AspiAvailable() {

@@ -64,7 +64,7 @@ class ControlFileReader {
 bool SetLogFile(const std::string& path);
 
 // The Transport rows. TransportId 1 answers like SPTI (sense only when asked
-// for, at most 16 bytes); TransportId 2 like ASPI (always 14 sense bytes).
+// for, at most 16 bytes); TransportId 2 like ASPI (a 14-byte sense area).
 // Open hands out a handle that Send and Close use; a drive that does not
 // answer cannot be opened.
 const Transport& VirtualTransport(int transportId);

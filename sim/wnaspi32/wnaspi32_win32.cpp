@@ -119,7 +119,7 @@ void RunCommand(SRB_ExecSCSICmd& srb, int index) {
   request.DataLength = srb.SRB_BufLen;
   request.DataBuffer = srb.SRB_BufPointer;
   request.DataOut = (srb.SRB_Flags & SRB_DIR_OUT) ? 1 : 0;
-  sim::VirtualTransport(2).Execute(request);
+  ExecuteOnce(sim::VirtualTransport(2), request);
   srb.SRB_HaStat = uint8_t(request.AdapterStatus < 0 ? 0 : request.AdapterStatus);
   srb.SRB_TargStat = uint8_t(request.ScsiStatus < 0 ? 0 : request.ScsiStatus);
   size_t sense = srb.SRB_SenseLen < sizeof srb.SenseArea ? srb.SRB_SenseLen : sizeof srb.SenseArea;

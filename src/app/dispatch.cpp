@@ -30,18 +30,21 @@ void Eject(DriveRecord& drive, int, unsigned) {
 void Close(DriveRecord& drive, int, unsigned) { EjectOrClose(drive, TrayMove::Close); }
 
 void MaxSpeed(DriveRecord& drive, int, unsigned) {
+  DriveSession session(drive.Address);
   RefreshStatus(drive);
   const SpeedRange& range = drive.Active();
   if (EntryCount(range) != 0) SetSpeed(drive, range.Entries[0].Command);
 }
 
 void SelectedSpeed(DriveRecord& drive, int, unsigned) {
+  DriveSession session(drive.Address);
   RefreshStatus(drive);
   const SpeedRange& range = drive.Active();
   if (range.Selected != 0) SetSpeed(drive, CommandForSpeed(range, range.Selected));
 }
 
 void MinSpeed(DriveRecord& drive, int, unsigned) {
+  DriveSession session(drive.Address);
   RefreshStatus(drive);
   const SpeedRange& range = drive.Active();
   uint32_t count = EntryCount(range);
@@ -49,11 +52,13 @@ void MinSpeed(DriveRecord& drive, int, unsigned) {
 }
 
 void Faster(DriveRecord& drive, int, unsigned) {
+  DriveSession session(drive.Address);
   RefreshStatus(drive);
   SpeedFaster(drive);
 }
 
 void Slower(DriveRecord& drive, int, unsigned) {
+  DriveSession session(drive.Address);
   RefreshStatus(drive);
   SpeedSlower(drive);
 }
@@ -63,6 +68,7 @@ void Poll(DriveRecord&, int index, unsigned) { DrivePollTick(index); }
 // A speed picked in the drive menu becomes the selected one and is stored;
 // the settings copy is exported after every pick, stored or not.
 void SetListSpeed(DriveRecord& drive, int, unsigned parameter) {
+  DriveSession session(drive.Address);
   RefreshStatus(drive);
   SpeedRange& range = drive.Active();
   if (parameter < EntryCount(range)) {

@@ -7,6 +7,7 @@ void RestoreForEvent(uint32_t events, uint32_t unitMask) {
   for (int i = 0; i < DriveCount; ++i) {
     DriveRecord& drive = Drives[i];
     if (drive.Ignore) continue;
+    DriveSession session(drive.Address);  // the lock, the refresh and the restore on one handle
     // A lock does not survive every event (a bus reset after wake clears it).
     if (drive.Lock) PreventAllowRemoval(drive.Address, true);
     int32_t letter = drive.Address.Letter;

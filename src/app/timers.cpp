@@ -42,6 +42,7 @@ void TimerTick() {
   for (int i = 0; i < DriveCount; ++i) {
     DriveRecord& drive = Drives[i];
     if (drive.Ignore) continue;
+    DriveSession session(drive.Address);  // one open a drive a tick, however many commands it takes
     if (slot % RefreshEverySlots == 0) {
       // Some systems release a lock behind the program's back.
       if (drive.Lock) PreventAllowRemoval(drive.Address, true);

@@ -33,6 +33,7 @@ void EjectOrClose(DriveRecord& drive, TrayMove move) {
   const ProgramSettings& settings = ProgramSettings::Current();
   bool eject = move == TrayMove::Eject;
   if (eject && !EjectPermitted(drive)) return;
+  DriveSession session(drive.Address);  // after the password: no handle is held while it is asked
   if (!eject && settings.ForceRefresh) RefreshCdVolumesNow();
   MoveTray(drive, move);
   if (eject && settings.ForceRefresh) RefreshCdVolumesNow();
@@ -59,6 +60,7 @@ void DrivePollTick(int driveIndex) {
     StopPollTimer(driveIndex);
     return;
   }
+  DriveSession session(drive->Address);
   RefreshStatus(*drive);
   if (drive->Ready) {
     RestoreSpeed(*drive);

@@ -63,6 +63,8 @@ void AddDrive(const DeviceAddress& cursor) {
   DriveRecord& drive = Drives[DriveCount];
   std::memset(static_cast<void*>(&drive), 0, sizeof drive);
   drive.Address = cursor;
+  DriveSession session(cursor);  // naming, the adapter's limits and a first probe on one handle
+  LearnAdapterLimits(cursor);
 
   if (!NameDrive(drive) && !ProgramSettings::Current().ShowUnknown) return;
   for (int i = DriveCount; i-- > 0;) {
@@ -100,6 +102,7 @@ DiscoveryOutcome DiscoverDrives() {
   if (KeepDiscoveryWhileBusy()) return DiscoveryOutcome::Kept;
   SelectTransport(ProgramSettings::Current().ApiPrefered);
   ClearDrives();
+  ForgetAdapterLimits();
   const Transport& transport = CurrentTransport();
   if (!transport.FirstDrive || !transport.NextDrive) return DiscoveryOutcome::Done;
   DriveCursor cursor{};

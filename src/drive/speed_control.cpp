@@ -38,6 +38,7 @@ void ApplyCapabilitiesPage(DriveRecord& drive, const CapabilitiesPage& page) {
 void RefreshStatus(DriveRecord& drive) {
   BusyGuard guard(drive);
   if (!guard.Entered()) return;
+  DriveSession session(drive.Address);
 
   CapabilitiesPage page{};
   bool read = ModeSenseCapabilities(drive.Address, page);
@@ -85,6 +86,7 @@ void RefreshStatus(DriveRecord& drive) {
 void SetSpeed(DriveRecord& drive, uint32_t command) {
   BusyGuard guard(drive);
   if (!guard.Entered()) return;
+  DriveSession session(drive.Address);  // the refresh below shares it
   bool streaming = drive.DvdActive() &&
                    (drive.DVDMethodPrefered == DvdMethodStreaming ||
                     (drive.DVDMethodPrefered == DvdMethodNone && drive.DVDMethodDetected == DvdMethodStreaming));
@@ -138,6 +140,7 @@ void SpeedSlower(DriveRecord& drive) {
 void MoveTray(DriveRecord& drive, TrayMove move) {
   BusyGuard guard(drive);
   if (!guard.Entered()) return;
+  DriveSession session(drive.Address);
   const bool eject = move == TrayMove::Eject;
   if (eject) PreventAllowRemoval(drive.Address, false);
   StartStopUnit(drive.Address, eject);
@@ -163,6 +166,7 @@ bool IsTrayClosedAfterRefresh(DriveRecord& drive) {
 bool WaitUntilReady(DriveRecord& drive) {
   BusyGuard guard(drive);
   if (!guard.Entered()) return false;
+  DriveSession session(drive.Address);
   for (int i = 0; i < MaxMediumWaits; ++i) {
     if (TestUnitReady(drive.Address) == 0) return true;
     ClockSleep(MediumWaitMs);

@@ -201,6 +201,9 @@ void ProbeDrive(DriveRecord& drive) {
 void EnumerateSpeeds(DriveRecord& drive, SpeedMethod method, ProgressCallback progress, void* context) {
   BusyGuard guard(drive);
   if (!guard.Entered()) return;
+  // The whole run on one handle; the progress callback may show windows
+  // meanwhile, but the run itself never waits for the user.
+  DriveSession session(drive.Address);
   ProbeDrive(drive);
   SpeedRange& range = drive.Active();
   range.Count = 0;

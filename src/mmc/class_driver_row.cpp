@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "clock/clock.h"
 #include "mmc/class_driver.h"
 #include "mmc/commands.h"
 #include "mmc/opcodes.h"
@@ -280,44 +281,34 @@ Outcome Translate(ClassDriverHandle handle, ScsiRequest& request) {
   }
 }
 
-struct ClassDriverDevice {
-  ClassDriverHandle Handle;
-};
-
-TransportHandle RowOpen(const ScsiRequest& request) {
+// The row's handle is the class driver's own.
+TransportHandle RowOpen(ScsiRequest& request) {
   uint32_t error = ErrorNone;
-  ClassDriverHandle handle = g_ops->Open(request.Address.Letter, error);
-  // A failed open reports like a failed send; every caller builds the
-  // request on its own stack as a plain variable.
-  auto& out = const_cast<ScsiRequest&>(request);
+  ClassDriverHandle handle = nullptr;
+  for (uint32_t attempt = 1; !handle; ++attempt) {
+    error = ErrorNone;
+    handle = g_ops->Open(request.Address.Letter, error);
+    if (handle || error != ErrorSharingViolation || attempt == SharingAttempts) break;
+    ClockSleep(SharingWaitMs);
+  }
   if (!handle) {
-    ClearRequestStatus(out);
-    out.SystemError = int32_t(error ? error : ErrorFileNotFound);
-    return nullptr;
+    // A failed open reports like a failed send.
+    ClearRequestStatus(request);
+    request.SystemError = int32_t(error ? error : ErrorFileNotFound);
   }
-  auto* device = new (std::nothrow) ClassDriverDevice{handle};
-  if (!device) {
-    g_ops->Close(handle);
-    ClearRequestStatus(out);
-    out.SystemError = int32_t(ErrorNotEnoughMemory);
-  }
-  return device;
+  return handle;
 }
 
 void RowClose(TransportHandle handle) {
-  auto* device = static_cast<ClassDriverDevice*>(handle);
-  if (!device) return;
-  g_ops->Close(device->Handle);
-  delete device;
+  if (handle) g_ops->Close(handle);
 }
 
 // As SPTI does: sense only when asked for, at most 16 bytes, and a failure
 // the drive did not answer leaves status and sense at -1 (no retry).
 bool RowSend(ScsiRequest& request, TransportHandle handle) {
   ClearRequestStatus(request);
-  auto* device = static_cast<ClassDriverDevice*>(handle);
-  if (!device) return false;
-  Outcome out = Translate(device->Handle, request);
+  if (!handle) return false;
+  Outcome out = Translate(handle, request);
   if (out.Error == ErrorNone) {
     request.ScsiStatus = 0;
     request.DataLength = out.Transferred;
@@ -328,22 +319,14 @@ bool RowSend(ScsiRequest& request, TransportHandle handle) {
   if (out.SenseKey == 0) return false;
   request.ScsiStatus = StatusCheckCondition;
   uint8_t sense[16] = {0x70, 0, out.SenseKey, 0, 0, 0, 0, 10, 0, 0, 0, 0, out.Asc, 0, 0, 0};
-  uint32_t given = request.SenseLength < sizeof sense ? request.SenseLength : sizeof sense;
-  std::memset(request.SenseData, 0, sizeof request.SenseData);
-  std::memcpy(request.SenseData, sense, given);
-  request.SenseLength = given;
-  request.SenseKey = SenseKeyOf(request.SenseData, given);
+  CompleteSense(request, sense, request.SenseLength < sizeof sense ? request.SenseLength : uint32_t(sizeof sense));
   request.DataLength = out.Transferred;
   return false;
 }
 
-bool RowExecute(ScsiRequest& request) {
-  TransportHandle handle = RowOpen(request);
-  if (!handle) return false;
-  bool sent = RowSend(request, handle);
-  RowClose(handle);
-  return sent;
-}
+// The class driver splits ordinary reads itself and carries no
+// pass-through: no adapter limit applies beyond the program's own.
+bool RowQueryAdapter(TransportHandle, const DeviceAddress&, AdapterLimits&) { return false; }
 
 bool RowFirstDrive(DriveCursor& cursor) { return g_ops->FirstDrive(cursor); }
 bool RowNextDrive(DriveCursor& cursor) { return g_ops->NextDrive(cursor); }
@@ -352,5 +335,5 @@ bool RowNextDrive(DriveCursor& cursor) { return g_ops->NextDrive(cursor); }
 
 void InstallClassDriverOps(const ClassDriverOps* ops) { g_ops = ops ? ops : &NoOps; }
 
-const Transport ClassDriverTransport = {TransportClassDriver, RowExecute, RowFirstDrive, RowNextDrive,
-                                        RowOpen,              RowSend,    RowClose};
+const Transport ClassDriverTransport = {TransportClassDriver, RowFirstDrive, RowNextDrive, RowOpen,
+                                        RowSend,              RowClose,      RowQueryAdapter};

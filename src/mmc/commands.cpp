@@ -166,7 +166,7 @@ int TestUnitReady(const DeviceAddress& address) {
   request.Cdb[0] = OpTestUnitReady;
   request.Cdb[1] = LunBits(request);
   // One attempt: NOT READY is the answer wanted here, not a reason to wait.
-  if (CurrentTransport().Execute(request)) return 0;
+  if (ExecuteCommandOnce(request)) return 0;
   return request.SenseKey == SenseNotReady ? 1 : -1;
 }
 
@@ -181,15 +181,16 @@ uint32_t ReadCapacity(const DeviceAddress& address) {
 
 bool ReadSectors(const DeviceAddress& address, uint32_t firstBlock, uint32_t count, void* buffer) {
   if (count && !buffer) return false;
-  const Transport& transport = CurrentTransport();
-  ScsiRequest opener = NewRequest(address, 10, SenseWanted);
-  TransportHandle handle = transport.Open(opener);
-  if (!handle) return false;
+  // No READ longer than the drive's adapter takes: a smaller limit splits
+  // each run of blocks into more commands.
+  uint32_t perCommand = std::min(MaxBlocksPerRead, AdapterLimitsOf(address).MaxTransfer / SectorSize);
+  if (count && perCommand == 0) return false;
+  DriveSession session(address);
   bool ok = true;
   uint8_t* into = static_cast<uint8_t*>(buffer);
   uint32_t block = firstBlock;
   for (uint32_t left = count; left && ok;) {
-    uint32_t n = std::min(left, MaxBlocksPerRead);
+    uint32_t n = std::min(left, perCommand);
     uint32_t bytes = n * SectorSize;
     ScsiRequest request = NewRequest(address, 10, SenseWanted);
     request.Cdb[0] = OpRead10;
@@ -197,12 +198,11 @@ bool ReadSectors(const DeviceAddress& address, uint32_t firstBlock, uint32_t cou
     put_be16(request.Cdb + 7, uint16_t(n));
     ExpectData(request, into, bytes);
     // A transfer that came back short left part of the buffer unread.
-    ok = transport.Send(request, handle) && request.DataLength >= bytes;
+    ok = ExecuteCommandOnce(request) && request.DataLength >= bytes;
     into += bytes;
     block += n;
     left -= n;
   }
-  transport.Close(handle);
   return ok;
 }
 

@@ -1,6 +1,9 @@
 // The command record and the transport seam. Every command to a drive is one
-// ScsiRequest carried by the installed Transport row: SPTI or ASPI under
-// Windows, the virtual drives in native tests.
+// ScsiRequest carried by the installed Transport row: SPTI, ASPI or the
+// CD-ROM class driver's requests under Windows (src/transport), the virtual
+// drives in native tests. A sequence of commands to one drive runs on one
+// open handle (DriveSession), and no command exceeds what the drive's
+// adapter accepts (AdapterLimits).
 #pragma once
 #include <cstdint>
 
@@ -48,6 +51,26 @@ inline int32_t SenseKeyOf(const uint8_t* sense, uint32_t returnedLength) {
   return returnedLength >= 3 ? sense[2] : -1;
 }
 
+// Every row's one way of handing the drive's sense to the request: at most
+// 16 bytes copied, the rest zeroed, SenseLength and SenseKey set from what
+// came (length 0: no sense, SenseKey -1).
+void CompleteSense(ScsiRequest& request, const uint8_t* sense, uint32_t length);
+
+// What the adapter between the program and a drive accepts: the longest
+// transfer in bytes and the mask a data buffer's address must clear (3: on a
+// 4-byte boundary). Systems refuse a pass-through beyond either.
+struct AdapterLimits {
+  uint32_t MaxTransfer;
+  uint32_t AlignmentMask;
+};
+// What the program keeps to without an answer, and never exceeds: one
+// READ(10) of 32 blocks.
+constexpr AdapterLimits DefaultAdapterLimits = {64 * 1024, 3};
+// An adapter's answer made usable: a longest transfer above 64 KiB is cut to
+// it, and a nonsense answer (a transfer of 0, a mask of all ones or wider
+// than a page) gives the defaults. answered false: the defaults.
+[[nodiscard]] AdapterLimits SettleAdapterLimits(bool answered, AdapterLimits asked);
+
 // Where an enumeration stands; each transport keeps its own position in
 // Position and reports the drive found in Address.
 struct DriveCursor {
@@ -84,13 +107,25 @@ enum SptiAvailability : int32_t {
 // One transport's operations, replaced as a whole by SelectTransport.
 struct Transport {
   TransportKind TransportId;
-  bool (*Execute)(ScsiRequest& request);
   bool (*FirstDrive)(DriveCursor& cursor);
   bool (*NextDrive)(DriveCursor& cursor);
-  TransportHandle (*Open)(const ScsiRequest& request);  // null when it cannot open
+  // Opens the request's drive; null when it cannot, with the reason in the
+  // request's status fields as a failed send would give it.
+  TransportHandle (*Open)(ScsiRequest& request);
   bool (*Send)(ScsiRequest& request, TransportHandle handle);
   void (*Close)(TransportHandle handle);
+  // Asks the system what the drive's adapter accepts; false when it does
+  // not say. handle is open on the drive at address.
+  bool (*QueryAdapter)(TransportHandle handle, const DeviceAddress& address, AdapterLimits& limits);
 };
+
+// A drive another program holds for a moment (a burner, a player) refuses
+// to open with a sharing violation: rows try three times, 150 ms apart.
+constexpr uint32_t SharingAttempts = 3;
+constexpr uint32_t SharingWaitMs = 150;
+
+// One command on a handle of its own: Open, Send, Close.
+bool ExecuteOnce(const Transport& row, ScsiRequest& request);
 
 // A transport SelectTransport may choose: its availability check (which also
 // sets that transport's status code) and its row.
@@ -129,3 +164,40 @@ void SetSptiStatus(SptiAvailability status);
 // retries at once after UNIT ATTENTION, and restores the whole request as the
 // caller built it before each retry.
 [[nodiscard]] bool ExecuteCommand(ScsiRequest& request);
+// One attempt, as TEST UNIT READY wants it (NOT READY is its answer).
+[[nodiscard]] bool ExecuteCommandOnce(ScsiRequest& request);
+
+// A sequence of commands to one drive (a refresh, a restore, a discovery
+// step, a tray move) on one open handle: every command to the session's
+// drive goes through it, opened at the first command and closed when the
+// session ends, so that no handle is held while the program idles (a
+// burning program needs the drive to itself). Sessions nest; an inner one
+// for the same drive shares the handle. A drive that cannot be opened is
+// tried again at its next command.
+class DriveSession {
+ public:
+  explicit DriveSession(const DeviceAddress& address);
+  ~DriveSession();
+  DriveSession(const DriveSession&) = delete;
+  DriveSession& operator=(const DriveSession&) = delete;
+
+ private:
+  bool owner_;  // false when an enclosing session holds this drive already
+};
+
+// Asks the installed row for the limits of the drive at address (once per
+// drive, at discovery), settles the answer and keeps it for the commands to
+// that drive: a longer one is refused before it reaches the system, a
+// buffer the mask does not accept goes through an aligned copy.
+AdapterLimits LearnAdapterLimits(const DeviceAddress& address);
+// The kept limits of a drive (DefaultAdapterLimits when none were learned).
+[[nodiscard]] AdapterLimits AdapterLimitsOf(const DeviceAddress& address);
+// Forgets every drive's limits (a new discovery learns them again).
+void ForgetAdapterLimits();
+
+// What a refused request reports in SystemError: the system's own answer to
+// a pass-through beyond the adapter (ERROR_INVALID_PARAMETER).
+constexpr int32_t RefusedBeyondAdapter = 87;
+// What a request reports when the program ran out of memory for it
+// (ERROR_NOT_ENOUGH_MEMORY).
+constexpr int32_t OutOfMemory = 8;

@@ -1,10 +1,10 @@
 // The ASPI for Win32 request blocks and codes, as the layer (wnaspi32.dll)
-// and its callers share them. 32-bit layouts, byte-packed.
+// and its callers share them: 32-bit layouts, byte-packed. Natively the
+// pointers are wider and the blocks only carry the same fields to a test's
+// layer.
 #pragma once
 #include <cstddef>
 #include <cstdint>
-
-static_assert(sizeof(void*) == 4, "ASPI request blocks are 32-bit records");
 
 enum AspiCommand : uint8_t {
   SC_HA_INQUIRY = 0,
@@ -49,7 +49,7 @@ struct SRB_HAInquiry {
   uint8_t HA_SCSI_ID;
   char HA_ManagerId[16];
   char HA_Identifier[16];
-  uint8_t HA_Unique[16];  // byte 3: the adapter's number of targets
+  uint8_t HA_Unique[16];  // bytes 0-1 buffer alignment mask, 3 number of targets, 4-7 longest transfer
   uint16_t HA_Rsvd1;
 };
 
@@ -90,6 +90,10 @@ struct SRB_ExecSCSICmd {
 };
 #pragma pack(pop)
 
+// Where the host adapter inquiry states its limits.
+constexpr size_t HaUniqueAlignmentMask = 0, HaUniqueTargets = 3, HaUniqueMaxTransfer = 4;
+
+#if UINTPTR_MAX == 0xFFFFFFFF
 static_assert(sizeof(SRB_Header) == 8);
 static_assert(sizeof(SRB_HAInquiry) == 60 && offsetof(SRB_HAInquiry, HA_Unique) + 3 == 45);
 static_assert(sizeof(SRB_GDEVBlock) == 16 && offsetof(SRB_GDEVBlock, SRB_Target) == 8 &&
@@ -102,7 +106,11 @@ static_assert(offsetof(SRB_ExecSCSICmd, SRB_HaStat) == 22 && offsetof(SRB_ExecSC
 static_assert(offsetof(SRB_ExecSCSICmd, SRB_PostProc) == 24 && offsetof(SRB_ExecSCSICmd, CDBByte) == 48);
 static_assert(offsetof(SRB_ExecSCSICmd, SenseArea) == 64);
 
+#endif
+
+#if defined(_WIN32)
 // The entry points, all __cdecl.
 using GetASPI32SupportInfoFn = uint32_t(__cdecl*)();
 using SendASPI32CommandFn = uint32_t(__cdecl*)(void* srb);
 using TranslateASPI32AddressFn = int(__cdecl*)(uint32_t* path, uint32_t* deviceNode);
+#endif

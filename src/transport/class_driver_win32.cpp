@@ -8,11 +8,9 @@
 
 #include <cstddef>
 
-#include "clock/clock.h"
 #include "common/handle_win32.h"
-#include "common/system_win32.h"
 #include "mmc/class_driver.h"
-#include "transport/spti_win32.h"
+#include "transport/spti_row.h"
 #include "transport/system_transports.h"
 
 // The portable row builds these records by hand: pin them to Windows' own.
@@ -34,6 +32,7 @@ static_assert(sizeof(STORAGE_DEVICE_DESCRIPTOR) == ClassDriverWire::DeviceDescri
 static_assert(sizeof(CDROM_SUB_Q_DATA_FORMAT) == ClassDriverWire::SubQFormatSize);
 static_assert(sizeof(SUB_Q_CURRENT_POSITION) == ClassDriverWire::SubQCurrentPositionSize);
 static_assert(sizeof(PREVENT_MEDIA_REMOVAL) == 1);
+static_assert(ERROR_SHARING_VIOLATION == ErrorSharingViolation);
 
 namespace {
 const ClassDriverSystemCalls SystemCalls = {CreateFileA, DeviceIoControl, SetFilePointer, ReadFile, CloseHandle};
@@ -42,7 +41,7 @@ const ClassDriverSystemCalls* g_calls = &SystemCalls;
 HANDLE Unwrap(ClassDriverHandle handle) { return static_cast<HANDLE>(handle); }
 
 // Read access only: what Windows Vista and later grant a standard user on a
-// CD-ROM. A drive held by a burner for a moment answers a sharing violation.
+// CD-ROM.
 ClassDriverHandle Open(int32_t letter, uint32_t& error) {
   if (!((letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z'))) {
     error = ERROR_INVALID_DRIVE;
@@ -50,14 +49,11 @@ ClassDriverHandle Open(int32_t letter, uint32_t& error) {
   }
   char path[] = "\\\\.\\X:";
   path[4] = char(letter);
-  for (DWORD attempt = 1;; ++attempt) {
-    HANDLE handle =
-        g_calls->CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (IsUsableHandle(handle)) return handle;
-    error = GetLastError();
-    if (error != ERROR_SHARING_VIOLATION || attempt == SptiSharingAttempts) return nullptr;
-    ClockSleep(SptiSharingWaitMs);
-  }
+  HANDLE handle =
+      g_calls->CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (IsUsableHandle(handle)) return handle;
+  error = GetLastError();
+  return nullptr;
 }
 
 uint32_t Control(ClassDriverHandle handle, uint32_t code, const void* in, uint32_t inSize, void* out, uint32_t outSize,
@@ -100,7 +96,7 @@ void InstallClassDriverSystemCalls(const ClassDriverSystemCalls* calls) {
 }
 
 bool ClassDriverProbe() {
-  OsVersion version = QueryOsVersion();
+  SystemVersion version = SptiSystemVersion();
   if (!version.Known || !version.Nt || version.Major < 6 || !SptiRefusedForRights()) return false;
   InstallClassDriverOps(&Ops);
   return true;

@@ -111,15 +111,15 @@ struct QuirkTransport {
   static inline void (*Edit)(ScsiRequest& request) = nullptr;
   static inline Transport Row{};
 
-  static bool Execute(ScsiRequest& request) {
-    bool ok = sim::VirtualTransport(2).Execute(request);
+  static bool Send(ScsiRequest& request, TransportHandle handle) {
+    bool ok = sim::VirtualTransport(2).Send(request, handle);
     if (ok && Edit) Edit(request);
     return ok;
   }
   static void Install(void (*edit)(ScsiRequest& request)) {
     Edit = edit;
     Row = sim::VirtualTransport(2);
-    Row.Execute = Execute;
+    Row.Send = Send;
     RegisterTransports({[] { return true; }, &Row}, {[] { return false; }, &Row});
     SelectTransport(0);
   }

@@ -25,10 +25,6 @@ class MmcFixture : public ::testing::Test {
     sim::Drive& drive = sim::AddVirtualDrive(profile, at);
     inner_ = &sim::VirtualTransport(transportId);
     tap_ = *inner_;
-    tap_.Execute = [](ScsiRequest& r) {
-      Seen().push_back(r);
-      return Inner()->Execute(r);
-    };
     tap_.Send = [](ScsiRequest& r, TransportHandle h) {
       Seen().push_back(r);
       return Inner()->Send(r, h);

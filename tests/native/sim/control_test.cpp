@@ -157,12 +157,12 @@ TEST_F(ControlTest, AspiRowAlwaysBringsFourteenSenseBytes) {
   request.CdbLength = 6;
   request.Cdb[0] = 0x1B;
   request.Cdb[4] = 0x02;
-  ASSERT_TRUE(CurrentTransport().Execute(request));
+  ASSERT_TRUE(ExecuteOnce(CurrentTransport(), request));
   EXPECT_EQ(request.RequestStatus, 1);
   request = {};
   request.Address = kAddress;
   request.CdbLength = 6;  // TEST UNIT READY asking for no sense
-  EXPECT_FALSE(CurrentTransport().Execute(request));
+  EXPECT_FALSE(ExecuteOnce(CurrentTransport(), request));
   EXPECT_EQ(request.SenseLength, 14u);
   EXPECT_EQ(request.SenseKey, 2);
   EXPECT_EQ(request.RequestStatus, 4);
