@@ -50,8 +50,7 @@ bool UnitAttentionSeen(const DeviceAddress& address) {
   request.CdbLength = 6;
   request.Cdb[0] = OpTestUnitReady;
   request.SenseLength = SenseWanted;
-  ClearRequestStatus(request);
-  CurrentTransport().Execute(request);
+  (void)ExecuteCommandOnce(request);
   return request.SenseKey == SenseUnitAttention;
 }
 

@@ -77,13 +77,8 @@ void SetSgIoDeviceList(const char* list);
 // The index of a device file in the row's current list, or -1.
 [[nodiscard]] int SgIoDeviceIndex(const char* path);
 
-// The adapter's limits for the drive; false when the system has no answer.
-struct SgIoLimits {
-  uint32_t MaxTransfer;  // bytes
-};
-[[nodiscard]] bool SgIoQueryLimits(const DeviceAddress& address, SgIoLimits& limits);
-
-// The row, TransportSgIo.
+// The row, TransportSgIo. Its adapter's limit is the queue's
+// max_hw_sectors_kb: the kernel refuses a longer SG_IO.
 extern const Transport SgIoTransport;
 
 // The errno of the last send that failed for the system (not the drive),

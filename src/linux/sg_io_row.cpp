@@ -2,7 +2,6 @@
 // its letter), one SG_IO, and the answer turned back into the request's
 // data length, status and sense.
 #include <cerrno>
-#include <cstring>
 #include <new>
 
 #include "linux/sg_io.h"
@@ -28,15 +27,15 @@ int g_lastSystemError = 0;
 
 // A drive that has not answered in 30 s is taken as gone, as SPTI takes it.
 constexpr uint32_t CommandTimeoutMs = 30000;
-constexpr uint32_t SenseRoom = 16;  // what a request holds
+constexpr uint32_t SenseRoom = sizeof(ScsiRequest::SenseData);
 constexpr uint32_t BytesPerKb = 1024;
 
 struct SgIoDevice {
   int Fd;
 };
 
-TransportHandle RowOpen(const ScsiRequest& request) {
-  auto& out = const_cast<ScsiRequest&>(request);  // as every row: the caller's own variable
+TransportHandle RowOpen(ScsiRequest& out) {
+  const ScsiRequest& request = out;
   const char* path = SgIoDevicePath(request.Address);
   int error = ENODEV;
   int fd = path ? g_ops->Open(path, error) : -1;
@@ -97,23 +96,22 @@ bool RowSend(ScsiRequest& request, TransportHandle handle) {
     return false;
   }
   // The driver's counts are trusted only within what was offered.
-  uint32_t senseLength = command.SenseWritten < command.SenseRoom ? command.SenseWritten : command.SenseRoom;
   request.ScsiStatus = command.Status;
-  std::memset(request.SenseData, 0, sizeof request.SenseData);
-  std::memcpy(request.SenseData, sense, senseLength);
-  request.SenseLength = senseLength;
-  request.SenseKey = SenseKeyOf(request.SenseData, senseLength);
+  CompleteSense(request, sense, command.SenseWritten < command.SenseRoom ? command.SenseWritten : command.SenseRoom);
   if (command.Residual > 0 && uint32_t(command.Residual) <= command.DataLength)
     request.DataLength = command.DataLength - uint32_t(command.Residual);
   return request.ScsiStatus == 0;
 }
 
-bool RowExecute(ScsiRequest& request) {
-  TransportHandle handle = RowOpen(request);
-  if (!handle) return false;
-  bool sent = RowSend(request, handle);
-  RowClose(handle);
-  return sent;
+// The queue's largest transfer; SG_IO copies a buffer the adapter cannot
+// reach in place, so any address will do.
+bool RowQueryAdapter(TransportHandle, const DeviceAddress& address, AdapterLimits& limits) {
+  const char* path = SgIoDevicePath(address);
+  uint32_t kilobytes = 0;
+  if (!path || !g_ops->MaxTransferKb(path, kilobytes) || kilobytes == 0) return false;
+  limits.MaxTransfer = kilobytes * BytesPerKb;
+  limits.AlignmentMask = 0;
+  return true;
 }
 
 // The named devices whose files are there, or the system's.
@@ -175,14 +173,6 @@ int SgIoDeviceIndex(const char* path) {
   return -1;
 }
 
-bool SgIoQueryLimits(const DeviceAddress& address, SgIoLimits& limits) {
-  const char* path = SgIoDevicePath(address);
-  uint32_t kilobytes = 0;
-  if (!path || !g_ops->MaxTransferKb(path, kilobytes) || kilobytes == 0) return false;
-  limits.MaxTransfer = kilobytes * BytesPerKb;
-  return true;
-}
-
 std::string SysfsQueueFile(const std::string& root, const std::string& devicePath, const char* attribute) {
   size_t slash = devicePath.rfind('/');
   std::string name = slash == std::string::npos ? devicePath : devicePath.substr(slash + 1);
@@ -192,4 +182,5 @@ std::string SysfsQueueFile(const std::string& root, const std::string& devicePat
 
 int SgIoLastSystemError() { return g_lastSystemError; }
 
-const Transport SgIoTransport = {TransportSgIo, RowExecute, RowFirstDrive, RowNextDrive, RowOpen, RowSend, RowClose};
+const Transport SgIoTransport = {TransportSgIo, RowFirstDrive, RowNextDrive, RowOpen,
+                                 RowSend,       RowClose,      RowQueryAdapter};
