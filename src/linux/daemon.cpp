@@ -137,6 +137,7 @@ void Handle(const DaemonEvent& event, FILE* log) {
 void RestoreDrive(int index, uint32_t events) {
   DriveRecord* drive = DriveAt(index);
   if (!drive || drive->Ignore) return;
+  DriveSession session(drive->Address);  // the lock, the refresh and the restore on one open
   // A lock does not survive every event (a bus reset after resume clears it).
   if (drive->Lock) PreventAllowRemoval(drive->Address, true);
   RefreshStatus(*drive);

@@ -1,8 +1,9 @@
 // The daemon on every profile, for every event the system can tell it: the
 // drive has forgotten its speed (it was set back to its maximum), the event
 // arrives through the event seam, and the chosen speed is what the drive
-// runs at afterwards. The commands go through the SG_IO row (its system
-// calls answered by the virtual drives) and the settings through the
+// runs at afterwards. And its start sends every drive what the Windows
+// program's start sends it. The commands go through the SG_IO row (its
+// system calls answered by the virtual drives) and the settings through the
 // settings file row.
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include <functional>
 #include <map>
 
+#include "app/main_window.h"
 #include "clock/clock.h"
 #include "drive/drive.h"
 #include "linux/config_file.h"
@@ -183,6 +185,95 @@ TEST(LinuxDaemon, EveryProfileGetsItsChosenSpeedBackAfterEveryEvent) {
       EXPECT_EQ(after, chosen) << name << ", " << EventNames[int(event)];
     }
   ClearDrives();
+  sim::ClearVirtualDrives();
+  InstallClock(nullptr);
+}
+
+// ---- The start, against the Windows program's ---------------------------
+
+enum class StartKind { First, Later, Selected };
+const char* const StartNames[] = {"first", "later", "selected"};
+using DriveLogs = std::vector<std::vector<std::string>>;
+
+// Every profile as a fresh drive, drive i at target i.
+void FreshDrives(const std::vector<std::string>& profiles) {
+  sim::ClearVirtualDrives();
+  for (size_t i = 0; i < profiles.size(); ++i) {
+    sim::Profile profile;
+    std::string error;
+    EXPECT_TRUE(sim::LoadNamedProfile(profiles[i], profile, error)) << error;
+    sim::AddVirtualDrive(profile, DeviceAddress{0, uint32_t(i), 0, 0});
+  }
+  g_present = profiles.size();
+}
+
+// Each drive's commands with what went with them and what came back.
+DriveLogs Commands() {
+  DriveLogs logs;
+  for (size_t i = 0; i < sim::VirtualDriveCount(); ++i) {
+    logs.emplace_back();
+    for (const sim::LogEntry& e : sim::VirtualDriveAt(i).Log()) {
+      if (e.Cdb.empty()) continue;
+      auto hex = [](const std::vector<uint8_t>& bytes) {
+        std::string out;
+        for (uint8_t b : bytes) out += "0123456789abcdef"[b >> 4], out += "0123456789abcdef"[b & 15];
+        return out;
+      };
+      logs.back().push_back(hex(e.Cdb) + " out " + hex(e.DataOut) + " status " + std::to_string(e.Status) + " in " +
+                            hex(e.Answer));
+    }
+  }
+  return logs;
+}
+
+// A first start, a later one and one with each list's slowest speed
+// chosen, each on fresh drives, by the Windows program's run-once start or
+// the daemon's start.
+std::vector<DriveLogs> ThreeStarts(const std::vector<std::string>& profiles, bool linux) {
+  std::vector<DriveLogs> logs;
+  g_files.clear();
+  for (StartKind kind : {StartKind::First, StartKind::Later, StartKind::Selected}) {
+    std::vector<ConfigFile::Problem> problems;
+    VirtualClock::Install(100000);
+    FreshDrives(profiles);
+    ConfigFile::Open("/etc/varnel/varnel.conf", MemoryFiles, problems);
+    ProgramSettings::Current().ResetToDefaults();
+    if (kind == StartKind::Selected) {
+      DiscoverDrives();
+      for (int i = 0; i < DriveCount; ++i) {
+        for (SpeedRange* range : {&Drives[i].RangeCD, &Drives[i].RangeDVD})
+          if (EntryCount(*range)) range->Selected = range->Entries[EntryCount(*range) - 1].Speed;
+        SaveDriveSettings(Drives[i]);
+      }
+      ClearDrives();
+      VirtualClock::Install(100000);
+      FreshDrives(profiles);
+    }
+    if (linux) {
+      InstallSgIoOps(&VirtualSgIo);
+      SetSgIoDeviceList(nullptr);
+      RegisterTransports({nullptr, nullptr}, {[] { return true; }, &SgIoTransport});
+      ProgramSettings::Current().Load();
+      EXPECT_EQ(RunDaemon(ScriptedEvents, nullptr), 0);
+    } else {
+      sim::UseVirtualTransports(false, true);  // the row that answers as SPTI does
+      RunOnce();
+    }
+    logs.push_back(Commands());
+    ClearDrives();
+  }
+  return logs;
+}
+
+TEST(LinuxDaemon, StartsSendEveryDriveWhatTheWindowsProgramSends) {
+  const auto profiles = AllProfiles();
+  const std::vector<DriveLogs> windows = ThreeStarts(profiles, false);
+  const std::vector<DriveLogs> linux = ThreeStarts(profiles, true);
+  for (size_t kind = 0; kind < windows.size(); ++kind)
+    for (size_t i = 0; i < profiles.size(); ++i) {
+      EXPECT_FALSE(windows[kind][i].empty());
+      EXPECT_EQ(linux[kind][i], windows[kind][i]) << StartNames[kind] << " start, " << profiles[i];
+    }
   sim::ClearVirtualDrives();
   InstallClock(nullptr);
 }
