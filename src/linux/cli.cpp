@@ -316,12 +316,14 @@ int Status(const Context& c) {
   return ExitDone;
 }
 
+constexpr char ConfigEquals[] = "--config=";
+
 bool ParseCall(int argc, const char* const* argv, Call& call, std::string& wrong) {
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--json") call.Json = true;
     else if (arg == "--config" && i + 1 < argc) call.Config = argv[++i];
-    else if (arg.rfind("--config=", 0) == 0) call.Config = argv[i] + 9;
+    else if (arg.rfind(ConfigEquals, 0) == 0) call.Config = argv[i] + std::strlen(ConfigEquals);
     else if (arg == "--config") return wrong = "--config needs a file", false;
     else if (arg == "-h" || arg == "--help") call.Words.insert(call.Words.begin(), "help");
     else if (arg.rfind("--", 0) == 0) call.Flags.push_back(arg);

@@ -10,9 +10,6 @@
 
 #include "mmc/transport.h"
 
-// The row's kind, shown where the Windows rows show theirs.
-constexpr TransportKind TransportSgIo = TransportKind(4);
-
 enum class SgIoDirection : int32_t { None, FromDevice, ToDevice };
 
 // One SG_IO as plain values; the Linux half copies it into sg_io_hdr.

@@ -21,6 +21,7 @@
 #include "linux/config_file.h"
 #include "linux/daemon.h"
 #include "linux/sg_io.h"
+#include "mmc/commands.h"
 #include "mmc/opcodes.h"
 #include "settings/settings_record.h"
 #include "sim/model/virtual_drives.h"
@@ -55,8 +56,9 @@ void List(std::vector<std::string>& paths) {
   for (size_t i = 0; i < g_present; ++i) paths.push_back(PathOf(i));
 }
 bool Exists(const char* path) { return IndexOf(path) < g_present; }
-bool NoLimit(const char*, uint32_t&) { return false; }
-const SgIoOps VirtualSgIo = {Open, Send, Close, List, Exists, NoLimit};
+uint32_t g_queueKb = 0;  // max_hw_sectors_kb of every queue, 0: not told
+bool QueueLimit(const char*, uint32_t& kilobytes) { return kilobytes = g_queueKb, g_queueKb != 0; }
+const SgIoOps VirtualSgIo = {Open, Send, Close, List, Exists, QueueLimit};
 
 std::map<std::string, std::string> g_files;
 bool Read(const char* path, std::string& text, bool& missing) {
@@ -274,6 +276,30 @@ TEST(LinuxDaemon, StartsSendEveryDriveWhatTheWindowsProgramSends) {
       EXPECT_FALSE(windows[kind][i].empty());
       EXPECT_EQ(linux[kind][i], windows[kind][i]) << StartNames[kind] << " start, " << profiles[i];
     }
+  sim::ClearVirtualDrives();
+  InstallClock(nullptr);
+}
+
+TEST(SgIoRow, ReadsKeepToTheQueueLimitOfTheDrive) {
+  VirtualClock::Install(100000);
+  FreshDrives({"cd48-reader"});
+  std::vector<ConfigFile::Problem> problems;
+  ConfigFile::Open("/etc/varnel/varnel.conf", MemoryFiles, problems);
+  InstallSgIoOps(&VirtualSgIo);
+  SetSgIoDeviceList(nullptr);
+  RegisterTransports({nullptr, nullptr}, {[] { return true; }, &SgIoTransport});
+  g_queueKb = 16;
+  DiscoverDrives();
+  g_queueKb = 0;
+  ASSERT_EQ(DriveCount, 1);
+  sim::VirtualDriveAt(0).ClearLog();
+  std::vector<uint8_t> buffer(MaxBlocksPerRead * SectorSize);
+  EXPECT_TRUE(ReadSectors(Drives[0].Address, 100, MaxBlocksPerRead, buffer.data()));
+  std::string blocks;
+  for (const sim::LogEntry& e : sim::VirtualDriveAt(0).Log())
+    if (!e.Cdb.empty() && e.Cdb[0] == OpRead10) blocks += std::to_string(e.Cdb[7] << 8 | e.Cdb[8]) + " ";
+  EXPECT_EQ(blocks, "8 8 8 8 ");  // 16 KiB a command
+  ClearDrives();
   sim::ClearVirtualDrives();
   InstallClock(nullptr);
 }
