@@ -164,7 +164,7 @@ DriveRecord* FindDrive(const Context& c, const std::string& device) {
   if (!c.System.Devices->Exists(device.c_str()))
     c.Fail(device + ": no such device");
   else if (SgIoDeviceIndex(device.c_str()) >= 0)
-    c.Fail(device + ": the drive does not answer");
+    ;  // told already, with its reason
   else
     c.Fail(device + ": not an optical drive");
   return nullptr;
@@ -318,6 +318,19 @@ int Status(const Context& c) {
 
 constexpr char ConfigEquals[] = "--config=";
 
+// A device that is no drive of the list: it could not be opened (no rights)
+// or did not answer INQUIRY.
+void ReportMissingDevices(FILE* err) {
+  for (size_t i = 0; i < SgIoDeviceCount(); ++i) {
+    bool listed = false;
+    for (int d = 0; d < DriveCount && !listed; ++d) listed = Drives[d].Address.Target == i;
+    if (listed) continue;
+    int error = SgIoOpenError(i);
+    std::fprintf(err, "varnel: %s: %s\n", SgIoDeviceAt(i),
+                 error ? std::strerror(error) : "does not answer as a drive (INQUIRY)");
+  }
+}
+
 bool ParseCall(int argc, const char* const* argv, Call& call, std::string& wrong) {
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
@@ -385,6 +398,7 @@ int RunCommandLine(int argc, const char* const* argv, const CliSystem& system) {
 
   if (verb == "daemon") return RunDaemon(*system.Events, system.Err);
   DiscoverDrives();
+  ReportMissingDevices(system.Err);
   const Context c{system, call};
   if (verb == "list") return List(c);
   if (verb == "set") return Set(c);

@@ -78,6 +78,13 @@ void SetSgIoDeviceList(const char* list);
 // max_hw_sectors_kb: the kernel refuses a longer SG_IO.
 extern const Transport SgIoTransport;
 
+// The devices of the last enumeration, and why a device's last open failed
+// (an errno, 0 when it opened), so that the command line can say why a
+// device is missing from the drives.
+[[nodiscard]] size_t SgIoDeviceCount();
+[[nodiscard]] const char* SgIoDeviceAt(size_t index);
+[[nodiscard]] int SgIoOpenError(size_t index);
+
 // The errno of the last send that failed for the system (not the drive),
 // 0 when the last send reached the drive: the command line says why.
 [[nodiscard]] int SgIoLastSystemError();

@@ -23,6 +23,7 @@ const SgIoOps* g_ops = &NoOps;
 std::string g_listed;        // the colon-separated list, when one is set
 bool g_useList = false;
 std::vector<std::string> g_devices;  // the current enumeration, Target = index
+std::vector<int> g_openErrors;       // per device: why its last open failed, 0 when it opened
 int g_lastSystemError = 0;
 
 // A drive that has not answered in 30 s is taken as gone, as SPTI takes it.
@@ -39,6 +40,7 @@ TransportHandle RowOpen(ScsiRequest& out) {
   const char* path = SgIoDevicePath(request.Address);
   int error = ENODEV;
   int fd = path ? g_ops->Open(path, error) : -1;
+  if (path) g_openErrors[request.Address.Target] = fd < 0 ? (error ? error : ENODEV) : 0;
   if (fd < 0) {
     ClearRequestStatus(out);
     out.SystemError = error ? error : ENODEV;
@@ -132,7 +134,10 @@ std::vector<std::string> PresentDevices() {
   return devices;
 }
 
-void ListDevices() { g_devices = PresentDevices(); }
+void ListDevices() {
+  g_devices = PresentDevices();
+  g_openErrors.assign(g_devices.size(), 0);
+}
 
 bool Report(DriveCursor& cursor) {
   uint32_t index = cursor.Position[0];
@@ -181,6 +186,10 @@ std::string SysfsQueueFile(const std::string& root, const std::string& devicePat
 }
 
 int SgIoLastSystemError() { return g_lastSystemError; }
+
+size_t SgIoDeviceCount() { return g_devices.size(); }
+const char* SgIoDeviceAt(size_t index) { return index < g_devices.size() ? g_devices[index].c_str() : nullptr; }
+int SgIoOpenError(size_t index) { return index < g_openErrors.size() ? g_openErrors[index] : 0; }
 
 const Transport SgIoTransport = {TransportSgIo, RowFirstDrive, RowNextDrive, RowOpen,
                                  RowSend,       RowClose,      RowQueryAdapter};
