@@ -85,6 +85,3 @@ extern const Transport SgIoTransport;
 [[nodiscard]] const char* SgIoDeviceAt(size_t index);
 [[nodiscard]] int SgIoOpenError(size_t index);
 
-// The errno of the last send that failed for the system (not the drive),
-// 0 when the last send reached the drive: the command line says why.
-[[nodiscard]] int SgIoLastSystemError();

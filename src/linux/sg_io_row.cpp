@@ -24,12 +24,14 @@ std::string g_listed;        // the colon-separated list, when one is set
 bool g_useList = false;
 std::vector<std::string> g_devices;  // the current enumeration, Target = index
 std::vector<int> g_openErrors;       // per device: why its last open failed, 0 when it opened
-int g_lastSystemError = 0;
 
 // A drive that has not answered in 30 s is taken as gone, as SPTI takes it.
 constexpr uint32_t CommandTimeoutMs = 30000;
 constexpr uint32_t SenseRoom = sizeof(ScsiRequest::SenseData);
 constexpr uint32_t BytesPerKb = 1024;
+// driver_status: its low bits say the driver failed the command (DRIVER_ERROR,
+// DRIVER_TIMEOUT...); DRIVER_SENSE (0x08) only says sense came.
+constexpr uint16_t DriverFailureBits = 0x07;
 
 struct SgIoDevice {
   int Fd;
@@ -44,7 +46,6 @@ TransportHandle RowOpen(ScsiRequest& out) {
   if (fd < 0) {
     ClearRequestStatus(out);
     out.SystemError = error ? error : ENODEV;
-    g_lastSystemError = out.SystemError;
     return nullptr;
   }
   auto* device = new (std::nothrow) SgIoDevice{fd};
@@ -89,11 +90,11 @@ bool RowSend(ScsiRequest& request, TransportHandle handle) {
   int error = g_ops->Send(device->Fd, command);
   if (error) {
     request.SystemError = error;
-    g_lastSystemError = error;
     return false;
   }
-  g_lastSystemError = 0;
-  if (command.HostStatus != 0) {
+  // The adapter or the driver gave up on it (a timeout, a reset): no
+  // answer of the drive to act on.
+  if (command.HostStatus != 0 || ((command.DriverStatus & DriverFailureBits) && command.Status == 0)) {
     request.SystemError = EIO;
     return false;
   }
@@ -184,8 +185,6 @@ std::string SysfsQueueFile(const std::string& root, const std::string& devicePat
   if (name.empty()) return "";
   return root + "/block/" + name + "/queue/" + attribute;
 }
-
-int SgIoLastSystemError() { return g_lastSystemError; }
 
 size_t SgIoDeviceCount() { return g_devices.size(); }
 const char* SgIoDeviceAt(size_t index) { return index < g_devices.size() ? g_devices[index].c_str() : nullptr; }
