@@ -78,8 +78,14 @@ void AppendKey(std::string& out, RegKey key, const std::string& path) {
 }
 
 void Flush() {
-  if (!g_changed || !g_writable || !g_ops) return;
+  if (!g_changed || !g_ops) return;
   g_changed = false;
+  // A file that could not be read is never replaced by what this process
+  // knows: the change stays in memory, and the caller hears it failed.
+  if (!g_writable) {
+    g_lastWriteOk = false;
+    return;
+  }
   g_lastWriteOk = g_ops->Replace(g_path.c_str(), ConfigFile::Render());
   g_stamp = g_ops->Stamp(g_path.c_str());
 }

@@ -28,6 +28,7 @@ echo "== status"; v status
 echo "== discover"; v discover sr0 --fast | grep -v '^DEV/sr0: [0-9]* of'
 echo "== trays"; v lock sr0; v eject sr0; v unlock sr0; v eject sr0; v --json status; v close sr0
 echo "== bad input"; v set sr0 9; v set sr0 fast; v set /nonexistent 8; v set /dev/null 8; v frob; v discover sr0
+VARNEL_CONFIG=$WORK v set sr0 8  # a folder: unreadable, so never replaced
 echo "== daemon"
 "$VARNEL" daemon 2>"$WORK/daemon.log" & daemon=$!
 sleep 1
@@ -94,7 +95,11 @@ exit 1
 varnel: frob: no such command
 exit 2
 varnel: usage: varnel discover DEVICE --fast|--full|--measure
-exit 2" "$(section 'bad input' | grep -v '^ \|^usage\|^Keeps\|^whenever\|^commands:\|^options:\|^DEVICE\|^$')"
+exit 2
+varnel: cannot read $work: defaults apply and it is left as it is
+varnel: cannot write $work: the speed is set but not kept
+DEV/sr0: CD speed 8x (1411 kB/s) chosen; the drive now reads at 8x
+exit 1" "$(section 'bad input' | grep -v '^ \|^usage\|^Keeps\|^whenever\|^commands:\|^options:\|^DEVICE\|^$')"
 check daemon "daemon exit 0
 varnel: settings from $work/varnel.conf
 varnel: drive DEV/sr0 (KAMIRO   CD-ROM CR-4880   1.05)
