@@ -1,9 +1,13 @@
 // The settings file's system calls: read it, replace it atomically, stat it.
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "linux/config_file.h"
@@ -40,9 +44,28 @@ void MakeFolders(const std::string& path) {
     mkdir(path.substr(0, slash).c_str(), 0755);
 }
 
+// A writer killed before its rename leaves its new file behind, named by
+// its process id: gone once that process is gone.
+void RemoveLeftovers(const std::string& folder, const std::string& prefix) {
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return;
+  while (dirent* entry = readdir(dir)) {
+    if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) != 0) continue;
+    char* end = nullptr;
+    long pid = std::strtol(entry->d_name + prefix.size(), &end, 10);
+    if (*end == 0 && pid > 0 && kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+      unlink((folder + "/" + entry->d_name).c_str());
+  }
+  closedir(dir);
+}
+
 bool ReplaceFile(const char* path, const std::string& text) {
   std::string target = path;
   MakeFolders(target);
+  size_t slash = target.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash);
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  RemoveLeftovers(folder, name + ".new.");
   std::string fresh = target + ".new." + std::to_string(getpid());
   int fd = open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return false;
@@ -54,11 +77,10 @@ bool ReplaceFile(const char* path, const std::string& text) {
     unlink(fresh.c_str());
     return false;
   }
-  size_t slash = target.rfind('/');
-  int folder = open(slash == std::string::npos ? "." : target.substr(0, slash + 1).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folder >= 0) {
-    fsync(folder);  // the rename itself
-    close(folder);
+  int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folderFd >= 0) {
+    fsync(folderFd);  // the rename itself
+    close(folderFd);
   }
   return true;
 }

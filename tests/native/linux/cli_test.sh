@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # varnel against the drive server through SG_IO (scripts/with-drives
 # --linux): what each verb prints, its exit code on bad input, the daemon
-# finding a disc change by polling, and the settings file after kills in
-# the middle of writes.
+# finding disc changes and a drive unplugged and plugged in again by polling,
+# and the settings file after kills in the middle of writes.
 # cli_test.sh VARNEL NATIVE_TREE
 set -u
 varnel=$1
@@ -35,6 +35,13 @@ sleep 1
 echo '{"drive":0,"action":"powerReset"}' >>"$VARNEL_SIM_CONTROL"
 echo '{"drive":1,"action":"powerReset"}' >>"$VARNEL_SIM_CONTROL"
 sleep 5.5
+# sr1 unplugged, then plugged in again having forgotten its speed.
+sr1=${VARNEL_LINUX_DEVICES#*:}
+mv "$sr1" "$sr1.away"
+sleep 5
+echo '{"drive":1,"action":"powerReset"}' >>"$VARNEL_SIM_CONTROL"
+mv "$sr1.away" "$sr1"
+sleep 5
 kill "$daemon"; wait "$daemon"; echo "daemon exit $?"
 sed "s|${VARNEL_LINUX_DEVICES%/sr0*}|DEV|g" "$WORK/daemon.log"
 v status
@@ -43,7 +50,9 @@ for i in $(seq 20); do
   "$VARNEL" set sr0 $((i % 2 ? 4 : 8)) >/dev/null 2>&1 & pid=$!
   sleep "0.0$((RANDOM % 10))"; kill -9 "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
 done
-v list >/dev/null; "$VARNEL" list 2>&1 >/dev/null | head -3; echo "stderr done"
+"$VARNEL" set sr0 8 >/dev/null
+"$VARNEL" list 2>&1 >/dev/null | head -3; echo "stderr done"
+ls "$(dirname "$VARNEL_CONFIG")" | grep -c '\.new\.'  # what killed writers left is gone
 echo "== garbage"
 sed -i '0,/^EventMask = 11$/s//EventMask = eleven/; 0,/^CanEject = 8$/s//CanEject 8/' "$VARNEL_CONFIG"
 v set sr0 8 | sed 's/:[0-9]*: /:N: /'
@@ -109,12 +118,18 @@ varnel: no system bus: a resume is seen from the time the machine slept
 varnel: DEV/sr0 (KAMIRO   CD-ROM CR-4880   1.05) has no media events: polled with TEST UNIT READY
 varnel: disc in DEV/sr0 (KAMIRO   CD-ROM CR-4880   1.05)
 varnel: disc in DEV/sr1 (KAMIRO   DVD-ROM DR-1648  B3K1)
+varnel: drives changed: looking for them again
+varnel: drive DEV/sr0 (KAMIRO   CD-ROM CR-4880   1.05)
+varnel: drives changed: looking for them again
+varnel: drive DEV/sr0 (KAMIRO   CD-ROM CR-4880   1.05)
+varnel: drive DEV/sr1 (KAMIRO   DVD-ROM DR-1648  B3K1)
 varnel: stopped
 settings: $work/varnel.conf
 DEV/sr0: disc CD, speed holds (chosen 8x, now 8x)
 DEV/sr1: disc DVD, speed holds (chosen 4X, now 4X)
 exit 0" "$(section daemon)"
-check "kills leave a whole file" "stderr done" "$(section kills)"
+check "kills leave a whole file" "stderr done
+0" "$(section kills)"
 check "garbage falls back to defaults, line by line" "varnel: $work/varnel.conf:N: no '=' in: CanEject 8 (its default applies)
 varnel: $work/varnel.conf:N: EventMask: not a number (its default applies)
 DEV/sr0: CD speed 8x (1411 kB/s) chosen; the drive now reads at 8x
