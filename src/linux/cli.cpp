@@ -92,13 +92,19 @@ const char* DiscText(const DriveRecord& drive) {
 
 std::string ListText(const SpeedRange& range, RangeKind kind) {
   std::string out;
-  for (uint32_t i = 0; i < EntryCount(range); ++i) out += (i ? " " : "") + SpeedText(range.Entries[i].Speed, kind);
+  for (uint32_t i = 0; i < EntryCount(range); ++i) {
+    if (i) out += ' ';
+    out += SpeedText(range.Entries[i].Speed, kind);
+  }
   return out.empty() ? "(none yet)" : out;
 }
 
 std::string ListJson(const SpeedRange& range) {
   std::string out = "{\"speeds\":[";
-  for (uint32_t i = 0; i < EntryCount(range); ++i) out += (i ? "," : "") + std::to_string(range.Entries[i].Speed);
+  for (uint32_t i = 0; i < EntryCount(range); ++i) {
+    if (i) out += ',';
+    out += std::to_string(range.Entries[i].Speed);
+  }
   return out + "],\"selected\":" + std::to_string(range.Selected) + "}";
 }
 
