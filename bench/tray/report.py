@@ -66,6 +66,11 @@ def main():
             served_verdict = f"<= {SERVED_TARGETS[name]}x " + ("ok" if fits else "MISSED")
         print(f"| {label} | {spread(mine)} | {spread(bare)} | {ratio} | {verdict} | {spread(alone)} "
               f"| {spread(served or [])} | {served_ratio} | {served_verdict} |")
+    served, polling = values.get(("spti", "cpu_ms")), values.get(("poll", "cpu_ms"))
+    if served and polling:
+        ratio = statistics.median(served) / statistics.median(polling)
+        print(f"idle CPU through SPTI against a bare program polling every drive each 5 s: {spread(served)} ms"
+              f" against {spread(polling)} ms, {ratio:.2f}x (<= 1.2x " + ("ok" if ratio <= 1.2 else "MISSED") + ")")
     commands = values.get(("varnel", "commands"))
     if commands:
         slots = idle_seconds / 5

@@ -10,7 +10,8 @@
 # The idle and memory figures are measured a third time with the drives in
 # the drive server, reached through SPTI under scripts/with-drives: the
 # program's own cost with no drive model in its process ("--spti" is that
-# part, run by the script itself).
+# part, run by the script itself), beside the bare program built to poll
+# each drive every 5 seconds (bare-poll).
 # BENCH_RUNS (default 5) and BENCH_IDLE_SECONDS (default 60) shorten it.
 set -u
 spti=0
@@ -21,14 +22,15 @@ cd "$root"
 tree=build/win32
 [ -f $tree/CMakeCache.txt ] ||
   cmake -S . -B $tree -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-[ $spti = 1 ] || cmake --build $tree --target varnel wnaspi32 bare-tray tray-probe -j "$(nproc)" >/dev/null || exit 1
+[ $spti = 1 ] || cmake --build $tree --target varnel wnaspi32 bare-tray bare-poll tray-probe -j "$(nproc)" >/dev/null || exit 1
 runs=${BENCH_RUNS:-5}
 idle=${BENCH_IDLE_SECONDS:-60}
 
 work=$root/$tree/bench/tray/work
 bin=$work/bin
 mkdir -p "$bin"
-cp $tree/varnel.exe $tree/sim/wnaspi32/wnaspi32.dll $tree/bench/tray/bare-tray.exe $tree/bench/tray/tray-probe.exe "$bin/" || exit 1
+cp $tree/varnel.exe $tree/sim/wnaspi32/wnaspi32.dll $tree/bench/tray/bare-tray.exe $tree/bench/tray/bare-poll.exe \
+  $tree/bench/tray/tray-probe.exe "$bin/" || exit 1
 export WINEPREFIX=$work/prefix
 drives=cd48-reader,cdrw52-writer,dvdrom16-streaming,slot24-combo
 export VARNEL_SIM_LOG=$work/commands.log
@@ -100,6 +102,7 @@ measure() { # program exe mode [probe arguments after the exe...]
 if [ $spti = 1 ]; then
   for i in $(seq "$((runs < 3 ? runs : 3))"); do
     measure spti varnel.exe idle Varnel "$idle"
+    measure poll bare-poll.exe idle VarnelBare "$idle"
     measure spti varnel.exe memory Varnel 100 100
   done
   exit 0

@@ -114,8 +114,14 @@ static int AskServer(const struct DriveRequest* request, void* data, unsigned ti
 
 static void SetErrno(int negative) { errno = -negative; }
 
-/* SG_IO, checked as the kernel checks it. */
-static int AnswerSgIo(int drive, int fd, sg_io_hdr_t* io) {
+/* SG_IO, checked as the kernel checks it. A program's request beyond the
+   drive's adapter (longer than it carries, or in a buffer its alignment
+   mask refuses) fails with EINVAL, which Wine turns into
+   STATUS_INVALID_PARAMETER: what Windows answers such a pass-through.
+   (Linux itself would bounce a misaligned buffer; the bridge stands in for
+   the Windows device stack.) The sr driver's own requests (systemBuffer)
+   use buffers that suit the adapter. */
+static int AnswerSgIo(int drive, int fd, sg_io_hdr_t* io, int systemBuffer) {
   if (!io) return -EFAULT;
   if (io->interface_id != 'S') return -EINVAL;
   if (io->cmd_len == 0 || io->cmd_len > 16) return -EINVAL;
@@ -133,6 +139,7 @@ static int AnswerSgIo(int drive, int fd, sg_io_hdr_t* io) {
     }
     if (!io->dxferp) return -EFAULT;
     request.DataLength = io->dxfer_len;
+    if (!systemBuffer) request.BufferAddress = (uint32_t)(uintptr_t)io->dxferp;
   }
   memcpy(request.Cdb, io->cmdp, io->cmd_len);
   unsigned timeout = io->timeout ? io->timeout : DEFAULT_TIMEOUT_MS;
@@ -141,7 +148,7 @@ static int AnswerSgIo(int drive, int fd, sg_io_hdr_t* io) {
   int asked = AskServer(&request, io->dxferp, timeout, &reply);
   if (asked == -ENODEV || asked == -EIO) return asked;
   if (reply.Result == DriveNoSuchDrive) return -ENODEV;
-  if (reply.Result == DriveBadRequest) return -EINVAL;
+  if (reply.Result == DriveBadRequest || reply.Result == DriveBeyondAdapter) return -EINVAL;
   io->status = io->masked_status = io->msg_status = 0;
   io->host_status = io->driver_status = 0;
   io->sb_len_wr = 0;
@@ -178,7 +185,7 @@ static int RunCommand(int drive, int fd, const uint8_t* cdb, unsigned cdbLength,
   sg_io_hdr_t io = {.interface_id = 'S', .cmd_len = (unsigned char)cdbLength, .cmdp = command,
                     .dxfer_direction = length ? SG_DXFER_FROM_DEV : SG_DXFER_NONE, .dxfer_len = length,
                     .dxferp = data, .sbp = senseArea, .mx_sb_len = sizeof senseArea, .timeout = DEFAULT_TIMEOUT_MS};
-  int result = AnswerSgIo(drive, fd, &io);
+  int result = AnswerSgIo(drive, fd, &io, 1);
   if (sense) memcpy(sense, senseArea, sizeof senseArea);
   if (result != 0) return result;
   return io.status || io.host_status ? -EIO : 0;
@@ -217,7 +224,7 @@ static int AnswerIoctl(int drive, int fd, unsigned long request, void* argument)
   static const uint8_t allowRemoval[6] = {0x1E, 0, 0, 0, 0, 0}, preventRemoval[6] = {0x1E, 0, 0, 0, 1, 0};
   static const uint8_t eject[6] = {0x1B, 0, 0, 0, 0x02, 0}, load[6] = {0x1B, 0, 0, 0, 0x03, 0};
   switch (request) {
-    case SG_IO: return AnswerSgIo(drive, fd, argument);
+    case SG_IO: return AnswerSgIo(drive, fd, argument, 0);
     case CDROMEJECT: {
       int result = RunCommand(drive, fd, allowRemoval, 6, NULL, 0, NULL);
       return result ? result : RunCommand(drive, fd, eject, 6, NULL, 0, NULL);

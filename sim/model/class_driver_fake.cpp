@@ -16,7 +16,13 @@ namespace {
 using namespace ClassDriverWire;
 
 constexpr uint32_t kSector = 2048;
-constexpr uint32_t kTransferBlocks = 32;  // the class driver splits reads at 64 KiB
+constexpr uint32_t kTransferBlocks = 32;  // the class driver splits reads at 64 KiB, or at its adapter's limit
+// STORAGE_PROPERTY_QUERY's StorageAdapterProperty, and the fields of the
+// STORAGE_ADAPTER_DESCRIPTOR it answers.
+constexpr uint32_t kStorageAdapterProperty = 1;
+constexpr uint32_t kAdapterDescriptorSize = 32, kAdapterMaxTransfer = 8, kAdapterPhysicalPages = 12,
+                   kAdapterAlignmentMask = 16;
+constexpr uint32_t kPageSize = 4096;
 constexpr uint32_t kFirstHandle = 0x1000;  // apart from the virtual rows' handles in the log
 
 struct FakeHandle {
@@ -54,11 +60,30 @@ uint32_t NoData(const FakeHandle& h, std::vector<uint8_t> cdb) {
   return Send(h, std::move(cdb), nullptr, 0, false, unused);
 }
 
+// The adapter's limits, as the port driver gave them to the class driver;
+// a drive whose profile states no adapter gets no answer.
+uint32_t AdapterProperty(const FakeHandle& h, uint8_t* out, uint32_t outSize, uint32_t& returned) {
+  const AdapterSpec& adapter = VirtualDriveAt(h.Index).profile().Adapter;
+  if (!adapter.Stated) return ErrorInvalidFunction;
+  uint8_t d[kAdapterDescriptorSize] = {};
+  put_le32(d, kAdapterDescriptorSize);  // version
+  put_le32(d + 4, kAdapterDescriptorSize);
+  put_le32(d + kAdapterMaxTransfer, adapter.MaxTransfer);
+  put_le32(d + kAdapterPhysicalPages, adapter.MaxTransfer / kPageSize + 1);  // a buffer may start mid-page
+  put_le32(d + kAdapterAlignmentMask, adapter.AlignmentMask);
+  returned = std::min(outSize, kAdapterDescriptorSize);
+  std::memcpy(out, d, returned);
+  return ErrorNone;
+}
+
 uint32_t QueryProperty(const FakeHandle& h, const uint8_t* in, uint32_t inSize, uint8_t* out, uint32_t outSize,
                        uint32_t& returned) {
   if (inSize < PropertyQuerySize) return ErrorBadLength;
-  if (get_le32(in) != 0 || get_le32(in + 4) != 0) return ErrorInvalidFunction;  // only the device, standard query
+  uint32_t property = get_le32(in);
+  if ((property != 0 && property != kStorageAdapterProperty) || get_le32(in + 4) != 0)
+    return ErrorInvalidFunction;  // the device or the adapter, standard query
   if (outSize < 8) return ErrorInsufficientBuffer;  // not even the descriptor header
+  if (property == kStorageAdapterProperty) return AdapterProperty(h, out, outSize, returned);
   // The class driver answers from the INQUIRY data it read when the drive arrived.
   uint8_t inquiry[36] = {};
   uint32_t got = 0;
@@ -196,20 +221,26 @@ uint32_t Control(ClassDriverHandle handle, uint32_t code, const void* inBuffer, 
   }
 }
 
-// ReadFile on the volume: whole sectors at a sector boundary, carried as
-// READ(10) commands of at most 64 KiB.
+// ReadFile on the volume: whole sectors at a sector boundary, into a buffer
+// the adapter's alignment mask accepts (unbuffered reads go to the device
+// as they are), carried as READ(10) commands of at most 64 KiB or the
+// adapter's largest transfer.
 uint32_t Read(ClassDriverHandle handle, uint64_t offset, void* buffer, uint32_t size, uint32_t& read) {
   read = 0;
   const FakeHandle& h = *static_cast<const FakeHandle*>(handle);
   if (offset % kSector != 0 || size % kSector != 0 || offset / kSector > 0xFFFFFFFFu) return ErrorInvalidParameter;
+  const AdapterSpec& adapter = VirtualDriveAt(h.Index).profile().Adapter;
+  uint32_t blocks = adapter.Stated ? std::clamp(adapter.MaxTransfer / kSector, 1u, kTransferBlocks) : kTransferBlocks;
   auto* bytes = static_cast<uint8_t*>(buffer);
   uint32_t lba = uint32_t(offset / kSector);
   for (uint32_t left = size / kSector; left > 0;) {
-    uint32_t n = std::min(left, kTransferBlocks), got = 0;
-    uint32_t error = Send(h,
-                          {OpRead10, 0, uint8_t(lba >> 24), uint8_t(lba >> 16), uint8_t(lba >> 8), uint8_t(lba), 0,
-                           uint8_t(n >> 8), uint8_t(n), 0},
-                          bytes + read, n * kSector, false, got);
+    uint32_t n = std::min(left, blocks), got = 0;
+    std::vector<uint8_t> cdb = {OpRead10, 0, uint8_t(lba >> 24), uint8_t(lba >> 16), uint8_t(lba >> 8), uint8_t(lba),
+                                0, uint8_t(n >> 8), uint8_t(n), 0};
+    if (AdmitToVirtualDrive(h.Index, adapter, cdb.data(), uint32_t(cdb.size()), uint32_t(uintptr_t(bytes + read)),
+                            n * kSector, h.Id) != AdapterVerdict::Accepted)
+      return ErrorInvalidParameter;
+    uint32_t error = Send(h, std::move(cdb), bytes + read, n * kSector, false, got);
     read += got;
     if (error) return error;
     lba += n;

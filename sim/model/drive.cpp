@@ -627,6 +627,18 @@ void Drive::LogControl(std::string text) {
   log_.push_back(std::move(entry));
 }
 
+void Drive::LogRefused(const uint8_t* cdb, uint32_t cdbLength, uint32_t handle, AdapterVerdict verdict,
+                       uint32_t length, uint32_t misalignment) {
+  LogEntry entry;
+  entry.Tick = ClockTickCount();
+  entry.Handle = handle;
+  entry.Cdb.assign(cdb, cdb + std::min<uint32_t>(cdbLength, 16));
+  entry.Refused = verdict == AdapterVerdict::TooLong ? "tooLong" : "misaligned";
+  entry.Length = length;
+  entry.Misalignment = misalignment;
+  log_.push_back(std::move(entry));
+}
+
 bool Drive::ApplyControl(std::string_view json, std::string& error) {
   Json obj;
   if (!ParseObject(json, obj, error)) return false;
@@ -702,6 +714,12 @@ std::string Drive::LogLine(const LogEntry& entry) {
   }
   if (entry.Handle) line["handle"] = entry.Handle;
   line["cdb"] = HexBytes(entry.Cdb.data(), entry.Cdb.size());
+  if (!entry.Refused.empty()) {
+    line["refused"] = entry.Refused;
+    line["length"] = entry.Length;
+    if (entry.Misalignment) line["misalignment"] = entry.Misalignment;
+    return line.dump();
+  }
   if (!entry.DataOut.empty()) line["out"] = HexBytes(entry.DataOut.data(), entry.DataOut.size());
   line["status"] = entry.Status;
   line["transferred"] = entry.Transferred;

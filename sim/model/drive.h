@@ -37,6 +37,11 @@ struct LogEntry {
   int Status = -1;                   // -1: no answer
   std::vector<uint8_t> Sense;
   std::string Control;               // non-empty for a control action
+  // Non-empty for a request the host adapter refused ("tooLong",
+  // "misaligned"): it never reached the drive.
+  std::string Refused;
+  uint32_t Length = 0;               // a refused request's data length
+  uint32_t Misalignment = 0;         // a misaligned buffer's address bits under the mask
 };
 constexpr size_t kLoggedAnswerBytes = 256;
 
@@ -81,6 +86,9 @@ class Drive {
 
   const std::vector<LogEntry>& Log() const { return log_; }
   void ClearLog() { log_.clear(); }
+  // A request the adapter in front of the drive refused, into the log.
+  void LogRefused(const uint8_t* cdb, uint32_t cdbLength, uint32_t handle, AdapterVerdict verdict, uint32_t length,
+                  uint32_t misalignment);
   // One JSON object per entry, without a line end.
   static std::string LogLine(const LogEntry& entry);
 

@@ -11,6 +11,10 @@
 namespace sim {
 
 namespace {
+constexpr uint32_t kSectorBytes = 2048;
+// ASPI carries the mask in two bytes.
+constexpr uint32_t kLargestAlignmentMask = 0xFFFF;
+
 // Discs as drives identify them: medium-type byte of the mode header and the
 // profile GET CONFIGURATION reports. Sizes are those of common pressings.
 const MediumSpec kMedia[] = {
@@ -94,13 +98,36 @@ bool ParseFaultObject(const Json& obj, Fault& f, std::string& error) {
          ReadBool(obj, "noAnswer", f.NoAnswer, error);
 }
 
+bool ParseAdapterObject(const Json& obj, AdapterSpec& a, std::string& error) {
+  if (!obj.is_object()) {
+    error = "adapter: expected an object";
+    return false;
+  }
+  a.Stated = true;
+  if (!CheckKeys(obj, {"maxTransfer", "alignmentMask"}, "adapter", error) ||
+      !ReadUint(obj, "maxTransfer", 0xFFFFFFFF, a.MaxTransfer, error) ||
+      !ReadUint(obj, "alignmentMask", kLargestAlignmentMask, a.AlignmentMask, error))
+    return false;
+  if (a.MaxTransfer < kSectorBytes) {
+    error = "adapter.maxTransfer: expected at least one 2048-byte sector";
+    return false;
+  }
+  if ((a.AlignmentMask & (a.AlignmentMask + 1)) != 0) {
+    error = "adapter.alignmentMask: expected 2^n - 1 (0, 1, 3, 7, ...)";
+    return false;
+  }
+  return true;
+}
+
 bool ParseProfileObject(const Json& root, Profile& p, std::string& error) {
   static const Json kEmpty = Json::object();
   auto section = [&](const char* name) -> const Json& {
     auto it = root.find(name);
     return it == root.end() ? kEmpty : *it;
   };
-  if (!CheckKeys(root, {"name", "description", "inquiry", "modePage", "speeds", "commands", "mechanism", "disc", "faults"},
+  if (!CheckKeys(root,
+                 {"name", "description", "inquiry", "modePage", "speeds", "commands", "mechanism", "disc", "adapter",
+                  "faults"},
                  "profile", error))
     return false;
   for (const char* name : {"inquiry", "modePage", "speeds", "commands", "mechanism", "disc"}) {
@@ -240,6 +267,9 @@ bool ParseProfileObject(const Json& root, Profile& p, std::string& error) {
     return false;
   }
 
+  auto adapter = root.find("adapter");
+  if (adapter != root.end() && !ParseAdapterObject(*adapter, p.Adapter, error)) return false;
+
   auto faults = root.find("faults");
   if (faults != root.end()) {
     if (!faults->is_array()) {
@@ -264,6 +294,13 @@ bool LookupMedium(std::string_view name, MediumSpec& out) {
     }
   }
   return false;
+}
+
+AdapterVerdict AdapterSpec::Judge(uint32_t buffer, uint32_t length) const {
+  if (!Stated || length == 0) return AdapterVerdict::Accepted;
+  if (length > MaxTransfer) return AdapterVerdict::TooLong;
+  if (buffer & AlignmentMask) return AdapterVerdict::Misaligned;
+  return AdapterVerdict::Accepted;
 }
 
 uint32_t CdSpeedForFactor(uint32_t n) { return uint32_t(std::lround(176.4 * n)); }
@@ -303,6 +340,15 @@ bool ParseFault(std::string_view json, Fault& out, std::string& error) {
   Fault f;
   if (!ParseFaultObject(root, f, error)) return false;
   out = f;
+  return true;
+}
+
+bool ParseAdapter(std::string_view json, AdapterSpec& out, std::string& error) {
+  Json root;
+  if (!ParseObject(json, root, error)) return false;
+  AdapterSpec a;
+  if (!ParseAdapterObject(root, a, error)) return false;
+  out = a;
   return true;
 }
 

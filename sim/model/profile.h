@@ -56,6 +56,21 @@ struct Fault {
   int After = 0;          // matching commands answered normally first
 };
 
+// The host adapter between the system and the drive, as the system states
+// it (Windows' MaximumTransferLength and AlignmentMask, ASPI's HA_Unique):
+// the longest data transfer of one request, and the address bits a data
+// buffer must have clear. Not stated: nothing is refused for its size or
+// place, as the virtual drives always did.
+enum class AdapterVerdict { Accepted, TooLong, Misaligned };
+struct AdapterSpec {
+  bool Stated = false;
+  uint32_t MaxTransfer = 0;    // bytes
+  uint32_t AlignmentMask = 0;  // 2^n - 1: 0 any byte, 3 four-byte alignment
+  // What the adapter makes of a request moving length bytes at buffer
+  // (only the address's low bits count). A request without data passes.
+  AdapterVerdict Judge(uint32_t buffer, uint32_t length) const;
+};
+
 struct Profile {
   std::string Name;
   std::string Description;
@@ -107,6 +122,8 @@ struct Profile {
   bool AttentionBeforeSpinUp = false;
   bool ForgetsSpeed = false;       // back to the maximum speed when a disc is loaded
 
+  AdapterSpec Adapter;
+
   // Start state.
   std::string Medium = "none";
   bool TrayOpen = false;
@@ -119,6 +136,8 @@ bool LoadProfile(const std::string& path, Profile& out, std::string& error);
 // Loads sim/profiles/<name>.json of the source tree.
 bool LoadNamedProfile(const std::string& name, Profile& out, std::string& error);
 bool ParseFault(std::string_view json, Fault& out, std::string& error);
+// {"maxTransfer": bytes, "alignmentMask": 2^n - 1}, as in a profile.
+bool ParseAdapter(std::string_view json, AdapterSpec& out, std::string& error);
 
 // round(176.4 x n), the speed a drive reports for n-times CD speed.
 uint32_t CdSpeedForFactor(uint32_t n);

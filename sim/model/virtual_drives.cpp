@@ -46,11 +46,19 @@ void AppendLog(size_t index, const LogEntry& entry) {
   std::fflush(g_log);
 }
 
-// Windows error codes the SPTI row reports when it cannot reach a drive.
-constexpr int32_t kErrorFileNotFound = 2, kErrorSemTimeout = 121;
+// Windows error codes the SPTI row reports when it cannot reach a drive, or
+// when the system refuses a pass-through beyond the drive's adapter.
+constexpr int32_t kErrorFileNotFound = 2, kErrorInvalidParameter = 87, kErrorSemTimeout = 121;
 // ASPI request and host adapter status values.
 constexpr int32_t kSsComp = 0x01, kSsErr = 0x04, kSsNoDevice = 0x82, kHaSelectionTimeout = 0x11;
+constexpr int32_t kSsBufferAlign = 0xE1, kSsBufferTooBig = 0xE6;
 constexpr uint32_t kAspiSenseLength = 14;
+
+// The adapter a row's system states for the drive at index: SPTI's is the
+// drive's own, ASPI's the host adapter its drives share.
+AdapterSpec RowAdapter(bool aspi, size_t index) {
+  return aspi ? VirtualHostAdapter(g_drives[index].Address.HaId) : g_drives[index].Model->profile().Adapter;
+}
 
 bool Run(int transportId, ScsiRequest& request, const DeviceAddress& device, uint32_t handle) {
   ClearRequestStatus(request);
@@ -61,9 +69,18 @@ bool Run(int transportId, ScsiRequest& request, const DeviceAddress& device, uin
     else request.SystemError = kErrorFileNotFound;
     return false;
   }
-  CommandOutcome out =
-      ExecuteOnVirtualDrive(size_t(index), request.Cdb, request.CdbLength, static_cast<uint8_t*>(request.DataBuffer),
-                            request.DataBuffer ? request.DataLength : 0, request.DataOut != 0, handle);
+  uint32_t length = request.DataBuffer ? request.DataLength : 0;
+  AdapterVerdict verdict = AdmitToVirtualDrive(size_t(index), RowAdapter(aspi, size_t(index)), request.Cdb,
+                                               request.CdbLength, uint32_t(uintptr_t(request.DataBuffer)), length,
+                                               handle);
+  if (verdict != AdapterVerdict::Accepted) {
+    if (!aspi) request.SystemError = kErrorInvalidParameter;
+    else request.RequestStatus = verdict == AdapterVerdict::TooLong ? kSsBufferTooBig : kSsBufferAlign;
+    return false;
+  }
+  CommandOutcome out = ExecuteOnVirtualDrive(size_t(index), request.Cdb, request.CdbLength,
+                                             static_cast<uint8_t*>(request.DataBuffer), length, request.DataOut != 0,
+                                             handle);
   if (!out.Answered) {
     if (aspi) {
       request.RequestStatus = kSsErr;
@@ -129,11 +146,19 @@ bool Send(ScsiRequest& request, TransportHandle handle) {
   return Run(Id, request, device.Address, device.Id);
 }
 
-// The virtual adapters state no limits: the program keeps its own.
-bool QueryAdapter(TransportHandle, const DeviceAddress&, AdapterLimits&) { return false; }
+// What the drive's profile (or set-up) states of its adapter; nothing
+// when it states none.
+template <int Id>
+bool QueryAdapter(TransportHandle, const DeviceAddress& address, AdapterLimits& limits) {
+  int index = IndexOf(address);
+  if (index < 0) return false;
+  AdapterSpec adapter = RowAdapter(Id == 2, size_t(index));
+  if (adapter.Stated) limits = {adapter.MaxTransfer, adapter.AlignmentMask};
+  return adapter.Stated;
+}
 
-const Transport kSptiLike = {TransportSpti, FirstDrive, NextDrive, Open, Send<1>, Close, QueryAdapter};
-const Transport kAspiLike = {TransportAspi, FirstDrive, NextDrive, Open, Send<2>, Close, QueryAdapter};
+const Transport kSptiLike = {TransportSpti, FirstDrive, NextDrive, Open, Send<1>, Close, QueryAdapter<1>};
+const Transport kAspiLike = {TransportAspi, FirstDrive, NextDrive, Open, Send<2>, Close, QueryAdapter<2>};
 
 bool g_aspiAvailable = true, g_sptiAvailable = true;
 bool AspiAvailable() {
@@ -180,6 +205,29 @@ CommandOutcome ExecuteOnVirtualDrive(size_t index, const uint8_t* cdb, uint32_t 
   AppendLog(index, drive.Log().back());
   return out;
 }
+AdapterSpec VirtualHostAdapter(uint32_t haId) {
+  AdapterSpec tightest;
+  for (const Slot& slot : g_drives) {
+    const AdapterSpec& own = slot.Model->profile().Adapter;
+    if (slot.Address.HaId != haId || !own.Stated) continue;
+    tightest.MaxTransfer = tightest.Stated ? std::min(tightest.MaxTransfer, own.MaxTransfer) : own.MaxTransfer;
+    tightest.AlignmentMask |= own.AlignmentMask;
+    tightest.Stated = true;
+  }
+  return tightest;
+}
+
+AdapterVerdict AdmitToVirtualDrive(size_t index, const AdapterSpec& adapter, const uint8_t* cdb, uint32_t cdbLength,
+                                   uint32_t buffer, uint32_t dataLength, uint32_t handle) {
+  AdapterVerdict verdict = adapter.Judge(buffer, dataLength);
+  if (verdict != AdapterVerdict::Accepted) {
+    Drive& drive = *g_drives.at(index).Model;
+    drive.LogRefused(cdb, cdbLength, handle, verdict, dataLength, buffer & adapter.AlignmentMask);
+    AppendLog(index, drive.Log().back());
+  }
+  return verdict;
+}
+
 Drive& VirtualDriveAt(size_t index) { return *g_drives.at(index).Model; }
 const DeviceAddress& VirtualDriveAddress(size_t index) { return g_drives.at(index).Address; }
 
@@ -202,7 +250,8 @@ bool ParseSetup(std::string_view json, const std::string& baseFolder, std::strin
       error = "drive: expected an object";
       return false;
     }
-    if (!CheckKeys(item, {"profile", "haId", "target", "lun", "letter", "medium", "trayOpen"}, "drive", error))
+    if (!CheckKeys(item, {"profile", "haId", "target", "lun", "letter", "medium", "trayOpen", "adapter"}, "drive",
+                   error))
       return false;
     std::string name, letter;
     DeviceAddress address{0, 0, 0, 0};
@@ -227,6 +276,9 @@ bool ParseSetup(std::string_view json, const std::string& baseFolder, std::strin
       error = "drive: unknown medium \"" + profile.Medium + "\"";
       return false;
     }
+    // The same drive may sit behind another adapter than its profile's.
+    auto adapter = item.find("adapter");
+    if (adapter != item.end() && !ParseAdapter(adapter->dump(), profile.Adapter, error)) return false;
     built.emplace_back(std::move(profile), address);
   }
   std::string log;

@@ -25,12 +25,22 @@ const DeviceAddress& VirtualDriveAddress(size_t index);
 // Runs one command on the drive at index and appends it to the log file.
 CommandOutcome ExecuteOnVirtualDrive(size_t index, const uint8_t* cdb, uint32_t cdbLength, uint8_t* data,
                                      uint32_t dataLength, bool dataOut, uint32_t handle);
+// The host adapter at haId as ASPI states it: the tightest limits of the
+// drives on it that state any (the smallest largest transfer, every
+// alignment bit any of them needs); not stated when none does.
+AdapterSpec VirtualHostAdapter(uint32_t haId);
+// Puts a request for the drive at index before the adapter's judgement:
+// a refused request is written to the command log and never reaches the
+// drive. buffer: the data buffer's address (its low bits are what count).
+AdapterVerdict AdmitToVirtualDrive(size_t index, const AdapterSpec& adapter, const uint8_t* cdb, uint32_t cdbLength,
+                                   uint32_t buffer, uint32_t dataLength, uint32_t handle);
 // The drive a request's address names, or null.
 Drive* FindVirtualDrive(const DeviceAddress& address);
 
 // Builds the set from a set-up file:
 // {"drives":[{"profile":"cd48-reader" or a path, "haId":0, "target":1,
-//   "lun":0, "letter":"E", "medium":"data-cd", "trayOpen":false}],
+//   "lun":0, "letter":"E", "medium":"data-cd", "trayOpen":false,
+//   "adapter":{"maxTransfer":65536,"alignmentMask":3}}],
 //  "log":"path of the command log"}
 // A profile without "/" or ".json" is looked up in sim/profiles/, relative
 // paths against the set-up file's folder. Replaces the current set.
@@ -66,7 +76,10 @@ bool SetLogFile(const std::string& path);
 // The Transport rows. TransportId 1 answers like SPTI (sense only when asked
 // for, at most 16 bytes); TransportId 2 like ASPI (a 14-byte sense area).
 // Open hands out a handle that Send and Close use; a drive that does not
-// answer cannot be opened.
+// answer cannot be opened. QueryAdapter answers what the drive's profile or
+// set-up states of its adapter (ASPI: its host adapter's), and a request
+// beyond it is refused as the system refuses it (SPTI: error 87; ASPI:
+// SS_BUFFER_TO_BIG, SS_BUFFER_ALIGN) without reaching the drive.
 const Transport& VirtualTransport(int transportId);
 size_t OpenHandleCount();
 

@@ -23,6 +23,9 @@ struct DriveRequest {
   uint8_t Cdb[16];
   uint32_t Direction;   /* enum DriveDirection */
   uint32_t DataLength;
+  /* The low bits of the caller's data buffer address, all an adapter's
+     alignment mask looks at; 0 for the system's own buffers. */
+  uint32_t BufferAddress;
 };
 
 /* Result values of a reply. */
@@ -30,7 +33,8 @@ enum DriveResult {
   DriveAnswered = 0,   /* Status, Sense and Transferred are the drive's answer */
   DriveNoAnswer = 1,   /* the drive never answered (an injected fault) */
   DriveNoSuchDrive = 2,
-  DriveBadRequest = 3
+  DriveBadRequest = 3,
+  DriveBeyondAdapter = 4 /* longer than the drive's adapter carries, or a buffer it cannot take */
 };
 
 /* Followed by Transferred bytes when the request's Direction is DriveDataIn. */

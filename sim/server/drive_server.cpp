@@ -83,6 +83,15 @@ void Serve(int client) {
     WriteAll(client, &reply, sizeof reply);
     return;
   }
+  // A pass-through the drive's adapter cannot carry is refused before the
+  // drive sees it, as Windows refuses it.
+  if (sim::AdmitToVirtualDrive(request.Drive, sim::VirtualDriveAt(request.Drive).profile().Adapter, request.Cdb,
+                               request.CdbLength, request.BufferAddress, request.DataLength,
+                               request.Handle) != sim::AdapterVerdict::Accepted) {
+    reply.Result = DriveBeyondAdapter;
+    WriteAll(client, &reply, sizeof reply);
+    return;
+  }
   int delay = request.Drive < g_delays.size() ? g_delays[request.Drive] : 0;
   if (delay == kNever) {
     reply.Result = DriveNoAnswer;

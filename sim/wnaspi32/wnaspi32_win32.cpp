@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "common/byte_order.h"
 #include "sim/model/virtual_drives.h"
 #include "transport/aspi_srb.h"
 
@@ -97,6 +98,11 @@ uint32_t AdapterInquiry(SRB_HAInquiry& srb) {
     if (sim::VirtualDriveAddress(i).HaId == srb.SRB_HaId && sim::VirtualDriveAddress(i).Target > highest)
       highest = sim::VirtualDriveAddress(i).Target;
   srb.HA_Unique[3] = highest < 8 ? 8 : 16;
+  // The buffer alignment mask and the largest transfer; 0 where the drives'
+  // profiles state no adapter, as layers that do not tell leave them.
+  sim::AdapterSpec adapter = sim::VirtualHostAdapter(srb.SRB_HaId);
+  put_le16(srb.HA_Unique + HaUniqueAlignmentMask, uint16_t(adapter.AlignmentMask));
+  put_le32(srb.HA_Unique + HaUniqueMaxTransfer, adapter.MaxTransfer);
   return srb.SRB_Status = SS_COMP;
 }
 
@@ -199,6 +205,14 @@ uint32_t ExecuteCommand(SRB_ExecSCSICmd& srb) {
   int index = DriveIndex(srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun);
   if (index < 0) return srb.SRB_Status = SS_NO_DEVICE;
   if (srb.SRB_CDBLen > 16 || (srb.SRB_BufLen && !srb.SRB_BufPointer)) return srb.SRB_Status = SS_INVALID_SRB;
+  // The adapter's limits are checked when the request is handed in, as
+  // layers check them: the refusal comes back at once, never pending.
+  switch (sim::AdmitToVirtualDrive(size_t(index), sim::VirtualHostAdapter(srb.SRB_HaId), srb.CDBByte, srb.SRB_CDBLen,
+                                   uint32_t(uintptr_t(srb.SRB_BufPointer)), srb.SRB_BufLen, 0)) {
+    case sim::AdapterVerdict::TooLong: return srb.SRB_Status = SS_BUFFER_TO_BIG;
+    case sim::AdapterVerdict::Misaligned: return srb.SRB_Status = SS_BUFFER_ALIGN;
+    case sim::AdapterVerdict::Accepted: break;
+  }
   bool notify = (srb.SRB_Flags & SRB_EVENT_NOTIFY) && srb.SRB_PostProc;
   if (!notify && !g_pendingWithoutEvent) {
     RunCommand(srb, index);

@@ -316,7 +316,10 @@ bool RowSend(ScsiRequest& request, TransportHandle handle) {
     return true;
   }
   request.SystemError = int32_t(out.Error);
-  if (out.SenseKey == 0) return false;
+  if (out.SenseKey == 0) {
+    CompleteSense(request, nullptr, 0);  // the request failed before any drive answered
+    return false;
+  }
   request.ScsiStatus = StatusCheckCondition;
   uint8_t sense[16] = {0x70, 0, out.SenseKey, 0, 0, 0, 0, 10, 0, 0, 0, 0, out.Asc, 0, 0, 0};
   CompleteSense(request, sense, request.SenseLength < sizeof sense ? request.SenseLength : uint32_t(sizeof sense));

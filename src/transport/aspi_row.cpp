@@ -11,6 +11,7 @@
 
 namespace {
 const AspiOps* g_ops = nullptr;
+bool g_usable = false;  // the layer said it works: nothing is sent through a damaged one
 uint32_t g_adapterCount = 0;
 uint32_t g_waitLimit = AspiDefaultWaitMs;
 
@@ -137,7 +138,7 @@ bool WaitForCompletion(AspiCall& call, const volatile uint8_t& status) {
   return true;
 }
 
-bool Sendable() { return g_ops && g_ops->Send; }
+bool Sendable() { return g_usable && g_ops->Send; }
 
 // Sends an adapter inquiry or device-type block, which layers answer at
 // once. A layer that answers SS_PENDING anyway keeps the block: it is parked
@@ -207,6 +208,7 @@ bool AspiSend(ScsiRequest& request, TransportHandle) {
       Park(call);
       request.RequestStatus = SS_PENDING;
       request.DataLength = 0;
+      CompleteSense(request, nullptr, 0);
       return false;
     }
     outcome = srb.SRB_Status;
@@ -306,6 +308,7 @@ const Transport AspiTransport = {TransportAspi, AspiFirstDrive, AspiNextDrive,  
 
 bool StartAspi(const AspiOps* ops) {
   g_ops = ops;
+  g_usable = false;
   g_adapterCount = 0;
   if (!ops) {
     SetAspiStatus(AspiNotInstalled);
@@ -318,9 +321,9 @@ bool StartAspi(const AspiOps* ops) {
   uint32_t info = ops->SupportInfo();
   uint32_t status = info >> 8 & 0xFF;
   if (status == SS_COMP) g_adapterCount = info & 0xFF;
-  bool usable = status == SS_COMP || status == SS_NO_ADAPTERS;
-  SetAspiStatus(usable ? AspiUsable : AspiDamaged);
-  return usable;
+  g_usable = status == SS_COMP || status == SS_NO_ADAPTERS;
+  SetAspiStatus(g_usable ? AspiUsable : AspiDamaged);
+  return g_usable;
 }
 
 void SetAspiWaitLimit(uint32_t milliseconds) { g_waitLimit = milliseconds; }

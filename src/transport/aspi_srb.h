@@ -21,6 +21,8 @@ enum AspiStatusCode : uint8_t {
   SS_INVALID_HA = 0x81,
   SS_NO_DEVICE = 0x82,
   SS_INVALID_SRB = 0xE0,
+  SS_BUFFER_ALIGN = 0xE1,   // the buffer breaks the adapter's alignment mask
+  SS_BUFFER_TO_BIG = 0xE6,  // longer than the adapter's largest transfer
   SS_NO_ADAPTERS = 0xE8,
 };
 

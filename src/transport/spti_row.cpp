@@ -94,6 +94,7 @@ bool SptiSend(ScsiRequest& request, TransportHandle handle) {
   if (error) {
     request.SystemError = int32_t(error);
     request.DataLength = 0;
+    CompleteSense(request, nullptr, 0);  // no drive answered: the sense area holds nothing
     return false;
   }
   // The driver's lengths are trusted only within what was asked for.

@@ -11,7 +11,9 @@
                                                data out, status, answer) where
                                                the logs part; READ TOC, which
                                                Wine's volume code sends by itself,
-                                               left out
+                                               left out; and any command an
+                                               adapter refused (longer than it
+                                               takes, or a misaligned buffer)
 
 LOG may be given as PATH@N to look only at the lines after the first N.
 """
@@ -66,6 +68,11 @@ def main():
                 found = [json.loads(line) for line in lines if '"cdb"' in line]
             return [(e["drive"], e["cdb"], e.get("out"), e.get("status"), e.get("in")) for e in found
                     if not e["cdb"].startswith("43 ")]
+        for log in (path, rest[0]):
+            with open(log, encoding="utf-8") as lines:
+                for line in lines:
+                    if '"refused"' in line:
+                        print(f"{log}: the adapter refused {line.strip()}")
         mine, other = commands(path), commands(rest[0])
         for drive in sorted({c[0] for c in mine + other}):
             a, b = ([c[1:] for c in log if c[0] == drive] for log in (mine, other))

@@ -1,7 +1,9 @@
 /* A plain C program doing what Wine does with a CD device file, with the
    bridge preloaded: SG_IO and cdrom ioctls, good and bad. Drive 0 is a
-   cd48-reader with a data CD; run by bridge_test.sh. Prints each failed
-   check; the exit code is the number of failures. */
+   cd48-reader with a data CD, drive 1 a USB writer whose adapter carries
+   64 KiB, drive 2 a cd48-reader behind an adapter that wants four-byte
+   alignment; run by bridge_test.sh. Prints each failed check; the exit
+   code is the number of failures. */
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -47,8 +49,9 @@ static void Control(const char* path, const char* line) {
 }
 
 int main(int argc, char** argv) {
-  if (argc != 4) return 99;
+  if (argc != 6) return 99;
   const char *device = argv[1], *plainFile = argv[2], *controlPath = argv[3];
+  const char *writerDevice = argv[4], *alignedDevice = argv[5];
   int fd = open(device, O_RDONLY | O_NONBLOCK);
   CHECK(fd >= 0);
   sg_io_hdr_t io;
@@ -129,6 +132,24 @@ int main(int argc, char** argv) {
   errno = 0;
   CHECK(plain >= 0 && ioctl(plain, SG_IO, &io) == -1 && errno == ENOTTY);
   close(plain);
+  /* Beyond the drive's adapter: EINVAL, which Wine turns into the
+     ERROR_INVALID_PARAMETER Windows answers; the drive never sees it
+     (bridge_test.sh counts the refusals in the log). */
+  static unsigned char big[33 * 2048] __attribute__((aligned(16)));
+  static const unsigned char read32[10] = {0x28, 0, 0, 0, 0, 0, 0, 0, 32, 0};
+  static const unsigned char read33[10] = {0x28, 0, 0, 0, 0, 0, 0, 0, 33, 0};
+  int writer = open(writerDevice, O_RDONLY | O_NONBLOCK), aligned = open(alignedDevice, O_RDONLY | O_NONBLOCK);
+  CHECK(writer >= 0 && aligned >= 0);
+  CHECK(Send(writer, read32, 10, big + 1, 32 * 2048, SG_DXFER_FROM_DEV, &io) == 0);  /* any address */
+  io = Io(read33, 10, big, 33 * 2048, SG_DXFER_FROM_DEV);
+  CHECK(ErrnoOf(writer, &io) == EINVAL);
+  CHECK(Send(aligned, inquiry, 6, big + 4, 36, SG_DXFER_FROM_DEV, &io) == 0 && memcmp(big + 12, "KAMIRO", 6) == 0);
+  io = Io(inquiry, 6, big + 2, 36, SG_DXFER_FROM_DEV);
+  CHECK(ErrnoOf(aligned, &io) == EINVAL);
+  CHECK(Send(aligned, setSpeed, 12, big + 2, 0, SG_DXFER_NONE, &io) == 0 && io.status == 0);  /* no data */
+  close(writer);
+  close(aligned);
+
   /* A drive that never answers: after the caller's timeout (the kernel's
      least, 7 s), the kernel's report of it. */
   Control(controlPath, "{\"action\":\"fault\",\"fault\":{\"opcode\":\"0x12\",\"noAnswer\":true,\"count\":1}}");

@@ -28,6 +28,7 @@ const ProfileCase kProfiles[] = {
     {"cd52-fixed", "TEKNOS  ", 8, true, 9173, true, false, false, 0x08},
     {"cdrw40-fullrange", "ORVEX   ", 16, false, 7056, true, false, true, 0x08},
     {"dvdrw20-profileonly", "KAMIRO  ", 8, false, 8467, true, true, true, 0x2B},  // DVD+R DL, medium type 0
+    {"usbwriter8-external", "TEKNOS  ", 8, true, 4234, true, true, true, 0x11},
 };
 
 TEST_F(ProfilesTest, EachDriveAnswersAsItsProfileDescribes) {
@@ -79,6 +80,9 @@ TEST_F(ProfilesTest, BadProfilesAreRefusedWithAReason) {
       {R"({"speeds":{"cdX":[4],"throughputPercent":87}})", "throughputPercent"},
       {R"({"speeds":{"cdX":[4],"streamingOnCd":"reject"}})", "streamingOnCd"},
       {R"({"speeds":{"cdX":[4]},"commands":{"performanceReports":"last"}})", "performanceReports"},
+      {R"({"speeds":{"cdX":[4]},"adapter":{"alignmentMask":3}})", "maxTransfer"},
+      {R"({"speeds":{"cdX":[4]},"adapter":{"maxTransfer":65536,"alignmentMask":4}})", "alignmentMask"},
+      {R"({"speeds":{"cdX":[4]},"adapter":{"maxTransferKB":64}})", "maxTransferKB"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.json);

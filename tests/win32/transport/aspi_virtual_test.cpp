@@ -21,7 +21,8 @@
 #include "sim/model/json_fields.h"
 #include "sim/model/profile.h"
 #include "transport/aspi_srb.h"
-#include "transport/aspi_win32.h"
+#include "transport/aspi_row.h"
+#include "transport/spti_row.h"
 #include "transport/system_transports.h"
 
 namespace {
@@ -76,7 +77,6 @@ bool OnWindows98() { return getenv("VARNEL_WIN98") != nullptr; }
 
 // The layer's options (sim/wnaspi32/README.md).
 bool LayerReportsTransferred() { return EnvironmentOf("VARNEL_SIM_ASPI_BUFLEN") == "transferred"; }
-bool LayerAlwaysPending() { return EnvironmentOf("VARNEL_SIM_ASPI_PENDING") != "event"; }
 
 // Each run starts with an empty log and control file (the layer opens them
 // at its first call, in SetUp).
@@ -210,26 +210,6 @@ TEST_F(AspiVirtualDrives, ShortAnswersDecodeAlikeWhateverTheLayerReportsOfTheirL
   for (size_t i = answered; i < modeSense.Data.size(); ++i) ASSERT_EQ(modeSense.Data[i], 0) << i;
 }
 
-// Requests sent without an event (the system could make none) are watched
-// through their status byte until the layer completes them, late ones too;
-// one the layer never completes is given up after the wait and kept.
-TEST_F(AspiVirtualDrives, RequestsWithoutAnEventAreWatchedToTheirEnd) {
-  InstallAspiEventMaker([]() -> void* { return nullptr; });
-  InquiryData reader{}, late{};
-  EXPECT_TRUE(Inquiry(Reader, reader));
-  EXPECT_TRUE(Inquiry(Late, late));
-  SetAspiWaitLimit(300);
-  uint32_t parked = AspiParkedRequestCount();
-  Command silent = SendCommand(Silent, {0, 0, 0, 0, 0, 0}, 0);
-  InstallAspiEventMaker(nullptr);
-  EXPECT_EQ(std::string(reader.Vendor), "KAMIRO  ");
-  EXPECT_EQ(std::string(late.Vendor), "KAMIRO  ");
-  // Without an event a layer that answers at once reaches even the drive
-  // that never answers a waiting request.
-  EXPECT_EQ(silent.Ok, !LayerAlwaysPending());
-  EXPECT_EQ(AspiParkedRequestCount(), parked + (LayerAlwaysPending() ? 1 : 0));
-}
-
 TEST_F(AspiVirtualDrives, ReadSectorsOfTheCommandLayerArriveWhole) {
   std::vector<uint8_t> sectors(40 * 2048);
   size_t from = LogLines().size();
@@ -323,6 +303,61 @@ TEST_F(AspiVirtualDrives, LayerRefusesMalformedBlocks) {
   uint32_t path = 0x000900, node = 0;  // adapter 0, target 9: nothing there
   EXPECT_FALSE(translate(&path, &node));
   EXPECT_FALSE(translate(nullptr, &node));
+}
+
+// Runs with VARNEL_TEST_LAYER=virtual-adapters and adapters_setup.json: the
+// USB writer on adapter 0, a reader on adapter 1 behind 128 KiB and
+// four-byte alignment. Each adapter states its limits in HA_Unique and ends
+// at once, never pending, what it cannot carry, which no drive sees.
+TEST(AspiVirtualAdapters, StateTheirLimitsAndRefuseWhatTheyCannotCarry) {
+  if (EnvironmentOf("VARNEL_TEST_LAYER") != "virtual-adapters") GTEST_SKIP() << "runs with adapters_setup.json";
+  StartFiles();
+  auto send = reinterpret_cast<SendASPI32CommandFn>(
+      reinterpret_cast<void (*)()>(GetProcAddress(LoadLibraryA("wnaspi32.dll"), "SendASPI32Command")));
+  ASSERT_TRUE(send);
+  for (uint8_t adapter : {0, 1}) {
+    SRB_HAInquiry inquiry{};
+    inquiry.SRB_Cmd = SC_HA_INQUIRY;
+    inquiry.SRB_HaId = adapter;
+    ASSERT_EQ(send(&inquiry), uint32_t(SS_COMP));
+    EXPECT_EQ(get_le16(inquiry.HA_Unique + HaUniqueAlignmentMask), adapter ? 3u : 0u);
+    EXPECT_EQ(get_le32(inquiry.HA_Unique + HaUniqueMaxTransfer), adapter ? 131072u : 65536u);
+  }
+  static uint8_t buffer[33 * 2048 + 16] __attribute__((aligned(16)));
+  const struct {
+    uint8_t Adapter, Blocks, Offset;
+    AspiStatusCode Status;
+  } cases[] = {{0, 33, 0, SS_BUFFER_TO_BIG}, {1, 1, 2, SS_BUFFER_ALIGN}};
+  for (const auto& c : cases) {
+    SRB_ExecSCSICmd srb{};
+    srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
+    srb.SRB_HaId = c.Adapter;
+    srb.SRB_BufLen = c.Blocks * 2048;
+    srb.SRB_BufPointer = buffer + c.Offset;
+    srb.SRB_CDBLen = 10;
+    srb.CDBByte[0] = 0x28;
+    srb.CDBByte[8] = c.Blocks;
+    EXPECT_EQ(send(&srb), c.Status) << int(c.Adapter) << " " << int(c.Offset);
+  }
+  std::vector<nlohmann::json> log = LogLines();
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[0].value("refused", "") + log[1].value("refused", ""), "tooLongmisaligned");
+}
+
+// Windows 98: SPTI is not there, and ASPI is chosen whatever the setting says.
+TEST(AspiOnWindows98, SptiIsUnavailableAndAspiIsChosenWhateverThePreference) {
+  if (!getenv("VARNEL_WIN98")) GTEST_SKIP() << "runs in the Windows 98 prefix";
+  OSVERSIONINFOA version{};
+  version.dwOSVersionInfoSize = sizeof version;
+  ASSERT_TRUE(GetVersionExA(&version));
+  ASSERT_EQ(version.dwPlatformId, DWORD(VER_PLATFORM_WIN32_WINDOWS));
+  RegisterSystemTransports();
+  for (int preferred : {0, 1, 2}) {
+    EXPECT_EQ(SelectTransport(preferred), 2) << preferred;
+    EXPECT_EQ(SptiStatus(), 1);
+    EXPECT_EQ(AspiStatus(), 3);
+  }
+  EXPECT_EQ(SptiAccessMask(), uint32_t(GENERIC_READ));
 }
 
 // A layer whose profiles cannot be read says so instead of showing no drives.
