@@ -14,6 +14,7 @@ namespace {
 
 constexpr uint32_t ResumeGapMs = 1000;  // suspended time that counts as a sleep, not clock jitter
 constexpr uint32_t MinimumTimerMs = DaemonTickMs;
+constexpr uint32_t TestUnitReadyLength = 6;  // its CDB's bytes
 
 void LogLine(FILE* log, const char* what, const std::string& detail = "") {
   if (!log) return;
@@ -32,8 +33,11 @@ void ReportProblems(FILE* log, const std::vector<ConfigFile::Problem>& problems)
                          " (its default applies)");
 }
 
+void ForgetEventSupport();
+
 void Discover(FILE* log) {
   DiscoverDrives();
+  ForgetEventSupport();  // the drives are new records, maybe new drives
   for (int i = 0; i < DriveCount; ++i) {
     const DriveRecord& drive = Drives[i];
     LogLine(log, "drive ", DriveText(drive) + (drive.Ignore ? ", not managed" : ""));
@@ -47,7 +51,7 @@ void Discover(FILE* log) {
 bool UnitAttentionSeen(const DeviceAddress& address) {
   ScsiRequest request{};
   request.Address = address;
-  request.CdbLength = 6;
+  request.CdbLength = TestUnitReadyLength;
   request.Cdb[0] = OpTestUnitReady;
   request.SenseLength = SenseWanted;
   (void)ExecuteCommandOnce(request);
@@ -59,7 +63,6 @@ enum class EventSupport { Unknown, Answers, Refuses };
 
 struct Poller {
   std::vector<EventSupport> Support;
-  bool Announced = false;
 
   // True when the drive reports a new disc since the last poll.
   bool DiscArrived(int index, FILE* log) {
@@ -79,6 +82,9 @@ struct Poller {
     return UnitAttentionSeen(drive.Address);
   }
 };
+Poller g_poller;
+
+void ForgetEventSupport() { g_poller.Support.clear(); }
 
 void TimedRestores(uint32_t slot) {
   for (int i = 0; i < DriveCount; ++i) {
@@ -152,7 +158,6 @@ int RunDaemon(const DaemonEventOps& events, FILE* log) {
   const uint32_t watching = events.Start();
   if (!(watching & WatchDiscs)) LogLine(log, "no udev: each drive is asked for disc changes every 5 s");
   if (!(watching & WatchResume)) LogLine(log, "no system bus: a resume is seen from the time the machine slept");
-  Poller poller;
   uint64_t suspended = events.SuspendedMs();
   uint32_t lastPoll = ClockTickCount();
   uint32_t lastTick = lastPoll;
@@ -182,7 +187,7 @@ int RunDaemon(const DaemonEventOps& events, FILE* log) {
       continue;
     }
     for (int i = 0; i < DriveCount; ++i)
-      if (!Drives[i].Ignore && poller.DiscArrived(i, log)) {
+      if (!Drives[i].Ignore && g_poller.DiscArrived(i, log)) {
         LogLine(log, "disc in ", DriveText(Drives[i]));
         RestoreDrive(i, EventDiscChange);
       }
