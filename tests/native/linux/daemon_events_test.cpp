@@ -80,10 +80,12 @@ bool Wait(uint32_t timeoutMs, DaemonEvent& event) {
   g_steps.pop_front();
   return step(event);
 }
-uint32_t Start() { return WatchDiscs | WatchResume; }
-uint64_t NeverSuspended() { return 0; }
+uint32_t g_watching = WatchDiscs | WatchResume;  // what the system tells
+uint64_t g_suspended = 0;                         // milliseconds the machine slept
+uint32_t Start() { return g_watching; }
+uint64_t Suspended() { return g_suspended; }
 void Stop() {}
-const DaemonEventOps ScriptedEvents = {Start, Wait, NeverSuspended, Stop};
+const DaemonEventOps ScriptedEvents = {Start, Wait, Suspended, Stop};
 
 // The drive forgets its speed: SET CD SPEED and SET STREAMING of its maximum.
 void ForgetSpeed(size_t index) {
@@ -105,8 +107,8 @@ std::vector<std::string> AllProfiles() {
   return names;
 }
 
-enum class Event { Start, DiscChange, DriveAdded, Resume };
-const char* const EventNames[] = {"start", "disc change", "drive added", "resume"};
+enum class Event { Start, DiscChange, DriveAdded, Resume, ResumeWithoutBus };
+const char* const EventNames[] = {"start", "disc change", "drive added", "resume", "resume seen from the time slept"};
 
 // The speed the drive runs at after the event, and the speed chosen.
 std::pair<uint32_t, uint32_t> RunEvent(const std::string& profileName, Event event) {
@@ -121,6 +123,8 @@ std::pair<uint32_t, uint32_t> RunEvent(const std::string& profileName, Event eve
   sim::AddVirtualDrive(other, DeviceAddress{0, 0, 0, 0});
   sim::AddVirtualDrive(profile, DeviceAddress{0, 1, 0, 0});
   g_present = 2;
+  g_watching = WatchDiscs | WatchResume;
+  g_suspended = 0;
   g_files.clear();
   std::vector<ConfigFile::Problem> problems;
   ConfigFile::Open("/etc/varnel.conf", MemoryFiles, problems);
@@ -170,6 +174,14 @@ std::pair<uint32_t, uint32_t> RunEvent(const std::string& profileName, Event eve
         return e = DaemonEvent{DaemonEventKind::Resume, ""}, true;
       });
       break;
+    case Event::ResumeWithoutBus:
+      g_watching = WatchDiscs;
+      g_steps.push_back([](DaemonEvent&) {
+        ForgetSpeed(1);
+        g_suspended += 60000;  // a minute asleep
+        return false;
+      });
+      break;
   }
   // Long enough for a disc to spin up before the speed is looked at.
   for (int i = 0; i < 20; ++i) g_steps.push_back([](DaemonEvent&) { return false; });
@@ -182,7 +194,7 @@ TEST(LinuxDaemon, EveryProfileGetsItsChosenSpeedBackAfterEveryEvent) {
   const auto profiles = AllProfiles();
   ASSERT_GE(profiles.size(), 10u);
   for (const auto& name : profiles)
-    for (Event event : {Event::Start, Event::DiscChange, Event::DriveAdded, Event::Resume}) {
+    for (Event event : {Event::Start, Event::DiscChange, Event::DriveAdded, Event::Resume, Event::ResumeWithoutBus}) {
       auto [after, chosen] = RunEvent(name, event);
       EXPECT_EQ(after, chosen) << name << ", " << EventNames[int(event)];
     }
