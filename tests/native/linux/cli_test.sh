@@ -23,6 +23,7 @@ cat >"$work/run.sh" <<'SCRIPT'
 set -u
 v() { "$VARNEL" "$@" 2>&1 | sed "s|${VARNEL_LINUX_DEVICES%/sr0*}|DEV|g"; echo "exit ${PIPESTATUS[0]}"; }
 echo "== list"; v list
+"$VARNEL" --json list | python3 -c 'import json, sys; d = json.load(sys.stdin); print(len(d), d[0]["cd"]["speeds"][-1], d[1]["dvd"]["speeds"][0])'
 echo "== set"; v set sr0 8x; v set "${VARNEL_LINUX_DEVICES%/sr0*}/sr1" 5540k; v --json set sr0 1411k
 echo "== status"; v status
 echo "== discover"; v discover sr0 --fast | grep -v '^DEV/sr0: [0-9]* of'
@@ -72,7 +73,8 @@ DEV/sr1  KAMIRO DVD-ROM DR-1648 B3K1
   CD list:  (none yet)
   DVD list: 16X 12X 8X 6X 4X 2X
   chosen:   CD none, DVD none
-exit 0" "$(section list)"
+exit 0
+2 706 22160" "$(section list)"
 check set "DEV/sr0: CD speed 8x (1411 kB/s) chosen; the drive now reads at 8x
 exit 0
 DEV/sr1: DVD speed 4X (5540 kB/s) chosen; the drive now reads at 4X
