@@ -2,8 +2,9 @@
 #
 # Each folder under src/ is one subsystem and one static library varnel_<name>.
 # Files ending in _win32.cpp talk to Windows and are built only in the win32
-# tree; files ending in _native.cpp stand in for them in the host tree. All
-# other files are portable and are built in both trees.
+# tree; files ending in _native.cpp stand in for them in the host tree; files
+# ending in _linux.cpp make the Linux edition's system calls and are built
+# only on Linux. All other files are portable and are built in both trees.
 
 set(VARNEL_WARNINGS -Wall -Wextra -Wshadow -Wundef -Wformat=2)
 
@@ -29,6 +30,10 @@ function(varnel_filter_sources out)
   foreach(src ${ARGN})
     if(src MATCHES "_win32\\.(c|cpp|rc)$")
       if(WIN32)
+        list(APPEND kept ${src})
+      endif()
+    elseif(src MATCHES "_linux\\.(c|cpp)$")
+      if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND NOT WIN32)
         list(APPEND kept ${src})
       endif()
     elseif(src MATCHES "_native\\.(c|cpp)$")

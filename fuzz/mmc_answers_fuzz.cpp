@@ -63,6 +63,8 @@ void DecodeDirect(const uint8_t* data, size_t size) {
   (void)DecodeAudioStatus(data, size);
   (void)DecodeCurrentProfile(data, size);
   (void)DecodeLastBlock(data, size);
+  MediaEvent event = MediaEvent::None;
+  if (DecodeMediaEvent(data, size, event) && int32_t(event) > 0x0F) __builtin_trap();
 }
 
 }  // namespace

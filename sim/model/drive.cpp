@@ -170,6 +170,7 @@ void Drive::Load() {
     else
       unitAttention_ = kMediumChanged;
   }
+  if (medium_) mediaEvent_ = kMediaNewMedia;
   if (profile_.ForgetsSpeed && medium_) requestedCd_ = requestedDvd_ = requestedWrite_ = kMaximumRequest;
 }
 
@@ -259,14 +260,16 @@ void Drive::Dispatch(const uint8_t* cdb, uint32_t cdbLength, uint8_t* data, uint
       {OpInquiry, 6},         {OpModeSense10, 10},       {OpSetCdSpeed, 12},
       {OpStartStopUnit, 6},   {OpTestUnitReady, 6},      {OpReadCapacity, 10},
       {OpRead10, 10},         {OpPreventAllowRemoval, 6}, {OpReadSubChannel, 10},
-      {OpGetConfiguration, 10}, {OpSetStreaming, 12},    {OpGetPerformance, 12}};
+      {OpGetConfiguration, 10}, {OpSetStreaming, 12},    {OpGetPerformance, 12},
+      {OpGetEventStatus, 10}};
   bool known = false;
   for (const auto& k : kLengths) {
     if (k.Opcode != opcode) continue;
     known = cdbLength >= k.Length;
   }
   if ((opcode == OpGetConfiguration && !profile_.Configuration) || (opcode == OpSetStreaming && !profile_.Streaming) ||
-      (opcode == OpGetPerformance && !profile_.Performance))
+      (opcode == OpGetPerformance && !profile_.Performance) ||
+      (opcode == OpGetEventStatus && !profile_.EventStatus.value_or(profile_.Configuration)))
     known = false;
   if (!known) {
     Check(out, kIllegalRequest, kInvalidOpcode, 0x00);
@@ -277,8 +280,9 @@ void Drive::Dispatch(const uint8_t* cdb, uint32_t cdbLength, uint8_t* data, uint
     attentionWhenReady_ = false;
     unitAttention_ = kMediumChanged;
   }
-  // INQUIRY and GET CONFIGURATION are answered while a unit attention waits.
-  if (unitAttention_ && opcode != OpInquiry && opcode != OpGetConfiguration) {
+  // INQUIRY, GET CONFIGURATION and GET EVENT STATUS NOTIFICATION are
+  // answered while a unit attention waits.
+  if (unitAttention_ && opcode != OpInquiry && opcode != OpGetConfiguration && opcode != OpGetEventStatus) {
     Check(out, kUnitAttention, unitAttention_, 0x00);
     unitAttention_ = 0;
     return;
@@ -301,7 +305,29 @@ void Drive::Dispatch(const uint8_t* cdb, uint32_t cdbLength, uint8_t* data, uint
     case OpGetConfiguration: return GetConfiguration(cdb, in, inLength, out);
     case OpSetStreaming: return SetStreaming(cdb, sent, sentLength, out);
     case OpGetPerformance: return GetPerformance(cdb, in, inLength, out);
+    case OpGetEventStatus: return GetEventStatus(cdb, in, inLength, out);
   }
+}
+
+// Media class only, polled only: what a drive answers that has no
+// asynchronous notification. One event per answer, the oldest kept.
+void Drive::GetEventStatus(const uint8_t* cdb, uint8_t* data, uint32_t length, CommandOutcome& out) {
+  constexpr uint8_t kPolled = 0x01, kMediaClassBit = 0x10, kMediaClass = 4, kNoEventAvailable = 0x80;
+  if (!(cdb[1] & kPolled)) return InvalidField(out);
+  std::vector<uint8_t> answer(4, 0);
+  answer[3] = kMediaClassBit;  // the classes it supports
+  if (!(cdb[4] & kMediaClassBit)) {
+    answer[2] = kNoEventAvailable;
+    put_be16(&answer[0], 2);
+  } else {
+    answer.resize(8, 0);
+    put_be16(&answer[0], 6);
+    answer[2] = kMediaClass;
+    answer[4] = mediaEvent_;
+    answer[5] = uint8_t((trayOpen_ ? 0x01 : 0x00) | (medium_ ? 0x02 : 0x00));  // door open, media present
+    mediaEvent_ = kMediaNoChange;
+  }
+  Give(out, data, length, answer, get_be16(cdb + 7));
 }
 
 void Drive::Inquiry(const uint8_t* cdb, uint8_t* data, uint32_t length, CommandOutcome& out) {
@@ -515,6 +541,7 @@ bool Drive::InsertDisc(const MediumSpec& medium) {
 bool Drive::RemoveDisc() {
   if (!medium_ || (!trayOpen_ && locked_)) return false;
   medium_.reset();
+  mediaEvent_ = kMediaRemoval;
   if (!trayOpen_) Load();  // as if the tray went out and back in
   LogControl("remove");
   return true;
@@ -525,10 +552,12 @@ void Drive::Eject() {
   if (IsSlot()) {
     if (medium_) {
       medium_.reset();
+      mediaEvent_ = kMediaRemoval;
       if (profile_.UnitAttention) unitAttention_ = kMediumChanged;
     }
   } else {
     trayOpen_ = true;
+    if (medium_) mediaEvent_ = kMediaRemoval;
   }
   spinning_ = false;
   attentionWhenReady_ = false;
@@ -587,6 +616,7 @@ void Drive::PowerReset() {
   audio_ = kAudioNoStatus;
   StartSpinUp(profile_.SpinUpMs);
   unitAttention_ = kPowerOnReset;
+  if (medium_) mediaEvent_ = kMediaNewMedia;
   LogControl("powerReset");
 }
 

@@ -122,12 +122,16 @@ class Drive {
   void ReadSubChannel(const uint8_t* cdb, uint8_t* data, uint32_t length, CommandOutcome& out);
   void GetConfiguration(const uint8_t* cdb, uint8_t* data, uint32_t length, CommandOutcome& out);
   void SetStreaming(const uint8_t* cdb, const uint8_t* data, uint32_t length, CommandOutcome& out);
+  void GetEventStatus(const uint8_t* cdb, uint8_t* data, uint32_t length, CommandOutcome& out);
   void GetPerformance(const uint8_t* cdb, uint8_t* data, uint32_t length, CommandOutcome& out);
 
   Profile profile_;
   std::optional<MediumSpec> medium_;
   bool trayOpen_ = false;
   bool locked_ = false;
+  // The media event GET EVENT STATUS NOTIFICATION reports next.
+  static constexpr uint8_t kMediaNoChange = 0, kMediaNewMedia = 2, kMediaRemoval = 3;
+  uint8_t mediaEvent_ = kMediaNoChange;
   uint8_t unitAttention_ = 0;   // pending UNIT ATTENTION's additional sense code, 0: none
   bool attentionWhenReady_ = false;  // a medium change to report once the spin-up ends
   uint32_t readyAt_ = 0;        // tick when a spinning-up disc becomes ready

@@ -225,7 +225,7 @@ bool ParseProfileObject(const Json& root, Profile& p, std::string& error) {
   std::string performanceReports = "current";
   if (!CheckKeys(commands, {"setStreaming", "getPerformance", "performanceDescriptors", "performanceReports",
                             "getConfiguration", "profiles", "speedNeedsMedium", "refusesZeroReadSize",
-                            "failedCommandMs"},
+                            "failedCommandMs", "getEventStatus"},
                  "commands", error) ||
       !ReadBool(commands, "setStreaming", p.Streaming, error) ||
       !ReadBool(commands, "getPerformance", p.Performance, error) ||
@@ -237,6 +237,11 @@ bool ParseProfileObject(const Json& root, Profile& p, std::string& error) {
       !ReadBool(commands, "refusesZeroReadSize", p.RefusesZeroReadSize, error) ||
       !ReadUint(commands, "failedCommandMs", 60000, p.FailedCommandMs, error))
     return false;
+  if (commands.contains("getEventStatus")) {
+    bool eventStatus = false;
+    if (!ReadBool(commands, "getEventStatus", eventStatus, error)) return false;
+    p.EventStatus = eventStatus;
+  }
   p.Profiles.assign(profiles.begin(), profiles.end());
   if (!ParsePerformanceReport(performanceReports, p.PerformanceReports)) {
     error = "commands.performanceReports: expected current or maximum";

@@ -2,6 +2,7 @@
 // of its kind would. Profiles are JSON files in sim/profiles/.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -105,6 +106,9 @@ struct Profile {
   int PerformanceDescriptors = 1;  // zones it reports
   PerformanceReport PerformanceReports = PerformanceReport::Current;
   bool Configuration = true;       // GET CONFIGURATION understood
+  // GET EVENT STATUS NOTIFICATION (media class, polled) understood; by
+  // default as GET CONFIGURATION: the older drives without it lack both.
+  std::optional<bool> EventStatus;
   std::vector<uint16_t> Profiles;  // profiles the drive can use
   bool SpeedNeedsMedium = false;   // speed commands refused (02/3A/00) with no disc
   bool RefusesZeroReadSize = false;  // SET STREAMING with a read size of 0 refused

@@ -263,3 +263,27 @@ uint32_t GetReadPerformance(const DeviceAddress& address) {
   if (!ExecuteCommand(request)) return 0;
   return DecodeReadPerformance(answer, Returned(request, sizeof answer));
 }
+
+bool DecodeMediaEvent(const uint8_t* data, size_t length, MediaEvent& event) {
+  constexpr uint8_t NoEventAvailable = 0x80, ClassMask = 0x07, MediaClass = 4, EventCodeMask = 0x0F;
+  const AnswerView answer{data, length};
+  if (!answer.Has(0, 8) || (answer.Byte(2) & NoEventAvailable) || (answer.Byte(2) & ClassMask) != MediaClass ||
+      answer.Be16(0) < 6)
+    return false;
+  event = MediaEvent(answer.Byte(4) & EventCodeMask);
+  return true;
+}
+
+bool GetMediaEvent(const DeviceAddress& address, MediaEvent& event) {
+  constexpr uint8_t Polled = 0x01, MediaClassRequest = 0x10;
+  constexpr uint32_t EventStatusLength = 8;
+  uint8_t answer[EventStatusLength] = {};
+  ScsiRequest request = NewRequest(address, 10, SenseWanted);
+  request.Cdb[0] = OpGetEventStatus;
+  request.Cdb[1] = uint8_t(LunBits(request) | Polled);
+  request.Cdb[4] = MediaClassRequest;
+  put_be16(request.Cdb + 7, sizeof answer);
+  ExpectData(request, answer, sizeof answer);
+  if (!ExecuteCommand(request)) return false;
+  return DecodeMediaEvent(answer, Returned(request, sizeof answer), event);
+}

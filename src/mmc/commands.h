@@ -50,6 +50,11 @@ struct CapabilitiesPage {
 [[nodiscard]] int DecodeCurrentProfile(const uint8_t* data, size_t length);        // -1 when absent
 [[nodiscard]] uint32_t DecodeLastBlock(const uint8_t* data, size_t length);        // 0 when absent
 
+// A media event of GET EVENT STATUS NOTIFICATION (MMC's event codes).
+enum class MediaEvent : int32_t { None = 0, EjectRequest = 1, NewMedia = 2, Removal = 3, Changed = 4 };
+// The media class event of an answer; false when the answer holds none.
+[[nodiscard]] bool DecodeMediaEvent(const uint8_t* data, size_t length, MediaEvent& event);
+
 // The commands. All take the drive's address first.
 [[nodiscard]] bool Inquiry(const DeviceAddress& address, InquiryData& out);
 bool ModeSenseCapabilities(const DeviceAddress& address, CapabilitiesPage& out);
@@ -66,3 +71,6 @@ bool PreventAllowRemoval(const DeviceAddress& address, bool prevent);
 [[nodiscard]] int GetCurrentProfile(const DeviceAddress& address);  // -1 on failure
 bool SetStreaming(const DeviceAddress& address, uint32_t readSpeed, uint32_t writeSpeed);
 [[nodiscard]] uint32_t GetReadPerformance(const DeviceAddress& address);  // nominal kB/s, 0 when unavailable
+// GET EVENT STATUS NOTIFICATION, polled, media class: the drive's next media
+// event. False when the drive refuses it (older drives) or fails.
+[[nodiscard]] bool GetMediaEvent(const DeviceAddress& address, MediaEvent& event);

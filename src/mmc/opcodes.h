@@ -11,6 +11,7 @@ enum MmcOpcode : uint8_t {
   OpReadCapacity = 0x25,
   OpRead10 = 0x28,
   OpReadSubChannel = 0x42,
+  OpGetEventStatus = 0x4A,  // GET EVENT STATUS NOTIFICATION
   OpGetConfiguration = 0x46,
   OpModeSense10 = 0x5A,
   OpGetPerformance = 0xAC,

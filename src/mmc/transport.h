@@ -82,8 +82,9 @@ using TransportHandle = void*;
 
 // Which transport a row is; the information and settings dialogs show it.
 // The class-driver row (class_driver.h) serves a standard user of Windows
-// Vista and later, whom SPTI refuses.
-enum TransportKind : int32_t { TransportSpti = 1, TransportAspi = 2, TransportClassDriver = 3 };
+// Vista and later, whom SPTI refuses; the SG_IO row is the Linux edition's
+// (src/linux/sg_io.h).
+enum TransportKind : int32_t { TransportSpti = 1, TransportAspi = 2, TransportClassDriver = 3, TransportSgIo = 4 };
 
 // The stored ApiPrefered setting: the transport the user prefers.
 enum TransportPreference : int32_t { PreferNoTransport = 0, PreferSpti = 1, PreferAspi = 2 };
