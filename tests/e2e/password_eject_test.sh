@@ -9,11 +9,8 @@
 # checked by the dialog's own tests: xdotool cannot type them into Wine.
 # The drive is D: behind Wine's own pass-through (scripts/with-drives),
 # reached through SPTI, the program's default on NT.
-if [ -z "${VARNEL_DRIVE_SOCKET:-}" ]; then
-  . "$(dirname "$0")/with_drives_lib.sh"
-  rerun_with_drives cd48-reader "$0"
-  exit
-fi
+. "$(dirname "$0")/with_drives_lib.sh"
+run_under_drives cd48-reader "$0"
 . "$(dirname "$0")/lib.sh"
 reset_settings
 

@@ -13,11 +13,8 @@
 # because Wine sends none for virtual drives: the volume arrival notice of a
 # disc (WM_DEVICECHANGE with the DEV_BROADCAST_VOLUME a system sends) and the
 # wake notice (WM_POWERBROADCAST 7, posted).
-if [ -z "${VARNEL_DRIVE_SOCKET:-}" ]; then
-  . "$(dirname "$0")/with_drives_lib.sh"
-  rerun_with_drives cd48-reader,dvdrom16-streaming "$0"
-  exit
-fi
+. "$(dirname "$0")/with_drives_lib.sh"
+run_under_drives cd48-reader,dvdrom16-streaming "$0"
 . "$(dirname "$0")/lib.sh"
 reset_settings
 
