@@ -5,7 +5,7 @@
 
 namespace {
 using namespace WindowStyle;
-// A button whose caption wraps; a check box or radio button that checks itself.
+// Check boxes and radio buttons: reached with Tab, their captions wrap.
 constexpr uint32_t CheckButton = TabStop | ButtonStyle::Multiline;
 constexpr uint32_t Edit = Border | TabStop | EditStyle::AutoHScroll;
 }  // namespace
