@@ -47,9 +47,6 @@ LETTERS=(D E F G)
 MASKS=(0x8 0x10 0x20 0x40)  # unit-mask bits of D: to G:
 MEDIA=(data-cd audio-cd mixed-cd cd-r cd-rw dvd-rom dvd-r dvd+r dvd-rom-dl)
 OPCODES=(any 0x00 0x12 0x1B 0x25 0x28 0x42 0x43 0x46 0x5A 0xAC 0xB6 0xBB)
-ICON_X=1010
-ICON_Y=755
-
 reset_settings
 use_virtual_drives "$(IFS=,; echo "${PROFILES[*]}")"
 wine reg add "$key" /v ApiPrefered /t REG_DWORD /d 2 /f >/dev/null
@@ -61,8 +58,6 @@ for t in 0 1 2 3; do driver letter "$t" "${LETTERS[$t]}"; done
 # A random number below N in R, drawn in this shell: a $(...) would draw in a
 # subshell and leave the sequence of the seed where it was.
 rnd() { R=$((RANDOM % $1)); }
-menu_open() { driver popups | grep -q popup; }
-menu_closed() { ! menu_open; }
 dialogs_shown() { driver cancel varnel.exe | tr -d '\r' | awk '{print $2}'; }
 objects() { driver objects varnel.exe | tr -d '\r'; }
 

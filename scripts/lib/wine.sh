@@ -38,6 +38,15 @@ varnel_prefix_init() {
   ) 9>"$prefix.lock"
 }
 
+# Makes a prefix report Windows 98 (version 4.10 on the 9x platform), once.
+# The caller holds the prefix for itself (a lock, or a template being made).
+varnel_prefix_win98() { # prefix
+  [ -f "$1/.varnel-win98" ] && return 0
+  WINEPREFIX=$1 wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f >/dev/null 2>&1 || return 1
+  WINEPREFIX=$1 wineserver -w
+  touch "$1/.varnel-win98"
+}
+
 # Starts a private headless X server; exports DISPLAY and sets VARNEL_XVFB_PID.
 # The server takes the first free display number itself (-displayfd), so that
 # scripts starting servers side by side never share one.

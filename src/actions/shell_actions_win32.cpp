@@ -13,9 +13,9 @@ constexpr INT_PTR ShellExecuteOk = 32;
 
 // The first AutorunFileLimit bytes of the file, empty when it cannot be read.
 std::string ReadFileStart(const std::string& path) {
-  UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  OwnedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Usable()) return {};
+  if (!file) return {};
   std::string text(AutorunFileLimit, '\0');
   DWORD got = 0;
   if (!ReadFile(file.Get(), text.data(), DWORD(text.size()), &got, nullptr)) return {};

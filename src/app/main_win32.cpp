@@ -55,6 +55,25 @@ void __throw_logic_error(const char*) { std::abort(); }
 void __throw_out_of_range_fmt(const char*, ...) { std::abort(); }
 }  // namespace std
 
+// The allocation operators on malloc. The runtime's own throw std::bad_alloc,
+// and even its nothrow forms catch it: either brings the unwinder, the
+// exception runtime and, through their locks, the POSIX thread library into
+// the executable (about 40 KB with their unwind tables). Here a nothrow new
+// answers null and a plain new (only the standard containers use it) ends
+// the program, as its uncaught exception would.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return std::malloc(size != 0 ? size : 1); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return std::malloc(size != 0 ? size : 1); }
+void* operator new(std::size_t size) {
+  void* block = std::malloc(size != 0 ? size : 1);
+  if (block == nullptr) std::abort();
+  return block;
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   InitCompatLayer();
   RegisterSystemTransports();

@@ -1,9 +1,12 @@
 // A Win32 handle has two "none" values: CreateFile answers
 // INVALID_HANDLE_VALUE, most other calls NULL. Every test for a usable
 // handle and every close goes through here, so neither is mistaken for the
-// other.
+// other. The owners of the program's Windows resources (common/owner.h)
+// are named here too.
 #pragma once
 #include <windows.h>
+
+#include "common/owner.h"
 
 inline bool IsUsableHandle(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
 
@@ -13,31 +16,24 @@ inline void CloseUsableHandle(HANDLE& handle, BOOL(WINAPI* close)(HANDLE) = Clos
   handle = nullptr;
 }
 
-// Owns one kernel handle for a scope and closes it on the way out.
-class UniqueHandle {
- public:
-  UniqueHandle() = default;
-  explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
-  UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.Release()) {}
-  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-    if (this != &other) {
-      CloseUsableHandle(handle_);
-      handle_ = other.Release();
-    }
-    return *this;
-  }
-  UniqueHandle(const UniqueHandle&) = delete;
-  UniqueHandle& operator=(const UniqueHandle&) = delete;
-  ~UniqueHandle() { CloseUsableHandle(handle_); }
-
-  HANDLE Get() const { return handle_; }
-  bool Usable() const { return IsUsableHandle(handle_); }
-  HANDLE Release() {
-    HANDLE handle = handle_;
-    handle_ = nullptr;
-    return handle;
-  }
-
- private:
-  HANDLE handle_ = nullptr;
+// A resource whose "none" is null and that one call gives back.
+template <typename Resource, auto Give>
+struct NullableKind {
+  static Resource None() { return nullptr; }
+  static bool Usable(Resource resource) { return resource != nullptr; }
+  static void Free(Resource resource) { Give(resource); }
 };
+
+struct KernelHandleKind {
+  static HANDLE None() { return nullptr; }
+  static bool Usable(HANDLE handle) { return IsUsableHandle(handle); }
+  static void Free(HANDLE handle) { CloseHandle(handle); }
+};
+
+using OwnedHandle = Owner<HANDLE, KernelHandleKind>;
+// A bitmap, brush, font or pen (DeleteObject).
+template <typename Object>
+using OwnedGdiObject = Owner<Object, NullableKind<Object, DeleteObject>>;
+// A device context the program created (DeleteDC; a window's own DC is released, not owned).
+using OwnedDc = Owner<HDC, NullableKind<HDC, DeleteDC>>;
+using OwnedMenu = Owner<HMENU, NullableKind<HMENU, DestroyMenu>>;

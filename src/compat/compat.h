@@ -1,8 +1,10 @@
-// The compatibility layer on Windows: wide-text operations that work on both
-// the NT family and on Windows 95/98/ME, where most wide functions of the
-// system are missing. InitCompatLayer fills one table of operations with the
-// system's wide functions on NT, or with wrappers that convert to and from
-// the ANSI code page and call the ANSI functions elsewhere.
+// The compatibility layer's Windows half, for Windows-only files: it
+// includes <windows.h>, so portable code uses wide_text.h instead. Wide-text
+// operations that work on both the NT family and on Windows 95/98/ME, where
+// most wide functions of the system are missing. InitCompatLayer fills one
+// table of operations with the system's wide functions on NT, or with
+// wrappers that convert to and from the ANSI code page and call the ANSI
+// functions elsewhere.
 //
 // The string table and the wide builders live in wide_text.h (portable).
 #pragma once

@@ -1,6 +1,9 @@
-// The program's small dialogs: the message box, the about box, the
-// information window and the password dialog, all built with the dialog
-// engine.
+// The dialogs folder's chief header: the message box, the about box, the
+// information window and its text, the password dialog with its decisions,
+// and the entry of the program settings dialog (its form is in
+// program_settings.h). The countdowns (countdown.h) and the drive settings
+// dialog (drive_settings.h) have headers of their own; the descriptions are
+// in descriptions.h. Every dialog is built with the dialog engine.
 #pragma once
 #include <cstdint>
 

@@ -7,6 +7,7 @@
 #include "compat/wide_text.h"
 #include "dialogs/dialogs.h"
 #include "drive/drive.h"
+#include "mmc/commands.h"
 #include "resources/string_ids.h"
 
 namespace {
@@ -132,9 +133,9 @@ void Drive(WideBuilder& out, const DriveRecord& d) {
 
   out.String(StrInfoDvd);
   if (d.DVD == 0) out.String(StrInfoNone);
-  if (d.DVD & 0x08) out.String(StrDvdRom);
-  if (d.DVD & 0x10) out.String(StrDvdR);
-  if (d.DVD & 0x20) out.String(StrDvdRam);
+  if (d.DVD & ReadsDvdRom) out.String(StrDvdRom);
+  if (d.DVD & ReadsDvdR) out.String(StrDvdR);
+  if (d.DVD & ReadsDvdRam) out.String(StrDvdRam);
   out.Line();
   if (d.DVD != 0) {
     out.String(StrInfoGetDvdSpeed).String(YesNo(d.CanGetDVDSpeed)).Line();
@@ -145,10 +146,10 @@ void Drive(WideBuilder& out, const DriveRecord& d) {
 
   out.String(StrInfoWriter);
   if (d.Writer == 0) out.String(StrInfoNone);
-  if (d.Writer & 0x01) out.String(StrCdR);
-  if (d.Writer & 0x02) out.String(StrCdRw);
-  if (d.Writer & 0x10) out.String(StrDvdR);
-  if (d.Writer & 0x20) out.String(StrDvdRam);
+  if (d.Writer & WritesCdR) out.String(StrCdR);
+  if (d.Writer & WritesCdRw) out.String(StrCdRw);
+  if (d.Writer & WritesDvdR) out.String(StrDvdR);
+  if (d.Writer & WritesDvdRam) out.String(StrDvdRam);
   out.Line();
   out.String(StrInfoSenseMedium).String(YesNo(d.CanSenseMedium)).Line().Line();
 

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include "common/owner.h"
 #include "compat/compat.h"
 #include "dialogs/descriptions.h"
 #include "dialogs/dialogs.h"
@@ -23,31 +24,29 @@ struct PasswordRequest {
 
 constexpr WPARAM PasswordChar = '*';
 
-// An edit's whole text as a new block from malloc; null when memory runs out.
-char16_t* ReadText(DialogWindow dialog, uint16_t id) {
+// An edit's whole text; holds nothing when memory runs out.
+OwnedBlock<char16_t> ReadText(DialogWindow dialog, uint16_t id) {
   const int length = WideGetWindowTextLength(GetDlgItem(dialog, id));
   const size_t units = static_cast<size_t>(length > 0 ? length : 0) + 1;
-  char16_t* text = static_cast<char16_t*>(std::malloc(units * sizeof(char16_t)));
-  if (text == nullptr) return nullptr;
-  text[0] = u'\0';
-  WideGetDlgItemText(dialog, id, text, static_cast<int>(units));
+  OwnedBlock<char16_t> text(static_cast<char16_t*>(std::malloc(units * sizeof(char16_t))));
+  if (!text) return text;
+  text.Get()[0] = u'\0';
+  WideGetDlgItemText(dialog, id, text.Get(), static_cast<int>(units));
   return text;
 }
 
 // What is hashed is the password's ANSI bytes (code page 1251 on a Russian
 // Windows): the same bytes on both families, and what another "$1$" tool
-// is given. Null when memory runs out; `lossy` when a character has no form
-// in the code page and would have become the default character.
-char* AnsiBytes(const char16_t* text, bool& lossy) {
+// is given. Nothing when memory runs out; `lossy` when a character has no
+// form in the code page and would have become the default character.
+OwnedBlock<char> AnsiBytes(const char16_t* text, bool& lossy) {
   const int size = WideCharToMultiByte(CP_ACP, WC_COMPOSITECHECK, AsWide(text), -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return nullptr;
-  char* bytes = static_cast<char*>(std::malloc(static_cast<size_t>(size)));
-  if (bytes == nullptr) return nullptr;
+  if (size <= 0) return {};
+  OwnedBlock<char> bytes(static_cast<char*>(std::malloc(static_cast<size_t>(size))));
   BOOL usedDefault = FALSE;
-  if (WideCharToMultiByte(CP_ACP, WC_COMPOSITECHECK, AsWide(text), -1, bytes, size, nullptr, &usedDefault) <= 0) {
-    std::free(bytes);
-    return nullptr;
-  }
+  if (!bytes ||
+      WideCharToMultiByte(CP_ACP, WC_COMPOSITECHECK, AsWide(text), -1, bytes.Get(), size, nullptr, &usedDefault) <= 0)
+    return {};
   lossy = usedDefault != FALSE;
   return bytes;
 }
@@ -76,12 +75,10 @@ intptr_t PasswordEdit(DialogWindow dialog, uint16_t id, uint32_t message, uintpt
   if (message != WM_COMMAND || HIWORD(wParam) != EN_CHANGE) return FALSE;
   const PasswordRequest* request = UserDataOf<const PasswordRequest>(dialog);
   if (request == nullptr) return TRUE;
-  char16_t* password = ReadText(dialog, PasswordEditId);
-  char16_t* confirmation = ReadText(dialog, PasswordConfirmEditId);
-  if (password != nullptr && confirmation != nullptr)
-    EnableWindow(GetDlgItem(dialog, DialogOk), PasswordOkEnabled(request->mode, password, confirmation));
-  std::free(password);
-  std::free(confirmation);
+  const OwnedBlock<char16_t> password = ReadText(dialog, PasswordEditId);
+  const OwnedBlock<char16_t> confirmation = ReadText(dialog, PasswordConfirmEditId);
+  if (password && confirmation)
+    EnableWindow(GetDlgItem(dialog, DialogOk), PasswordOkEnabled(request->mode, password.Get(), confirmation.Get()));
   return FALSE;
 }
 
@@ -97,14 +94,14 @@ intptr_t OkButton(DialogWindow dialog, uint16_t, uint32_t message, uintptr_t, in
   }
   if (message != WM_COMMAND) return FALSE;
   const PasswordRequest* request = UserDataOf<const PasswordRequest>(dialog);
-  char16_t* password = ReadText(dialog, PasswordEditId);
-  char16_t* confirmation = ReadText(dialog, PasswordConfirmEditId);
+  const OwnedBlock<char16_t> password = ReadText(dialog, PasswordEditId);
+  const OwnedBlock<char16_t> confirmation = ReadText(dialog, PasswordConfirmEditId);
   // Without memory for the texts the dialog simply stays open.
-  if (request != nullptr && password != nullptr && confirmation != nullptr) {
+  if (request != nullptr && password && confirmation) {
     bool lossy = false;
-    char* ansi = AnsiBytes(password, lossy);
-    const PasswordVerdict verdict = JudgePassword(request->mode, request->hash, password, confirmation, ansi, lossy);
-    std::free(ansi);
+    const OwnedBlock<char> ansi = AnsiBytes(password.Get(), lossy);
+    const PasswordVerdict verdict =
+        JudgePassword(request->mode, request->hash, password.Get(), confirmation.Get(), ansi.Get(), lossy);
     if (verdict == PasswordVerdict::Accepted) {
       EndDialog(dialog, DialogOk);
     } else {
@@ -112,8 +109,6 @@ intptr_t OkButton(DialogWindow dialog, uint16_t, uint32_t message, uintptr_t, in
       MessageBeep(0);
     }
   }
-  std::free(password);
-  std::free(confirmation);
   return TRUE;
 }
 

@@ -7,6 +7,23 @@
 
 #include "common/system_win32.h"
 #include "compat/compat.h"
+#include "dlgengine/styles.h"
+
+// The portable style names are Windows' own.
+static_assert(WindowStyle::Child == WS_CHILD && WindowStyle::Visible == WS_VISIBLE && WindowStyle::Border == WS_BORDER &&
+              WindowStyle::VScroll == WS_VSCROLL && WindowStyle::HScroll == WS_HSCROLL &&
+              WindowStyle::Group == WS_GROUP && WindowStyle::TabStop == WS_TABSTOP);
+static_assert(DialogStyle::SetFont == DS_SETFONT && DialogStyle::CenterMouse == DS_CENTERMOUSE);
+static_assert(ButtonStyle::PushButton == BS_PUSHBUTTON && ButtonStyle::DefPushButton == BS_DEFPUSHBUTTON &&
+              ButtonStyle::AutoCheckBox == BS_AUTOCHECKBOX && ButtonStyle::GroupBox == BS_GROUPBOX &&
+              ButtonStyle::AutoRadioButton == BS_AUTORADIOBUTTON && ButtonStyle::Multiline == BS_MULTILINE);
+static_assert(StaticStyle::Left == SS_LEFT && StaticStyle::Center == SS_CENTER && StaticStyle::Right == SS_RIGHT &&
+              StaticStyle::Icon == SS_ICON && StaticStyle::OwnerDraw == SS_OWNERDRAW && StaticStyle::Notify == SS_NOTIFY);
+static_assert(EditStyle::Right == ES_RIGHT && EditStyle::Multiline == ES_MULTILINE &&
+              EditStyle::AutoVScroll == ES_AUTOVSCROLL && EditStyle::AutoHScroll == ES_AUTOHSCROLL &&
+              EditStyle::ReadOnly == ES_READONLY);
+static_assert(ListViewStyle::Report == LVS_REPORT && ListViewStyle::SingleSelection == LVS_SINGLESEL &&
+              ListViewStyle::NoSortHeader == LVS_NOSORTHEADER && ProgressStyle::Smooth == PBS_SMOOTH);
 
 namespace {
 

@@ -1,30 +1,45 @@
 // The table of control kinds: class name and style of each, as written into
-// dialog templates. Style values are the Windows constants spelled out, so
-// that this file stays portable.
+// dialog templates.
 #include "dlgengine/dlgengine.h"
+#include "dlgengine/styles.h"
+
+namespace {
+using namespace WindowStyle;
+// Check boxes and radio buttons: reached with Tab, their captions wrap.
+constexpr uint32_t CheckButton = TabStop | ButtonStyle::Multiline;
+constexpr uint32_t Edit = Border | TabStop | EditStyle::AutoHScroll;
+}  // namespace
 
 namespace Kind {
-const ControlKind VBox{KindCode::VBox, u"STATIC", 0xD, 0, false};        // SS_OWNERDRAW
-const ControlKind HBox{KindCode::HBox, u"STATIC", 0xD, 0, false};
-const ControlKind Spacer{KindCode::Spacer, u"STATIC", 0xD, 0, false};
-const ControlKind VGroup{KindCode::VGroup, u"BUTTON", 0x7, 0, false};    // BS_GROUPBOX
-const ControlKind HGroup{KindCode::HGroup, u"BUTTON", 0x7, 0, false};
-const ControlKind Button{KindCode::Button, u"BUTTON", 0x10000, 0, true};  // WS_TABSTOP
-const ControlKind DefaultButton{KindCode::DefaultButton, u"BUTTON", 0x10001, 0, true};
-const ControlKind CheckBox{KindCode::CheckBox, u"BUTTON", 0x12003, 0, true};  // BS_MULTILINE|BS_AUTOCHECKBOX
-const ControlKind RadioButton{KindCode::RadioButton, u"BUTTON", 0x12009, 0, true};
-const ControlKind FirstRadioButton{KindCode::FirstRadioButton, u"BUTTON", 0x32009, 0, true};  // + WS_GROUP
-const ControlKind Label{KindCode::Label, u"STATIC", 0x100, 0, true};          // SS_NOTIFY|SS_LEFT
-const ControlKind CentredLabel{KindCode::CentredLabel, u"STATIC", 0x101, 0, true};
-const ControlKind RightLabel{KindCode::RightLabel, u"STATIC", 0x102, 0, true};
-const ControlKind Icon{KindCode::Icon, u"STATIC", 0x3, 0, true};              // SS_ICON
-const ControlKind SmallIcon{KindCode::SmallIcon, u"STATIC", 0x3, 0, true};
-const ControlKind TextEdit{KindCode::TextEdit, u"EDIT", 0x810080, 0, true};   // WS_BORDER|WS_TABSTOP|ES_AUTOHSCROLL
-const ControlKind RightEdit{KindCode::RightEdit, u"EDIT", 0x810082, 0, true};
-const ControlKind ProgressBar{KindCode::ProgressBar, u"msctls_progress32", 0x1, 0, true};  // PBS_SMOOTH
-const ControlKind ListView{KindCode::ListView, u"SysListView32", 0x818005, 0, true};
-const ControlKind HotKeyField{KindCode::HotKeyField, u"msctls_hotkey32", 0x810000, 0, true};
-const ControlKind RichText{KindCode::RichText, u"RichEdit", 0xB108C4, 0, true};
+const ControlKind VBox{KindCode::VBox, u"STATIC", StaticStyle::OwnerDraw, 0, false};
+const ControlKind HBox{KindCode::HBox, u"STATIC", StaticStyle::OwnerDraw, 0, false};
+const ControlKind Spacer{KindCode::Spacer, u"STATIC", StaticStyle::OwnerDraw, 0, false};
+const ControlKind VGroup{KindCode::VGroup, u"BUTTON", ButtonStyle::GroupBox, 0, false};
+const ControlKind HGroup{KindCode::HGroup, u"BUTTON", ButtonStyle::GroupBox, 0, false};
+const ControlKind Button{KindCode::Button, u"BUTTON", TabStop | ButtonStyle::PushButton, 0, true};
+const ControlKind DefaultButton{KindCode::DefaultButton, u"BUTTON", TabStop | ButtonStyle::DefPushButton, 0, true};
+const ControlKind CheckBox{KindCode::CheckBox, u"BUTTON", CheckButton | ButtonStyle::AutoCheckBox, 0, true};
+const ControlKind RadioButton{KindCode::RadioButton, u"BUTTON", CheckButton | ButtonStyle::AutoRadioButton, 0, true};
+const ControlKind FirstRadioButton{KindCode::FirstRadioButton, u"BUTTON",
+                                   Group | CheckButton | ButtonStyle::AutoRadioButton, 0, true};
+const ControlKind Label{KindCode::Label, u"STATIC", StaticStyle::Notify | StaticStyle::Left, 0, true};
+const ControlKind CentredLabel{KindCode::CentredLabel, u"STATIC", StaticStyle::Notify | StaticStyle::Center, 0, true};
+const ControlKind RightLabel{KindCode::RightLabel, u"STATIC", StaticStyle::Notify | StaticStyle::Right, 0, true};
+const ControlKind Icon{KindCode::Icon, u"STATIC", StaticStyle::Icon, 0, true};
+const ControlKind SmallIcon{KindCode::SmallIcon, u"STATIC", StaticStyle::Icon, 0, true};
+const ControlKind TextEdit{KindCode::TextEdit, u"EDIT", Edit, 0, true};
+const ControlKind RightEdit{KindCode::RightEdit, u"EDIT", Edit | EditStyle::Right, 0, true};
+const ControlKind ProgressBar{KindCode::ProgressBar, u"msctls_progress32", ProgressStyle::Smooth, 0, true};
+const ControlKind ListView{KindCode::ListView, u"SysListView32",
+                           Border | TabStop | ListViewStyle::NoSortHeader | ListViewStyle::SingleSelection |
+                               ListViewStyle::Report,
+                           0, true};
+const ControlKind HotKeyField{KindCode::HotKeyField, u"msctls_hotkey32", Border | TabStop, 0, true};
+// Read-only rich text that scrolls both ways.
+const ControlKind RichText{KindCode::RichText, u"RichEdit",
+                          Border | VScroll | HScroll | TabStop | EditStyle::ReadOnly | EditStyle::AutoHScroll |
+                              EditStyle::AutoVScroll | EditStyle::Multiline,
+                          0, true};
 }  // namespace Kind
 
 bool IsContainer(const ControlKind& kind) {

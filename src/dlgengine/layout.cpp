@@ -1,19 +1,40 @@
 #include "dlgengine/layout.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
-// Group boxes: 9 px inside left and right, the caption on top, 4 px below.
-constexpr int32_t GroupSide = 9;
-constexpr int32_t GroupBottom = 4;
-// Between the client area's edges and the controls: a group frame right
-// against the window's border looks cut off.
-constexpr int32_t DialogMargin = 6;
-// On each side of a push button's text: its frame (3 px for the default
-// button), the focus rectangle one pixel inside, then clear pixels, so that
-// the text touches neither.
-constexpr int32_t ButtonTextInset = 9;
+// The layout's pixel metrics. What follows the font or the screen is
+// measured through the host; these are the pixels around it.
+struct LayoutMetrics {
+  // Between the client area's edges and the controls: a group frame right
+  // against the window's border looks cut off.
+  int32_t DialogMargin = 6;
+  // Group boxes: inside left and right, the caption on top, below. An
+  // empty caption still leaves half a line and EmptyCaptionExtra on top.
+  int32_t GroupSide = 9, GroupBottom = 4, EmptyCaptionExtra = 4;
+  int32_t SpacerSide = 9, SmallIconSide = 16;
+  // On each side of a push button's text: its frame (3 px for the default
+  // button), the focus rectangle one pixel inside, then clear pixels, so that
+  // the text touches neither.
+  int32_t ButtonTextInset = 9;
+  // A button is taller than its text by ButtonTextPadding and at least 8/5
+  // of it, and at least ButtonWidthInHeights of its heights wide.
+  int32_t ButtonTextPadding = 10, ButtonHeightFifths = 8, ButtonWidthInHeights = 4;
+  // A check box or radio button: its box, an inch over CheckBoxPerInch (at
+  // MinimumDpi at least), an eighth of the widest character, then CheckGap
+  // before the text; at least the box and CheckBoxBorder high.
+  int32_t CheckBoxPerInch = 8, MinimumDpi = 96, CheckGap = 8, CheckBoxBorder = 2;
+  // An edit's or hot-key field's frame and inner margin, both ways.
+  int32_t EditFrame = 6;
+  int32_t ProgressWidth = 100;  // a progress bar that names no width
+  // A list view measured from its titles: an icon, a gap per column, rows of text, its frame.
+  int32_t ListIconWidth = 16, ListColumnGap = 16, ListRows = 8, ListFrame = 4;
+  // Rich text: its margins, and the largest it grows before it scrolls.
+  int32_t RichTextPadWidth = 34, RichTextPadHeight = 22, RichTextMaxWidth = 512, RichTextMaxHeight = 384;
+};
+constexpr LayoutMetrics Metrics{};
 
 constexpr char16_t HotKeySample[] = u"Ctrl + Shift + Alt + Page Down";
 
@@ -51,7 +72,7 @@ void CombineFill(uint8_t child, uint8_t& box) {
 Extent GroupCaption(LayoutHost& host, uint16_t id) {
   if (host.TextLength(id) == 0) {
     Extent space = host.StringExtent(id, u" ");
-    return {space.width, space.height / 2 + 4};
+    return {space.width, space.height / 2 + Metrics.EmptyCaptionExtra};
   }
   return host.ControlTextExtent(id);
 }
@@ -59,123 +80,131 @@ Extent GroupCaption(LayoutHost& host, uint16_t id) {
 void MeasureChildren(Walk& walk, int32_t self, uint16_t id, bool vertical, Extent& size, Fill& fill);
 void ArrangeChildren(Walk& walk, int32_t self, uint16_t id, Rect rect, bool vertical);
 
-// The wanted size and fill of one control.
-void MeasureOne(Walk& walk, uint32_t index, Extent& size, Fill& fill) {
-  LayoutHost& host = walk.host;
+// The wanted size and fill of each kind of control; each starts from no
+// size and a fixed fill.
+using Measurer = void (*)(Walk& walk, uint32_t index, Extent& size, Fill& fill);
+
+void MeasureBoxKind(Walk& walk, uint32_t index, Extent& size, Fill& fill) {
   const ControlState& control = walk.state.controls[index];
-  const uint16_t id = control.id;
+  MeasureChildren(walk, static_cast<int32_t>(index), control.id, control.kind->code == KindCode::VBox, size, fill);
+  FillOverride(walk.host.TextNumber(control.id), fill);
+}
+
+void MeasureGroup(Walk& walk, uint32_t index, Extent& size, Fill& fill) {
+  const ControlState& control = walk.state.controls[index];
+  MeasureChildren(walk, static_cast<int32_t>(index), control.id, control.kind->code == KindCode::VGroup, size, fill);
+  Extent caption = GroupCaption(walk.host, control.id);
+  size.width = std::max(size.width, caption.width) + 2 * Metrics.GroupSide;
+  size.height += caption.height + Metrics.GroupBottom;
+  if (fill.x == FillFixed) fill.x = FillWeak;
+  if (fill.y == FillFixed) fill.y = FillWeak;
+}
+
+void MeasureSpacer(Walk&, uint32_t, Extent& size, Fill&) { size = {Metrics.SpacerSide, Metrics.SpacerSide}; }
+
+void MeasureButton(Walk& walk, uint32_t index, Extent& size, Fill&) {
+  Extent text = walk.host.ControlTextExtent(walk.state.controls[index].id);
+  size.height = std::max(text.height + Metrics.ButtonTextPadding, Metrics.ButtonHeightFifths * text.height / 5);
+  size.width = std::max(text.width + 2 * Metrics.ButtonTextInset, Metrics.ButtonWidthInHeights * size.height);
+}
+
+void MeasureCheck(Walk& walk, uint32_t index, Extent& size, Fill&) {
+  const uint16_t id = walk.state.controls[index].id;
+  Extent text = walk.host.ControlTextExtent(id);
+  const int32_t box = std::max(walk.host.ScreenPixelsPerInchX(), Metrics.MinimumDpi) / Metrics.CheckBoxPerInch;
+  size.width = text.width + box + walk.host.MaxCharWidth(id) / 8 + Metrics.CheckGap;
+  size.height = std::max(text.height, box + Metrics.CheckBoxBorder);
+}
+
+void MeasureLabel(Walk& walk, uint32_t index, Extent& size, Fill&) {
+  size = walk.host.ControlTextExtent(walk.state.controls[index].id);
+}
+
+// A centred or right-aligned label takes the width it is given.
+void MeasureAlignedLabel(Walk& walk, uint32_t index, Extent& size, Fill& fill) {
+  MeasureLabel(walk, index, size, fill);
+  fill.x = FillWeak;
+}
+
+void MeasureIcon(Walk& walk, uint32_t index, Extent& size, Fill&) {
+  size = walk.host.WindowSize(walk.state.controls[index].id);
+}
+
+void MeasureSmallIcon(Walk&, uint32_t, Extent& size, Fill&) { size = {Metrics.SmallIconSide, Metrics.SmallIconSide}; }
+
+// An edit wide enough for its text and one average character more; an empty one for two blanks.
+void MeasureEdit(Walk& walk, uint32_t index, Extent& size, Fill& fill) {
+  const uint16_t id = walk.state.controls[index].id;
+  uint32_t length = walk.host.TextLength(id);
+  Extent text;
+  if (length > 0) {
+    text = walk.host.ControlTextExtent(id);
+    text.width += text.width / static_cast<int32_t>(length);
+  } else {
+    text = walk.host.StringExtent(id, u"  ");
+  }
+  size = {text.width + Metrics.EditFrame, text.height + Metrics.EditFrame};
+  if (size.height > size.width) size.width = size.height;
+  fill.x = FillWeak;
+}
+
+void MeasureProgressBar(Walk& walk, uint32_t index, Extent& size, Fill& fill) {
+  uint32_t wanted = walk.host.TextNumber(walk.state.controls[index].id);
+  size.width = wanted == 0 || wanted > INT32_MAX ? Metrics.ProgressWidth : static_cast<int32_t>(wanted);
+  size.height = walk.host.ScrollBarHeight();
+  fill.x = FillWeak;
+}
+
+void MeasureListView(Walk& walk, uint32_t index, Extent& size, Fill& fill) {
+  LayoutHost& host = walk.host;
+  const uint16_t id = walk.state.controls[index].id;
+  uint32_t approx = host.ListViewApproximateSize(id);
+  if (approx != 0) {
+    size = {static_cast<int32_t>(approx & 0xFFFF), static_cast<int32_t>(approx >> 16)};  // width low, height high
+  } else {
+    Extent text = host.ControlTextExtent(id);
+    size = {text.width + Metrics.ListIconWidth + Metrics.ListColumnGap * static_cast<int32_t>(host.TabCount(id)),
+            Metrics.ListRows * text.height};
+  }
+  size.width += Metrics.ListFrame + host.ScrollBarWidth();
+  size.height += Metrics.ListFrame;
+  fill = {FillStretch, FillStretch};
+}
+
+void MeasureHotKeyField(Walk& walk, uint32_t index, Extent& size, Fill& fill) {
+  Extent text = walk.host.StringExtent(walk.state.controls[index].id, HotKeySample);
+  size = {text.width + Metrics.EditFrame, text.height + Metrics.EditFrame};
+  fill.x = FillWeak;
+}
+
+// Rich text grows with its text up to a limit, then scrolls that way.
+void MeasureRichText(Walk& walk, uint32_t index, Extent& size, Fill& fill) {
+  Extent text = walk.host.ControlTextExtent(walk.state.controls[index].id);
+  size = {text.width + Metrics.RichTextPadWidth, text.height + Metrics.RichTextPadHeight};
+  if (size.width > Metrics.RichTextMaxWidth) {
+    size.width = Metrics.RichTextMaxWidth;
+    size.height += walk.host.ScrollBarHeight();
+  }
+  if (size.height > Metrics.RichTextMaxHeight) {
+    size.height = Metrics.RichTextMaxHeight;
+    size.width += walk.host.ScrollBarWidth();
+  }
+  fill = {FillStretch, FillStretch};
+}
+
+// In KindCode's order.
+constexpr Measurer MeasureOfKind[] = {
+    MeasureBoxKind, MeasureBoxKind, MeasureSpacer, MeasureGroup, MeasureGroup,
+    MeasureButton, MeasureButton, MeasureCheck, MeasureCheck, MeasureCheck,
+    MeasureLabel, MeasureAlignedLabel, MeasureAlignedLabel, MeasureIcon, MeasureSmallIcon,
+    MeasureEdit, MeasureEdit, MeasureProgressBar, MeasureListView, MeasureHotKeyField, MeasureRichText,
+};
+static_assert(std::size(MeasureOfKind) == size_t(KindCode::RichText) + 1, "one measure per kind");
+
+void MeasureOne(Walk& walk, uint32_t index, Extent& size, Fill& fill) {
   size = {0, 0};
   fill = {FillFixed, FillFixed};
-  switch (control.kind->code) {
-    case KindCode::VBox:
-    case KindCode::HBox: {
-      MeasureChildren(walk, static_cast<int32_t>(index), id, control.kind->code == KindCode::VBox,
-                      size, fill);
-      FillOverride(host.TextNumber(id), fill);
-      break;
-    }
-    case KindCode::VGroup:
-    case KindCode::HGroup: {
-      MeasureChildren(walk, static_cast<int32_t>(index), id,
-                      control.kind->code == KindCode::VGroup, size, fill);
-      Extent caption = GroupCaption(host, id);
-      size.width = std::max(size.width, caption.width) + 2 * GroupSide;
-      size.height += caption.height + GroupBottom;
-      if (fill.x == FillFixed) fill.x = FillWeak;
-      if (fill.y == FillFixed) fill.y = FillWeak;
-      break;
-    }
-    case KindCode::Spacer:
-      size = {9, 9};
-      break;
-    case KindCode::Button:
-    case KindCode::DefaultButton: {
-      Extent text = host.ControlTextExtent(id);
-      int32_t k = 8 * text.height / 5;
-      size.height = std::max(text.height + 10, k);
-      size.width = std::max(text.width + 2 * ButtonTextInset, 4 * size.height);
-      break;
-    }
-    case KindCode::CheckBox:
-    case KindCode::RadioButton:
-    case KindCode::FirstRadioButton: {
-      Extent text = host.ControlTextExtent(id);
-      int32_t dpi = std::max(host.ScreenPixelsPerInchX(), 96);
-      int32_t maxChar = host.MaxCharWidth(id);
-      size.width = text.width + dpi / 8 + maxChar / 8 + 8;
-      size.height = std::max(text.height, dpi / 8 + 2);
-      break;
-    }
-    case KindCode::Label:
-      size = host.ControlTextExtent(id);
-      break;
-    case KindCode::CentredLabel:
-    case KindCode::RightLabel:
-      size = host.ControlTextExtent(id);
-      fill.x = FillWeak;
-      break;
-    case KindCode::Icon:
-      size = host.WindowSize(id);
-      break;
-    case KindCode::SmallIcon:
-      size = {16, 16};
-      break;
-    case KindCode::TextEdit:
-    case KindCode::RightEdit: {
-      uint32_t length = host.TextLength(id);
-      Extent text;
-      if (length > 0) {
-        text = host.ControlTextExtent(id);
-        text.width += text.width / static_cast<int32_t>(length);  // one average character more
-      } else {
-        text = host.StringExtent(id, u"  ");
-      }
-      size = {text.width + 6, text.height + 6};
-      if (size.height > size.width) size.width = size.height;
-      fill.x = FillWeak;
-      break;
-    }
-    case KindCode::ProgressBar: {
-      uint32_t wanted = host.TextNumber(id);
-      size.width = wanted == 0 || wanted > INT32_MAX ? 100 : static_cast<int32_t>(wanted);
-      size.height = host.ScrollBarHeight();
-      fill.x = FillWeak;
-      break;
-    }
-    case KindCode::ListView: {
-      uint32_t approx = host.ListViewApproximateSize(id);
-      if (approx != 0) {
-        size = {static_cast<int32_t>(approx & 0xFFFF), static_cast<int32_t>(approx >> 16)};
-      } else {
-        Extent text = host.ControlTextExtent(id);
-        size = {text.width + 16 + 16 * static_cast<int32_t>(host.TabCount(id)), 8 * text.height};
-      }
-      size.width += 4 + host.ScrollBarWidth();
-      size.height += 4;
-      fill = {FillStretch, FillStretch};
-      break;
-    }
-    case KindCode::HotKeyField: {
-      Extent text = host.StringExtent(id, HotKeySample);
-      size = {text.width + 6, text.height + 6};
-      fill.x = FillWeak;
-      break;
-    }
-    case KindCode::RichText: {
-      Extent text = host.ControlTextExtent(id);
-      size = {text.width + 34, text.height + 22};
-      if (size.width > 512) {
-        size.width = 512;
-        size.height += host.ScrollBarHeight();
-      }
-      if (size.height > 384) {
-        size.height = 384;
-        size.width += host.ScrollBarWidth();
-      }
-      fill = {FillStretch, FillStretch};
-      break;
-    }
-  }
+  MeasureOfKind[size_t(walk.state.controls[index].kind->code)](walk, index, size, fill);
 }
 
 void MeasureChildren(Walk& walk, int32_t self, uint16_t id, bool vertical, Extent& size, Fill& fill) {
@@ -219,8 +248,8 @@ void ArrangeOne(Walk& walk, uint32_t index, Rect rect) {
     case KindCode::HGroup: {
       host.Move(control.id, rect);
       int32_t top = GroupCaption(host, control.id).height;
-      Rect inner{rect.x + GroupSide, rect.y + top, rect.width - 2 * GroupSide,
-                 rect.height - top - GroupBottom};
+      Rect inner{rect.x + Metrics.GroupSide, rect.y + top, rect.width - 2 * Metrics.GroupSide,
+                 rect.height - top - Metrics.GroupBottom};
       ArrangeChildren(walk, self, control.id, inner, control.kind->code == KindCode::VGroup);
       break;
     }
@@ -333,12 +362,14 @@ Extent MeasureDialog(LayoutHost& host, DialogState& state) {
   Extent size;
   Fill fill;
   MeasureBox(host, state, 0, true, size, fill);
-  return {size.width + 2 * DialogMargin, size.height + 2 * DialogMargin};
+  return {size.width + 2 * Metrics.DialogMargin, size.height + 2 * Metrics.DialogMargin};
 }
 
 void ArrangeDialog(LayoutHost& host, DialogState& state, int32_t width, int32_t height) {
   ArrangeBox(host, state, 0,
-             Rect{DialogMargin, DialogMargin, width - 2 * DialogMargin, height - 2 * DialogMargin}, true);
+             Rect{Metrics.DialogMargin, Metrics.DialogMargin, width - 2 * Metrics.DialogMargin,
+                  height - 2 * Metrics.DialogMargin},
+             true);
 }
 
 Edges ResizeKeepingCentre(Edges window, int32_t width, int32_t height) {

@@ -6,12 +6,11 @@
 #include "common/byte_order.h"
 #include "compat/wide_text.h"
 #include "dlgengine/dlgengine.h"
+#include "dlgengine/styles.h"
 
 namespace {
 
-constexpr uint32_t DsSetFont = 0x40;
-constexpr uint32_t DsCenterMouse = 0x1000;
-constexpr uint32_t ChildVisible = 0x50000000;  // WS_CHILD | WS_VISIBLE
+constexpr uint32_t ChildVisible = WindowStyle::Child | WindowStyle::Visible;
 
 size_t RoundUp4(size_t n) { return (n + 3) & ~size_t{3}; }
 
@@ -73,8 +72,8 @@ DialogTemplate BuildDialogTemplate(uint32_t style, uint32_t exStyle, int16_t x, 
   w.Word(0xFFFF);  // signature: extended template
   w.Dword(0);      // helpID
   w.Dword(exStyle);
-  style |= DsCenterMouse;
-  style = font != nullptr ? style | DsSetFont : style & ~DsSetFont;
+  style |= DialogStyle::CenterMouse;
+  style = font != nullptr ? style | DialogStyle::SetFont : style & ~DialogStyle::SetFont;
   w.Dword(style);
   w.Word(static_cast<uint16_t>(count));
   w.Word(static_cast<uint16_t>(x));

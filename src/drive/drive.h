@@ -78,9 +78,9 @@ struct DriveRecord {
   int32_t MaxSpeed;             // kB/s (CD list)
   int32_t CanEject;
   int32_t CanClose;
-  int32_t Writer;
+  int32_t Writer;               // the media it writes (WritesMedia bits, mmc/commands.h)
   int32_t CanSenseMedium;
-  int32_t DVD;                  // DVD read capability bits; non-zero = DVD drive
+  int32_t DVD;                  // the DVD media it reads (ReadsDvdMedia bits); non-zero = DVD drive
   int32_t CanGetCDSpeed;        // reports a read speed with a DVD inside
   int32_t CanSetCDSpeed;        // accepts SET CD SPEED with a DVD inside
   int32_t MaxCDSpeed;

@@ -130,7 +130,7 @@ void SaveDriveSettings(const DriveRecord& drive) {
 
   char16_t name[ShortNameBytes / 2];
   std::memcpy(name, drive.ShortName, sizeof name);
-  name[10] = 0;  // never write past the field, whatever a caller left in it
+  name[ShortNameLength] = 0;  // never write past the field, whatever a caller left in it
   WriteWideString(key, "ShortName", name);
 
   uint8_t keys[HotKeyBytes];

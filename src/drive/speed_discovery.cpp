@@ -160,11 +160,11 @@ void ProbeDrive(DriveRecord& drive) {
   CapabilitiesPage page{};
   bool read = ModeSenseCapabilities(drive.Address, page);
   if (read) {
-    drive.CanEject = page.PageByte6 & 0x08;
-    drive.CanClose = (page.PageByte6 & 0xE0) == 0x20 ? 1 : 0;  // a tray the drive can close
-    drive.Writer = page.PageByte3 & 0x37;
+    drive.CanEject = page.PageByte6 & MechanismEjects;
+    drive.CanClose = (page.PageByte6 & LoadingMechanismBits) == LoadingTray ? 1 : 0;
+    drive.Writer = page.PageByte3 & WritesMedia;
     drive.CanSenseMedium = page.MediumType != 0 ? 1 : 0;
-    drive.DVD = page.PageByte2 & 0x38;
+    drive.DVD = page.PageByte2 & ReadsDvdMedia;
   } else {
     drive.CanEject = 1;
     drive.CanClose = 1;

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "commands/commands.h"
+#include "common/handle_win32.h"
 #include "compat/compat.h"
 #include "drive/drive.h"
 #include "settings/settings_record.h"
@@ -73,15 +74,15 @@ void InsertFromBottom(HMENU menu, const MenuPlan& plan);
 // A sub-menu is filled before its item is inserted; when either fails, the
 // item is left out with its whole sub-menu.
 bool InsertItem(HMENU menu, UINT position, const MenuItemPlan& item) {
-  HMENU subMenu = nullptr;
+  OwnedMenu subMenu;
   if (item.Kind == MenuItemKind::SubMenu) {
-    subMenu = CreatePopupMenu();
+    subMenu.Reset(CreatePopupMenu());
     if (!subMenu) return false;
-    InsertFromBottom(subMenu, item.SubItems);
+    InsertFromBottom(subMenu.Get(), item.SubItems);
   }
-  if (InsertOne(menu, position, item, subMenu)) return true;
-  if (subMenu) DestroyMenu(subMenu);
-  return false;
+  if (!InsertOne(menu, position, item, subMenu.Get())) return false;
+  subMenu.Release();  // the item owns it now
+  return true;
 }
 
 void InsertFromBottom(HMENU menu, const MenuPlan& plan) {
@@ -119,16 +120,14 @@ void TrackAtCursor(HMENU menu, HWND owner) {
 
 bool CreateMainMenu() {
   if (menus.Main) DestroyMenu(menus.Main);
-  menus.Main = CreatePopupMenu();
-  if (!menus.Main) return false;
+  menus.Main = nullptr;
+  OwnedMenu main(CreatePopupMenu());
+  if (!main) return false;
   const MenuPlan plan = PlanMainMenu(nullptr, 0, true);
   for (size_t position = 0; position < plan.size(); ++position) {
-    if (!InsertItem(menus.Main, UINT(position), plan[position])) {
-      DestroyMenu(menus.Main);
-      menus.Main = nullptr;
-      return false;
-    }
+    if (!InsertItem(main.Get(), UINT(position), plan[position])) return false;
   }
+  menus.Main = main.Release();
   return true;
 }
 
@@ -137,26 +136,23 @@ namespace {
 // A picture of the resources centred on a monochrome bitmap of the system's
 // check-mark size: the menu draws a check mark at that size from its top
 // left corner, whatever the bitmap's own size.
+// Without the means to centre it, the picture as it is.
 HBITMAP LoadCheckMark(const char* name) {
-  HBITMAP picture = LoadBitmapA(GetModuleHandleA(nullptr), name);
+  OwnedGdiObject<HBITMAP> picture(LoadBitmapA(GetModuleHandleA(nullptr), name));
   BITMAP size = {};
-  if (!picture || !GetObjectA(picture, sizeof size, &size)) return picture;
+  if (!picture || !GetObjectA(picture.Get(), sizeof size, &size)) return picture.Release();
   const int width = GetSystemMetrics(SM_CXMENUCHECK), height = GetSystemMetrics(SM_CYMENUCHECK);
-  HBITMAP mark = CreateBitmap(width, height, 1, 1, nullptr);
-  HDC from = CreateCompatibleDC(nullptr), to = CreateCompatibleDC(nullptr);
-  if (mark && from && to) {
-    HGDIOBJ oldFrom = SelectObject(from, picture), oldTo = SelectObject(to, mark);
-    PatBlt(to, 0, 0, width, height, WHITENESS);
-    BitBlt(to, (width - size.bmWidth) / 2, (height - size.bmHeight) / 2, size.bmWidth, size.bmHeight, from, 0, 0,
-           SRCCOPY);
-    SelectObject(from, oldFrom);
-    SelectObject(to, oldTo);
-    std::swap(picture, mark);
-  }
-  if (mark) DeleteObject(mark);
-  if (from) DeleteDC(from);
-  if (to) DeleteDC(to);
-  return picture;
+  OwnedGdiObject<HBITMAP> mark(CreateBitmap(width, height, 1, 1, nullptr));
+  OwnedDc from(CreateCompatibleDC(nullptr)), to(CreateCompatibleDC(nullptr));
+  if (!mark || !from || !to) return picture.Release();
+  HGDIOBJ oldFrom = SelectObject(from.Get(), picture.Get()), oldTo = SelectObject(to.Get(), mark.Get());
+  PatBlt(to.Get(), 0, 0, width, height, WHITENESS);
+  BitBlt(to.Get(), (width - size.bmWidth) / 2, (height - size.bmHeight) / 2, size.bmWidth, size.bmHeight, from.Get(),
+         0, 0, SRCCOPY);
+  // Both bitmaps leave their DCs before the DCs and the picture go.
+  SelectObject(from.Get(), oldFrom);
+  SelectObject(to.Get(), oldTo);
+  return mark.Release();
 }
 
 }  // namespace

@@ -46,23 +46,39 @@ struct Outcome {
   uint8_t SenseKey = 0, Asc = 0;  // SenseKey 0: no sense to report
 };
 
+// Additional sense codes, as a drive would send them with the key.
+constexpr uint8_t AscUnrecoveredReadError = 0x11, AscInvalidOpcode = 0x20, AscBlockOutOfRange = 0x21;
+constexpr uint8_t AscInvalidField = 0x24, AscMediumChanged = 0x28, AscMediumNotPresent = 0x3A;
+
 Outcome Refused(uint8_t asc) { return Outcome{ErrorInvalidFunction, 0, SenseIllegalRequest, asc}; }
-constexpr uint8_t AscInvalidOpcode = 0x20, AscInvalidField = 0x24;
 
 // The sense the drive gave, as the class driver reports it in its error.
 Outcome FromError(uint32_t error, uint32_t transferred) {
   Outcome out{error, transferred, 0, 0};
   switch (error) {
     case ErrorNone: break;
-    case ErrorNotReady: out.SenseKey = SenseNotReady, out.Asc = 0x3A; break;  // medium not present
-    case ErrorMediaChanged: out.SenseKey = SenseUnitAttention, out.Asc = 0x28; break;
+    case ErrorNotReady: out.SenseKey = SenseNotReady, out.Asc = AscMediumNotPresent; break;
+    case ErrorMediaChanged: out.SenseKey = SenseUnitAttention, out.Asc = AscMediumChanged; break;
     case ErrorInvalidFunction: out.SenseKey = SenseIllegalRequest, out.Asc = AscInvalidOpcode; break;
-    case ErrorSectorNotFound: out.SenseKey = SenseIllegalRequest, out.Asc = 0x21; break;
-    case ErrorCrc: out.SenseKey = SenseMediumError, out.Asc = 0x11; break;
+    case ErrorSectorNotFound: out.SenseKey = SenseIllegalRequest, out.Asc = AscBlockOutOfRange; break;
+    case ErrorCrc: out.SenseKey = SenseMediumError, out.Asc = AscUnrecoveredReadError; break;
     case ErrorIoDevice: out.SenseKey = SenseHardwareError; break;
     default: break;  // the request itself failed: no drive answer to report
   }
   return out;
+}
+
+// Fixed-format sense data (response code 70h, current error) holding the
+// outcome's key and code; its additional length counts the ten bytes after
+// byte 7 of the full 18, of which the caller asked for the first 16.
+constexpr uint8_t SenseCurrentFixed = 0x70, SenseAdditionalLength = 10;
+constexpr size_t SenseKeyAt = 2, SenseAdditionalLengthAt = 7, SenseAscAt = 12;
+void FillFixedSense(uint8_t (&sense)[SenseWanted], const Outcome& out) {
+  std::memset(sense, 0, sizeof sense);
+  sense[0] = SenseCurrentFixed;
+  sense[SenseKeyAt] = out.SenseKey;
+  sense[SenseAdditionalLengthAt] = SenseAdditionalLength;
+  sense[SenseAscAt] = out.Asc;
 }
 
 Outcome Control(ClassDriverHandle handle, uint32_t code, const void* in, uint32_t inSize, void* out, uint32_t outSize) {
@@ -150,7 +166,7 @@ Outcome CapabilitiesPage(ClassDriverHandle handle, ScsiRequest& request) {
   uint8_t* page = answer + 8;
   page[0] = CapabilitiesPageCode;
   page[1] = 20 - 2;
-  page[2] = profiles && ListsDvdProfile(profiles) ? 0x08 : 0x00;  // DVD-ROM read
+  page[2] = profiles && ListsDvdProfile(profiles) ? ReadsDvdRom : 0x00;
   page[6] = mechanism[4] & 0xED;  // loading mechanism, eject, prevent jumper, lock
   return Give(request, answer, sizeof answer);
 }
@@ -206,7 +222,7 @@ Outcome ReadCapacity(ClassDriverHandle handle, ScsiRequest& request) {
   if (got.Error) return got;
   uint64_t blocks = uint64_t(get_le32(capacity + CapacityBlocks + 4)) << 32 | get_le32(capacity + CapacityBlocks);
   if (got.Transferred < sizeof capacity || blocks > 0x100000000ull) return Outcome{ErrorIoDevice, 0, SenseHardwareError, 0};
-  if (blocks == 0) return Outcome{ErrorNotReady, 0, SenseNotReady, 0x3A};  // no disc to count
+  if (blocks == 0) return Outcome{ErrorNotReady, 0, SenseNotReady, AscMediumNotPresent};  // no disc to count
   uint8_t answer[8];
   put_be32(answer, uint32_t(blocks - 1));
   put_be32(answer + 4, get_le32(capacity + CapacityBlockLength));
@@ -321,7 +337,8 @@ bool RowSend(ScsiRequest& request, TransportHandle handle) {
     return false;
   }
   request.ScsiStatus = StatusCheckCondition;
-  uint8_t sense[16] = {0x70, 0, out.SenseKey, 0, 0, 0, 0, 10, 0, 0, 0, 0, out.Asc, 0, 0, 0};
+  uint8_t sense[SenseWanted];
+  FillFixedSense(sense, out);
   CompleteSense(request, sense, request.SenseLength < sizeof sense ? request.SenseLength : uint32_t(sizeof sense));
   request.DataLength = out.Transferred;
   return false;

@@ -44,8 +44,6 @@ constexpr size_t ModeHeaderLength = 8;
 constexpr size_t BlockDescriptorLengthAt = 6;
 // A page cut off before its current read speed does not count as found.
 constexpr size_t ShortestPage = 16;
-// Write bits of page byte 3: CD-R, CD-RW, DVD-R, DVD-RAM.
-constexpr uint8_t WriteBits = 0x01 | 0x02 | 0x10 | 0x20;
 // GET PERFORMANCE: header remainder plus exactly one descriptor.
 constexpr uint32_t OneDescriptor = 20;
 }  // namespace
@@ -88,7 +86,7 @@ bool DecodeCapabilities(const uint8_t* data, size_t length, CapabilitiesPage& ou
   out.PageByte2 = view.Byte(start + 2);
   out.PageByte3 = view.Byte(start + 3);
   out.PageByte6 = view.Byte(start + 6);
-  if (out.PageByte3 & WriteBits) out.CurrentWriteSpeed = view.Be16(start + 20);
+  if (out.PageByte3 & WritesMedia) out.CurrentWriteSpeed = view.Be16(start + 20);
   if (start == ModeHeaderLength) out.MediumType = view.Byte(2);
   return true;
 }

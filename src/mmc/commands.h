@@ -29,12 +29,25 @@ struct InquiryData {
   char Revision[5];
 };
 
+// The bits of the capabilities page the program reads.
+// Byte 2, read capabilities: the DVD media the drive reads.
+constexpr uint8_t ReadsDvdRom = 0x08, ReadsDvdR = 0x10, ReadsDvdRam = 0x20;
+constexpr uint8_t ReadsDvdMedia = ReadsDvdRom | ReadsDvdR | ReadsDvdRam;
+// Byte 3, write capabilities: the media the drive writes. Bit 2 (test
+// write) is no medium: it only says that CD-R writing can be simulated.
+constexpr uint8_t WritesCdR = 0x01, WritesCdRw = 0x02, WritesDvdR = 0x10, WritesDvdRam = 0x20;
+constexpr uint8_t WritesMedia = WritesCdR | WritesCdRw | WritesDvdR | WritesDvdRam;
+// Byte 6, mechanism: the drive can eject; its loading mechanism (bits 7-5),
+// of which only a tray (001b) can be closed by the drive.
+constexpr uint8_t MechanismEjects = 0x08;
+constexpr uint8_t LoadingMechanismBits = 0xE0, LoadingTray = 0x20;
+
 // The capabilities and mechanical status page (2A); all zero when the
 // command failed or no page was found.
 struct CapabilitiesPage {
   uint32_t MaxReadSpeed;       // page bytes 8-9, kB/s
   uint32_t CurrentReadSpeed;   // page bytes 14-15
-  uint32_t CurrentWriteSpeed;  // page bytes 20-21, only for a drive with a write bit
+  uint32_t CurrentWriteSpeed;  // page bytes 20-21, only for a drive that writes a medium
   uint8_t PageByte2;           // read capabilities
   uint8_t PageByte3;           // write capabilities
   uint8_t PageByte6;           // mechanism: lock, eject, loading type

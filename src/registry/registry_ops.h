@@ -10,6 +10,8 @@
 #pragma once
 #include <cstdint>
 
+#include "common/owner.h"
+
 // An open key or one of the predefined roots, like an HKEY. Null means none.
 struct RegKey {
   uintptr_t Value = 0;
@@ -116,34 +118,13 @@ inline void CloseRegKey(RegKey key) {
   if (key) Registry().CloseKey(key);
 }
 
-// Owns one open key for a scope and closes it on the way out.
-class OwnedRegKey {
- public:
-  OwnedRegKey() = default;
-  explicit OwnedRegKey(RegKey key) : key_(key) {}
-  OwnedRegKey(OwnedRegKey&& other) noexcept : key_(other.Release()) {}
-  OwnedRegKey& operator=(OwnedRegKey&& other) noexcept {
-    if (this != &other) {
-      CloseRegKey(key_);
-      key_ = other.Release();
-    }
-    return *this;
-  }
-  OwnedRegKey(const OwnedRegKey&) = delete;
-  OwnedRegKey& operator=(const OwnedRegKey&) = delete;
-  ~OwnedRegKey() { CloseRegKey(key_); }
-
-  RegKey Get() const { return key_; }
-  explicit operator bool() const { return key_ != RegKey{}; }
-  RegKey Release() {
-    RegKey key = key_;
-    key_ = RegKey{};
-    return key;
-  }
-
- private:
-  RegKey key_{};
+struct RegKeyKind {
+  static RegKey None() { return RegKey{}; }
+  static bool Usable(RegKey key) { return key != RegKey{}; }
+  static void Free(RegKey key) { CloseRegKey(key); }
 };
+// One open key for a scope, closed on the way out.
+using OwnedRegKey = Owner<RegKey, RegKeyKind>;
 
 // The in-memory registry: every predefined root starts empty. Portable, so
 // that native tests see the registry's rules without Windows.

@@ -4,15 +4,6 @@
 # the command log read back. Sourced after lib.sh; the test sets
 # VARNEL_SIM_LOG and VARNEL_SIM_CONTROL.
 
-ICON_X=1010
-ICON_Y=755
-menu_open() { driver popups | grep -q popup; }
-click_item() { # texts seps
-  local left top right bottom
-  read -r _ left top right bottom < <(driver popups | tr -d '\r' | head -1)
-  xdotool mousemove $(((left + right) / 2)) $((top + 3 + 16 * $1 + 9 * $2 + 8)) sleep 0.3 click 1
-}
-
 # The program's windows, and the controls of the one whose title matches.
 TITLE='Varnel 3\.2 - Настройки привода'
 controls_of() { # title-regex

@@ -7,11 +7,8 @@
 # (build/e2e/shots/drive_dialog_*.png).
 # Each answer of the CD reader takes 100 ms, so that a discovery lasts long
 # enough to be photographed.
-if [ -z "${VARNEL_DRIVE_SOCKET:-}" ]; then
-  . "$(dirname "$0")/with_drives_lib.sh"
-  VARNEL_SIM_DELAYS=100,0 rerun_with_drives cd48-reader,dvdrom16-streaming "$0"
-  exit
-fi
+. "$(dirname "$0")/with_drives_lib.sh"
+VARNEL_SIM_DELAYS=100,0 run_under_drives cd48-reader,dvdrom16-streaming "$0"
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/drive_dialog_lib.sh"
 reset_settings

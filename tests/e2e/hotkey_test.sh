@@ -9,11 +9,8 @@
 # second copy tells afterwards which combinations are free. Checked through
 # the drives' command log and the holders' reports; screenshot
 # build/e2e/shots/hotkey_holder_focused.png.
-if [ -z "${VARNEL_DRIVE_SOCKET:-}" ]; then
-  . "$(dirname "$0")/with_drives_lib.sh"
-  rerun_with_drives cd48-reader,dvdrom16-streaming "$0"
-  exit
-fi
+. "$(dirname "$0")/with_drives_lib.sh"
+run_under_drives cd48-reader,dvdrom16-streaming "$0"
 . "$(dirname "$0")/lib.sh"
 reset_settings
 

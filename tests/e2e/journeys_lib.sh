@@ -55,13 +55,11 @@ start_and_settle() { # arguments...
 popup_rect() { driver popups | tr -d '\r' | head -1 | cut -d' ' -f2-; }
 # Opens the drive menu (1) or the main menu (3) with a real click.
 open_menu() { # button
-  xdotool mousemove "$ICON_X" "$ICON_Y" click "$1"
+  click_icon "$1"
   wait_for 30 menu_open || return 1
   xdotool mousemove 500 300  # off the icon, so that its tooltip hides no item
   sleep 0.5
 }
-close_menu() { xdotool mousemove 300 300 click 1; wait_for 20 menu_closed; }
-menu_closed() { ! menu_open; }
 # Main menu items: about, help, -, information, -, settings, clear, -, find
 # drives, then one item per drive, -, exit.
 choose_main() { # texts seps
@@ -92,12 +90,6 @@ eject_row() { # drive speeds...
   echo "$((texts + 2)) $((seps + 2))"
 }
 
-# The text of the icon's tooltip, shown while the pointer rests on the icon.
-tooltip() {
-  xdotool mousemove "$ICON_X" "$((ICON_Y - 40))" sleep 0.3 mousemove "$ICON_X" "$ICON_Y" sleep 1.5
-  driver windows explorer.exe | tr -d '\r' | grep -o 'class="tooltips_class32" title="[^"]*" [^ ]* visible=1' |
-    sed 's/.*title="\([^"]*\)".*/\1/' | head -1
-}
 
 # ---- Dialogs ---------------------------------------------------------------------
 listing() { driver windows varnel.exe | tr -d '\r'; }

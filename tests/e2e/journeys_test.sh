@@ -21,6 +21,7 @@
 JOURNEY_DRIVES=cd48-reader,cdrw52-writer,dvdrom16-streaming,slot24-combo
 if [ "${1:-nt}" = nt ] && [ -z "${VARNEL_DRIVE_SOCKET:-}" ]; then
   . "$(dirname "$0")/with_drives_lib.sh"
+  start_outside_drives
   failed=0
   for j in ${JOURNEYS:-1 2 3 4 5 6 8 7}; do
     delays=  # journey 4 photographs the writer's discovery: it answers in 400 ms

@@ -118,6 +118,30 @@ shot() {
   driver screenshot "$WORK/$1.bmp" && convert "$WORK/$1.bmp" "$SHOTS/$1.png" && echo "shot: $SHOTS/$1.png"
 }
 
+# ---- The tray icon and its menus --------------------------------------------
+# The icon in the notification area at the bottom right of the desktop.
+ICON_X=1010
+ICON_Y=755
+click_icon() { xdotool mousemove "$ICON_X" "$ICON_Y" click "$1"; }
+menu_open() { driver popups | grep -q popup; }
+menu_closed() { ! menu_open; }
+# A real click on a menu item. Wine draws a text row 16 pixels high and a
+# separator 9, inside a 3-pixel frame: the item after TEXTS rows and SEPS
+# separators from the top of the open menu.
+click_item() { # texts seps
+  local left top right bottom
+  read -r _ left top right bottom < <(driver popups | tr -d '\r' | head -1)
+  xdotool mousemove $(((left + right) / 2)) $((top + 3 + 16 * $1 + 9 * $2 + 8)) sleep 0.3 click 1
+}
+# A click on the desktop beside the menu closes it.
+close_menu() { xdotool mousemove 300 300 click 1; wait_for 20 menu_closed; }
+# The text of the icon's tooltip, shown while the pointer rests on the icon.
+tooltip() {
+  xdotool mousemove "$ICON_X" "$((ICON_Y - 40))" sleep 0.3 mousemove "$ICON_X" "$ICON_Y" sleep 1.5
+  driver windows explorer.exe | tr -d '\r' | grep -o 'class="tooltips_class32" title="[^"]*" [^ ]* visible=1' |
+    sed 's/.*title="\([^"]*\)".*/\1/' | head -1
+}
+
 # A signature of the notification area at the right end of the taskbar.
 tray_signature() { # shot-name
   shot "$1" >/dev/null && convert "$SHOTS/$1.png" -crop 48x28+976+740 +repage -format '%#' info:

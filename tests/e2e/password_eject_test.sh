@@ -9,11 +9,8 @@
 # checked by the dialog's own tests: xdotool cannot type them into Wine.
 # The drive is D: behind Wine's own pass-through (scripts/with-drives),
 # reached through SPTI, the program's default on NT.
-if [ -z "${VARNEL_DRIVE_SOCKET:-}" ]; then
-  . "$(dirname "$0")/with_drives_lib.sh"
-  rerun_with_drives cd48-reader "$0"
-  exit
-fi
+. "$(dirname "$0")/with_drives_lib.sh"
+run_under_drives cd48-reader "$0"
 . "$(dirname "$0")/lib.sh"
 reset_settings
 
@@ -21,11 +18,9 @@ use_virtual_drives cd48-reader
 wine reg add "$key\\Lock" /v Data /d "$(openssl passwd -1 -salt Kx7q2Lm9 'Open sesame 7')" /f >/dev/null
 drive_key() { wine reg query "$key" | tr -d '\r' | grep -m1 "^HKEY_CURRENT_USER.*$1"; }
 
-menu_open() { driver popups | grep -q popup; }
-menu_closed() { ! menu_open; }
 # The eject item is the last of the drive menu: a click on its lowest row.
 click_eject_item() {
-  xdotool mousemove 1010 755 click 1
+  click_icon 1
   wait_for 30 menu_open || return 1
   sleep 0.5
   local left top right bottom

@@ -34,7 +34,7 @@ e2e_template() { # row
       find "$template" -mindepth 1 -delete
       [ "$attempt" = 2 ] && exit 1
     done
-    [ "$1" = win98-ru ] && wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f >/dev/null 2>&1
+    if [ "$1" = win98-ru ]; then varnel_prefix_win98 "$template" || exit 1; fi
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
     wineserver -w

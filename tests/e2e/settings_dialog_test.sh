@@ -44,18 +44,7 @@ value() { # key name ("" = default)
 }
 key_exists() { wine reg query "$1" >/dev/null 2>&1; }
 
-ICON_X=1010
-ICON_Y=755
-click_icon() { xdotool mousemove "$ICON_X" "$ICON_Y" click "$1"; }
-menu_open() { driver popups | grep -q popup; }
-menu_closed() { ! menu_open; }
-click_item() { # texts seps
-  local left top right bottom
-  read -r _ left top right bottom < <(driver popups | tr -d '\r' | head -1)
-  xdotool mousemove $(((left + right) / 2)) $((top + 3 + 16 * $1 + 9 * $2 + 8)) sleep 0.3 click 1
-}
 menu_height() { local left top right bottom; read -r _ left top right bottom < <(driver popups | tr -d '\r' | head -1); echo $((bottom - top)); }
-close_menu() { xdotool mousemove 300 300 click 1; wait_for 20 menu_closed; }
 
 listing() { driver windows varnel.exe | tr -d '\r'; }
 control_enabled() { listing | grep -q "id=$1 .*enabled=$2"; }

@@ -13,11 +13,8 @@
 # because Wine sends none for virtual drives: the volume arrival notice of a
 # disc (WM_DEVICECHANGE with the DEV_BROADCAST_VOLUME a system sends) and the
 # wake notice (WM_POWERBROADCAST 7, posted).
-if [ -z "${VARNEL_DRIVE_SOCKET:-}" ]; then
-  . "$(dirname "$0")/with_drives_lib.sh"
-  rerun_with_drives cd48-reader,dvdrom16-streaming "$0"
-  exit
-fi
+. "$(dirname "$0")/with_drives_lib.sh"
+run_under_drives cd48-reader,dvdrom16-streaming "$0"
 . "$(dirname "$0")/lib.sh"
 reset_settings
 
@@ -25,31 +22,12 @@ use_virtual_drives cd48-reader,dvdrom16-streaming
 wine reg add "$key" /v TimerEnable /t REG_DWORD /d 1 /f >/dev/null
 wine reg add "$key" /v TimerAutoclose /t REG_DWORD /d 0 /f >/dev/null
 
-# The icon in the notification area at the bottom right of the desktop.
-ICON_X=1010
-ICON_Y=755
-click_icon() { xdotool mousemove "$ICON_X" "$ICON_Y" click "$1"; }
-menu_open() { driver popups | grep -q popup; }
-menu_closed() { ! menu_open; }
-# A real click on a menu item. Wine draws a text row 16 pixels high and a
-# separator 9, inside a 3-pixel frame: the item after TEXTS rows and SEPS
-# separators from the top of the open menu.
-click_item() { # texts seps
-  local left top right bottom
-  read -r _ left top right bottom < <(driver popups | tr -d '\r' | head -1)
-  xdotool mousemove $(((left + right) / 2)) $((top + 3 + 16 * $1 + 9 * $2 + 8)) sleep 0.3 click 1
-}
 # Rests the pointer on the first item of the open menu, which opens its
 # sub-menu.
 hover_first() {
   local left top right bottom
   read -r _ left top right bottom < <(driver popups | tr -d '\r' | head -1)
   xdotool mousemove $(((left + right) / 2)) $((top + 3 + 8)) sleep 1
-}
-# The text of the icon's tooltip, shown while the pointer rests on the icon.
-tooltip() {
-  xdotool mousemove "$ICON_X" "$((ICON_Y - 40))" sleep 0.3 mousemove "$ICON_X" "$ICON_Y" sleep 1.5
-  driver windows explorer.exe | grep -o 'class="tooltips_class32" title="[^"]*" [^ ]* visible=1' | sed 's/.*title="\([^"]*\)".*/\1/' | head -1
 }
 # Opens a menu with a click, photographs it, and leaves it open.
 open_menu() { # button shot-name
@@ -58,8 +36,6 @@ open_menu() { # button shot-name
   sleep 0.7
   shot "$2"
 }
-# A click on the desktop beside the menu closes it.
-close_menu() { xdotool mousemove 300 300 click 1; wait_for 20 menu_closed; }
 # The per-drive key of a model (the capability key's settings sub-key).
 drive_key() { wine reg query "$key" | tr -d '\r' | grep -m1 "^HKEY_CURRENT_USER.*$1"; }
 reload() { driver send 105 >/dev/null && wait_for 30 log_settled; }

@@ -1,15 +1,30 @@
 # Runs an e2e script again under scripts/with-drives, the NT row's way to its
 # virtual drives: SPTI, the program's default there, through Wine's own
-# pass-through to the drive server. Sourced instead of lib.sh by a script
-# that is not yet under with-drives; the script then sources lib.sh as usual.
-. "$VARNEL_SOURCE/scripts/lib/wine.sh"
-. "$VARNEL_SOURCE/tests/e2e/prefix_lib.sh"
-e2e_prefix nt
-# One display for every run.
-if [ -z "${DISPLAY:-}" ]; then
-  varnel_start_xvfb || { echo "no X server"; exit 1; }
-  trap 'kill $VARNEL_XVFB_PID 2>/dev/null' EXIT
-fi
+# pass-through to the drive server. A script that runs under the drives
+# begins with
+#   . "$(dirname "$0")/with_drives_lib.sh"
+#   run_under_drives PROFILES "$0"
+# and then sources lib.sh as usual.
+
+# Outside the drives: runs the script again under them and ends with its
+# code. Under them (the second run): returns at once.
+run_under_drives() { # profiles script arguments...
+  [ -n "${VARNEL_DRIVE_SOCKET:-}" ] && return 0
+  start_outside_drives
+  rerun_with_drives "$@"
+  exit
+}
+
+# The prefix and the display every run under the drives shares.
+start_outside_drives() {
+  . "$VARNEL_SOURCE/scripts/lib/wine.sh"
+  . "$VARNEL_SOURCE/tests/e2e/prefix_lib.sh"
+  e2e_prefix nt
+  if [ -z "${DISPLAY:-}" ]; then
+    varnel_start_xvfb || { echo "no X server"; exit 1; }
+    trap 'kill $VARNEL_XVFB_PID 2>/dev/null' EXIT
+  fi
+}
 
 # The server writes the command log and reads the control file of the
 # script's WORK (lib.sh); VARNEL_SIM_DELAYS and the like pass through to it.

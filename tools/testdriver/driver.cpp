@@ -114,8 +114,8 @@ std::vector<DWORD> ProcessIds(const char* which) {
     ids.push_back(pid);
     return ids;
   }
-  UniqueHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snap.Usable()) return ids;
+  OwnedHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snap) return ids;
   PROCESSENTRY32 entry{};
   entry.dwSize = sizeof entry;
   for (BOOL ok = Process32First(snap.Get(), &entry); ok; ok = Process32Next(snap.Get(), &entry))
@@ -610,8 +610,8 @@ int ObjectCounts(int argc, char** argv) {
     std::fprintf(stderr, "no such process\n");
     return 1;
   }
-  UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, ids[0]));
-  if (!process.Usable()) return 1;
+  OwnedHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, ids[0]));
+  if (!process) return 1;
   long gdi = long(GetGuiResources(process.Get(), GR_GDIOBJECTS));
   long user = long(GetGuiResources(process.Get(), GR_USEROBJECTS));
   const char* gdiSource = "GetGuiResources";

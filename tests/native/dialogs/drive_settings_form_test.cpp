@@ -3,6 +3,7 @@
 // the dialog shows.
 #include <cstddef>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "dialogs/drive_settings.h"
@@ -151,17 +152,28 @@ struct Prompt {
 };
 
 TEST_F(DriveSettingsFormTest, MeasurementRightAfterInsertingADiscWaitsForTheDrive) {
-  sim::Drive& slot = Add("slot24-combo");
+  // Whether the user is asked for a disc, and whether the measurement then starts.
+  const struct {
+    sim::Profile profile;
+    std::vector<const char*> media;
+    bool measures;
+    size_t asked;
+    const char* why;
+  } drives[] = {
+      {Profile("slot24-combo"), {"audio-cd"}, false, 1, "an audio CD cannot be measured"},
+      {ParsedProfile(EmptyReader), {}, false, 0, "no medium type and not ready: no disc"},
+      {Profile("cd32-noheader"), {}, true, 0, "no medium type but a ready data disc: measured at once"},
+  };
+  for (const auto& d : drives) Add(d.profile);
   Discover();
-  DriveRecord& drive = Drives[0];
-  Prompt audioOnly{&slot, {"audio-cd"}};
-  EXPECT_FALSE(PrepareMeasurement(drive, Prompt::InsertNext, &audioOnly)) << "an audio CD cannot be measured";
-  EXPECT_EQ(audioOnly.asked, 1u);
-  sim::Drive& empty = Add(ParsedProfile(EmptyReader));
-  Discover();
-  Prompt none{&empty, {}};
-  EXPECT_FALSE(PrepareMeasurement(Drives[1], Prompt::InsertNext, &none)) << "no medium type and not ready: no disc";
+  for (size_t i = 0; i < std::size(drives); ++i) {
+    Prompt prompt{&sim::VirtualDriveAt(i), drives[i].media};
+    EXPECT_EQ(PrepareMeasurement(Drives[i], Prompt::InsertNext, &prompt), drives[i].measures) << drives[i].why;
+    EXPECT_EQ(prompt.asked, drives[i].asked) << drives[i].why;
+  }
 
+  sim::Drive& slot = sim::VirtualDriveAt(0);
+  DriveRecord& drive = Drives[0];
   Prompt audioThenData{&slot, {"audio-cd", "cd-rw"}};
   ASSERT_TRUE(PrepareMeasurement(drive, Prompt::InsertNext, &audioThenData));
   EXPECT_EQ(audioThenData.asked, 2u) << "a data CD-RW is measured";

@@ -12,11 +12,20 @@ namespace {
 TEST(PasswordDialog, OkNeedsTwoEqualTextsAndANewPasswordTheCodePageCanHold) {
   EXPECT_TRUE(PasswordOkEnabled(PasswordVerifyMode, u"a", u""));
   EXPECT_TRUE(PasswordOkEnabled(PasswordNewMode, u"Пароль", u"Пароль"));
-  EXPECT_FALSE(PasswordOkEnabled(PasswordNewMode, u"Пароль", u"пароль")) << "case counts";
-  EXPECT_FALSE(PasswordOkEnabled(PasswordNewMode, u"Пароль", u"Парол"));
 
+  // Texts that differ: OK stays disabled, and pressed anyway it stores nothing.
+  const struct {
+    const char16_t* password;
+    const char16_t* confirmation;
+    const char* why;
+  } differing[] = {{u"ab", u"aB", "case counts"}, {u"Пароль", u"Парол", "confirmation shorter"},
+                   {u"abc", u"abcd", "confirmation longer"}};
   char hash[PasswordHashSize] = "";
-  EXPECT_EQ(JudgePassword(PasswordNewMode, hash, u"ab", u"aB", "ab", false), PasswordVerdict::Refused);
+  for (const auto& d : differing) {
+    EXPECT_FALSE(PasswordOkEnabled(PasswordNewMode, d.password, d.confirmation)) << d.why;
+    EXPECT_EQ(JudgePassword(PasswordNewMode, hash, d.password, d.confirmation, "abc", false), PasswordVerdict::Refused)
+        << d.why;
+  }
   EXPECT_EQ(JudgePassword(PasswordNewMode, hash, u"a\u4E00", u"a\u4E00", "a?", true), PasswordVerdict::Refused)
       << "a character lost to the code page";
   EXPECT_EQ(JudgePassword(PasswordNewMode, hash, u"ab", u"ab", nullptr, false), PasswordVerdict::Refused);

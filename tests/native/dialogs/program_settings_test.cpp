@@ -101,14 +101,20 @@ TEST_F(SettingsFormTest, AChangedPolicyOnAnOldShellAsksForANewSessionAndReopensA
 }
 
 TEST_F(SettingsFormTest, DelaysLongerThanTheHungTimeAndUnmatchedValuesAreShownAsSuch) {
-  {
+  // Windows' hung-application timeout against the delays "3" "5" "8" "10" "15":
+  // a delay as long as the timeout still fits, only longer ones are greyed.
+  const struct {
+    const char* hungMs;
+    int enabledDelays;
+  } timeouts[] = {{"20000", 5}, {"5000", 2}, {"4000", 1}};
+  for (const auto& t : timeouts) {
     OwnedRegKey desktop(CreateSubkey(RegRoot::CurrentUser, FixedStrings::DesktopKey));
-    WriteString(desktop.Get(), FixedStrings::HungAppTimeout, "4000");
+    WriteString(desktop.Get(), FixedStrings::HungAppTimeout, t.hungMs);
+    FillSettingsForm(form, settings, Xp);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(form.Enable(uint16_t(DelayFirst + i)), i < t.enabledDelays) << t.hungMs << " " << i;
   }
   settings.TimerAutoclose = 7000;
   FillSettingsForm(form, settings, Xp);
-  EXPECT_TRUE(form.Enable(DelayFirst));
-  for (uint16_t id = DelayFirst + 1; id <= DelayLast; ++id) EXPECT_FALSE(form.Enable(id)) << id;
   EXPECT_TRUE(form.IsChecked(DelayFirst + 1)) << "5 stays shown, though disabled";
   for (uint16_t id = AutocloseFirst; id <= AutocloseLast; ++id) EXPECT_FALSE(form.IsChecked(id)) << id;
   ApplySettingsForm(form, settings, 6);

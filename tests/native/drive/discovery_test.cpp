@@ -221,15 +221,24 @@ TEST_F(Discovery, DriveWhosePageLooksToStartAtByte16) {
 }
 
 // Only a tray (loading mechanism 001b) can be closed by the drive; a caddy or
-// slot, a pop-up and the changers cannot.
-TEST_F(Discovery, CanCloseOnlyATray) {
+// slot, a pop-up and the changers cannot. The record keeps the media a drive
+// writes (test write is none) and the DVD media it reads.
+TEST_F(Discovery, CanCloseOnlyATrayAndKeepsTheMediaBits) {
   const struct {
     uint8_t mechanism;
     int canClose;
-  } cases[] = {{0x09, 0}, {0x29, 1}, {0x49, 0}, {0x89, 0}, {0xA9, 0}};
+    uint8_t readCaps, writeCaps;
+    int dvd, writer;
+  } cases[] = {{0x09, 0, 0x03, 0x00, 0, 0},
+               {0x29, 1, 0x3B, 0x37, 0x38, 0x33},
+               {0x49, 0, 0x0B, 0x04, 0x08, 0},
+               {0x89, 0, 0x03, 0x07, 0, 0x03},
+               {0xA9, 0, 0x03, 0x00, 0, 0}};
   for (const auto& c : cases) {
     sim::Profile p = Profile("cd48-reader");
     p.Mechanism = c.mechanism;
+    p.ReadCaps = c.readCaps;
+    p.WriteCaps = c.writeCaps;
     p.Product = "MECHANISM " + std::to_string(c.mechanism);  // a model of its own
     Add(p);
   }
@@ -238,6 +247,8 @@ TEST_F(Discovery, CanCloseOnlyATray) {
   for (int i = 0; i < 5; ++i) {
     EXPECT_EQ(Drives[i].CanClose, cases[i].canClose) << "mechanism " << int(cases[i].mechanism);
     EXPECT_NE(Drives[i].CanEject, 0);
+    EXPECT_EQ(Drives[i].DVD, cases[i].dvd) << i;
+    EXPECT_EQ(Drives[i].Writer, cases[i].writer) << i;
   }
 }
 

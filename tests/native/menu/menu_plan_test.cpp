@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <initializer_list>
 #include <set>
 #include <string>
 
@@ -13,6 +12,7 @@
 #include "drive/drive.h"
 #include "menu/menu_plan.h"
 #include "settings/settings_record.h"
+#include "tests/common/drive_records.h"
 
 namespace {
 
@@ -76,24 +76,6 @@ std::string Outline(const MenuPlan& plan) {
   std::string out;
   Outline(plan, 0, out);
   return out;
-}
-
-// A drive whose active list holds the given speeds (in units of that list,
-// fastest first), ready, with a disc.
-DriveRecord Drive(const char* fullName, const char16_t* shortName, char letter, std::initializer_list<unsigned> speeds,
-                  RangeKind kind = RangeKindCD) {
-  DriveRecord d{};
-  std::snprintf(d.FullName, sizeof d.FullName, "%s", fullName);
-  for (int i = 0; shortName[i] && i < 10; ++i) d.ShortName[i] = shortName[i];
-  d.Address.Letter = letter;
-  d.ActiveRange = kind;
-  d.Ready = 1;
-  const uint32_t unit = kind == RangeKindDVD ? SpeedUnitDVD : SpeedUnitCD;
-  for (unsigned x : speeds) {
-    SpeedEntry& e = d.Active().Entries[d.Active().Count++];
-    e.Speed = e.Command = x * unit;
-  }
-  return d;
 }
 
 ProgramSettings Defaults() {

@@ -75,7 +75,7 @@ TEST_F(DriveTest, CommandsADriveDoesNotKnowAreIllegalRequests) {
 TEST_F(DriveTest, InsertingADiscGivesNotReadyWhileSpinningUpAndUnitAttentionWhenReady) {
   for (bool attentionFirst : {false, true}) {
     SCOPED_TRACE(attentionFirst ? "unit attention first" : "unit attention when ready");
-    sim::Profile profile = NamedProfile("dvdrom16-streaming");
+    sim::Profile profile = Profile("dvdrom16-streaming");
     profile.Medium = "none";
     profile.AttentionBeforeSpinUp = attentionFirst;
     sim::Drive& drive = UseProfile(profile);

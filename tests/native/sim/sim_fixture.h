@@ -1,24 +1,15 @@
-// One virtual drive of a named profile behind the virtual SPTI-like row, in
-// virtual time.
+// One virtual drive of a named profile behind the virtual ASPI-like row, in
+// virtual time: the drive fixture (virtual_drives_fixture.h) with a single
+// drive at a fixed address, for the model's own tests.
 #pragma once
-#include <gtest/gtest.h>
-
 #include <string>
 
-#include "clock/clock.h"
 #include "mmc/commands.h"
-#include "sim/model/virtual_drives.h"
+#include "tests/native/drive/virtual_drives_fixture.h"
 
-class SimFixture : public ::testing::Test {
+class SimFixture : public VirtualDrives {
  public:
   static constexpr DeviceAddress kAddress{1, 0, 0, 'F'};
-
-  static sim::Profile NamedProfile(const std::string& profileName) {
-    sim::Profile profile;
-    std::string error;
-    EXPECT_TRUE(sim::LoadNamedProfile(profileName, profile, error)) << error;
-    return profile;
-  }
 
   sim::Drive& UseProfile(const sim::Profile& profile) {
     VirtualClock::Install(5000);
@@ -29,7 +20,7 @@ class SimFixture : public ::testing::Test {
   }
 
   sim::Drive& UseDrive(const std::string& profileName, const char* medium = nullptr) {
-    sim::Profile profile = NamedProfile(profileName);
+    sim::Profile profile = Profile(profileName.c_str());
     if (medium) profile.Medium = medium;
     return UseProfile(profile);
   }
@@ -48,7 +39,6 @@ class SimFixture : public ::testing::Test {
 
   void TearDown() override {
     RegisterTransports({nullptr, nullptr}, {nullptr, nullptr});
-    sim::ClearVirtualDrives();
-    InstallClock(nullptr);
+    VirtualDrives::TearDown();
   }
 };

@@ -12,11 +12,7 @@ varnel_use_russian_locale "$tree" || exit 2
 
 export WINEPREFIX=$tree/wineprefix-win98-ru
 varnel_prefix_init "$WINEPREFIX"
-if [ ! -f "$WINEPREFIX/.varnel-win98" ]; then
-  wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f >/dev/null 2>&1
-  wineserver -w
-  touch "$WINEPREFIX/.varnel-win98"
-fi
+varnel_prefix_win98 "$WINEPREFIX" || exit 2
 # Wine keeps the label of a drive that is a folder in this file.
 printf 'Диск Варнел\n' >"$WINEPREFIX/drive_c/.windows-label"
 exec "$root/scripts/wine-run" "$@"

@@ -5,23 +5,7 @@
 # family) and drive_settings_<list>_win98.png (Windows 98, the ANSI row).
 #   shoot_drive_settings.sh BUILD_TREE DRIVE_SETTINGS_SHOT_EXE
 set -u
-tree=$(cd "$1" && pwd) exe=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
-root=$(cd "$(dirname "$0")/../../.." && pwd)
-. "$root/scripts/lib/wine.sh"
-# Prefixes of its own, copies of the end-to-end tests' templates, so that it
-# runs beside the win32 suite and the other end-to-end tests.
-VARNEL_BUILD=$tree
-. "$root/tests/e2e/prefix_lib.sh"
-e2e_template nt || exit 2  # in the caller's locale, as for the other NT tests
-varnel_use_russian_locale "$tree" || exit 2
-shots=$root/build/e2e/shots
-work=$tree/e2e/work/drive_settings_shots
-mkdir -p "$shots" "$work"
-if [ -z "${DISPLAY:-}" ]; then
-  varnel_start_xvfb || { echo "shoot_drive_settings: no X server" >&2; exit 2; }
-  trap 'kill $VARNEL_XVFB_PID 2>/dev/null' EXIT
-fi
-status=0
+. "$(dirname "$0")/../shots_lib.sh" "$1" "$2" drive_settings_shots
 
 check() { # report-line shot-name
   import -window root -crop 1024x768+0+0 +repage "$shots/$2.png"
@@ -52,15 +36,7 @@ shoot() { # prefix suffix
   wait $pid
 }
 
-e2e_prefix nt
-prefix=$WINEPREFIX
-WINEPREFIX=$prefix wineserver -p >/dev/null 2>&1
-shoot "$prefix" ""
-WINEPREFIX=$prefix wineserver -k 2>/dev/null
-
-e2e_prefix win98-ru
-prefix=$WINEPREFIX
-WINEPREFIX=$prefix wineserver -p >/dev/null 2>&1
-shoot "$prefix" _win98
-WINEPREFIX=$prefix wineserver -k 2>/dev/null
+shoot_row() { shoot "$prefix" "$1"; } # suffix
+in_row nt shoot_row ""
+in_row win98-ru shoot_row _win98
 exit $status

@@ -5,22 +5,7 @@
 # password_<mode>_win98.png (Windows 98, the ANSI row).
 #   shoot_password.sh BUILD_TREE PASSWORD_SHOT_EXE
 set -u
-tree=$(cd "$1" && pwd) exe=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
-root=$(cd "$(dirname "$0")/../../.." && pwd)
-. "$root/scripts/lib/wine.sh"
-# Prefixes of its own, copies of the end-to-end tests' templates, so that it
-# runs beside the win32 suite and the other end-to-end tests.
-VARNEL_BUILD=$tree
-. "$root/tests/e2e/prefix_lib.sh"
-e2e_template nt || exit 2  # in the caller's locale, as for the other NT tests
-varnel_use_russian_locale "$tree" || exit 2
-shots=$root/build/e2e/shots
-work=$tree/e2e/work/password_shots
-mkdir -p "$shots" "$work"
-VARNEL_XVFB_PID=
-varnel_start_xvfb || { echo "shoot_password: no X server" >&2; exit 2; }
-trap 'kill $VARNEL_XVFB_PID 2>/dev/null' EXIT
-status=0
+. "$(dirname "$0")/../shots_lib.sh" "$1" "$2" password_shots
 
 shoot() { # prefix name mode
   local prefix=$1 name=$2 mode=$3 report=$work/$2.txt i
@@ -43,18 +28,11 @@ shoot() { # prefix name mode
   fi
   wait $pid
 }
+both_modes() { # suffix
+  shoot "$prefix" "password_new$1" new
+  shoot "$prefix" "password_verify$1" verify
+}
 
-e2e_prefix nt
-prefix=$WINEPREFIX
-WINEPREFIX=$prefix wineserver -p >/dev/null 2>&1
-shoot "$prefix" password_new new
-shoot "$prefix" password_verify verify
-WINEPREFIX=$prefix wineserver -k 2>/dev/null
-
-e2e_prefix win98-ru
-prefix=$WINEPREFIX
-WINEPREFIX=$prefix wineserver -p >/dev/null 2>&1
-shoot "$prefix" password_new_win98 new
-shoot "$prefix" password_verify_win98 verify
-WINEPREFIX=$prefix wineserver -k 2>/dev/null
+in_row nt both_modes ""
+in_row win98-ru both_modes _win98
 exit $status

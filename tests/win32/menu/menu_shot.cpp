@@ -12,13 +12,13 @@
 
 #include <cstdio>
 #include <cstring>
-#include <initializer_list>
 
 #include "commands/commands.h"
 #include "compat/compat.h"
 #include "drive/drive.h"
 #include "menu/menu_win32.h"
 #include "settings/settings_record.h"
+#include "tests/common/drive_records.h"
 
 namespace {
 
@@ -41,34 +41,18 @@ int OffColourPixels(const RECT& item) {
   return count;
 }
 
-DriveRecord Drive(const char* fullName, const char16_t* shortName, char letter, RangeKind kind,
-                  std::initializer_list<unsigned> speeds) {
-  DriveRecord d{};
-  lstrcpynA(d.FullName, fullName, sizeof d.FullName);
-  for (int i = 0; shortName[i] && i < 10; ++i) d.ShortName[i] = shortName[i];
-  d.Address.Letter = letter;
-  d.ActiveRange = kind;
-  d.TrayClosed = 1;
-  const uint32_t unit = kind == RangeKindDVD ? SpeedUnitDVD : SpeedUnitCD;
-  for (unsigned x : speeds) {
-    SpeedEntry& e = d.Active().Entries[d.Active().Count++];
-    e.Speed = e.Command = x * unit;
-  }
-  return d;
-}
-
 void UseDrives(bool grouped) {
   if (grouped) {
-    Drives[0] = Drive("KAMIRO CD-ROM CR-4880 1.05", u"KAMIRO", 'D', RangeKindCD, {52, 48, 44, 40, 32, 24, 20, 16, 8, 4});
+    Drives[0] = Drive("KAMIRO CD-ROM CR-4880 1.05", u"KAMIRO", 'D', {52, 48, 44, 40, 32, 24, 20, 16, 8, 4});
     Drives[0].ShortMenu = 1;
     Drives[0].CurrentSpeed = 44 * SpeedUnitCD;
   } else {
-    Drives[0] = Drive("KAMIRO CD-ROM CR-4880 1.05", u"KAMIRO", 'D', RangeKindCD, {48, 40, 32, 24, 16, 8, 4});
+    Drives[0] = Drive("KAMIRO CD-ROM CR-4880 1.05", u"KAMIRO", 'D', {48, 40, 32, 24, 16, 8, 4});
     Drives[0].CurrentSpeed = 48 * SpeedUnitCD;
   }
-  Drives[0].Ready = 1;
   Drives[0].RangeCD.Selected = 24 * SpeedUnitCD;
-  Drives[1] = Drive("ORVEX DVD-RW DW-1640 1.3E", u"Пишущий", 'E', RangeKindDVD, {16, 12, 8, 4, 2});
+  Drives[1] = Drive("ORVEX DVD-RW DW-1640 1.3E", u"Пишущий", 'E', {16, 12, 8, 4, 2}, RangeKindDVD);
+  Drives[1].Ready = 0;  // no disc: its disc items greyed
   DriveCount = 2;
 }
 

@@ -6,22 +6,7 @@
 # highlighted text item does.
 #   shoot_menus.sh BUILD_TREE MENU_SHOT_EXE
 set -u
-tree=$(cd "$1" && pwd) exe=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
-root=$(cd "$(dirname "$0")/../../.." && pwd)
-. "$root/scripts/lib/wine.sh"
-# Prefixes of its own, copies of the end-to-end tests' templates, so that it
-# runs beside the win32 suite and the other end-to-end tests.
-VARNEL_BUILD=$tree
-. "$root/tests/e2e/prefix_lib.sh"
-e2e_template nt || exit 2  # in the caller's locale, as for the other NT tests
-varnel_use_russian_locale "$tree" || exit 2
-shots=$root/build/e2e/shots
-work=$tree/e2e/work/menu_shots
-mkdir -p "$shots" "$work"
-VARNEL_XVFB_PID=
-varnel_start_xvfb || { echo "shoot_menus: no X server" >&2; exit 2; }
-trap 'kill $VARNEL_XVFB_PID 2>/dev/null' EXIT
-status=0
+. "$(dirname "$0")/../shots_lib.sh" "$1" "$2" menu_shots
 
 shoot() { # prefix name style
   local prefix=$1 name=$2 style=$3 report=$work/$2.txt i
@@ -40,21 +25,13 @@ shoot() { # prefix name style
   fi
   wait $pid
 }
+styles() { # suffix style...
+  local suffix=$1 style
+  shift
+  for style in "$@"; do shoot "$prefix" "menu_$style$suffix" "$style"; done
+}
 
-e2e_prefix nt
-prefix=$WINEPREFIX
-WINEPREFIX=$prefix wineserver -p >/dev/null 2>&1
-for style in main default separate separate-eject topnames deepmenu grouped; do
-  shoot "$prefix" "menu_$style" "$style"
-done
-WINEPREFIX=$prefix wineserver -k 2>/dev/null
-
+in_row nt styles "" main default separate separate-eject topnames deepmenu grouped
 # The same menu through the ANSI row, as on Windows 98.
-e2e_prefix win98-ru
-prefix=$WINEPREFIX
-WINEPREFIX=$prefix wineserver -p >/dev/null 2>&1
-for style in default separate separate-eject; do
-  shoot "$prefix" "menu_${style}_win98" "$style"
-done
-WINEPREFIX=$prefix wineserver -k 2>/dev/null
+in_row win98-ru styles _win98 default separate separate-eject
 exit $status

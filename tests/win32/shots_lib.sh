@@ -1,0 +1,33 @@
+# Shared by the screenshot tests of the win32 tree (shoot_*.sh): a shot
+# program shows one dialog or menu in a Wine virtual desktop as on a Russian
+# Windows, on the NT row and on the Russian Windows 98 row, in prefixes of
+# its own (copies of the end-to-end tests' templates, so that it runs beside
+# the win32 suite and the other end-to-end tests) and on an X server of its
+# own. Sourced as
+#   . "$(dirname "$0")/../shots_lib.sh" BUILD_TREE SHOT_EXE WORK_NAME
+# it sets tree, exe, root, shots (build/e2e/shots), work and status (0).
+tree=$(cd "$1" && pwd) exe=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+. "$root/scripts/lib/wine.sh"
+VARNEL_BUILD=$tree
+. "$root/tests/e2e/prefix_lib.sh"
+e2e_template nt || exit 2  # in the caller's locale, as for the other NT tests
+varnel_use_russian_locale "$tree" || exit 2
+shots=$root/build/e2e/shots
+work=$tree/e2e/work/$3
+mkdir -p "$shots" "$work"
+VARNEL_XVFB_PID=
+varnel_start_xvfb || { echo "$(basename "$0"): no X server" >&2; exit 2; }
+trap 'kill $VARNEL_XVFB_PID 2>/dev/null' EXIT
+status=0
+
+# Runs COMMAND with its arguments in a fresh copy of template ROW (nt or
+# win98-ru), whose path it finds in $prefix, with one wineserver kept for it.
+in_row() { # row command...
+  e2e_prefix "$1" || exit 2
+  shift
+  prefix=$WINEPREFIX
+  WINEPREFIX=$prefix wineserver -p >/dev/null 2>&1
+  "$@"
+  WINEPREFIX=$prefix wineserver -k 2>/dev/null
+}
