@@ -162,7 +162,7 @@ void ProbeDrive(DriveRecord& drive) {
   if (read) {
     drive.CanEject = page.PageByte6 & MechanismEjects;
     drive.CanClose = (page.PageByte6 & LoadingMechanismBits) == LoadingTray ? 1 : 0;
-    drive.Writer = page.PageByte3 & WritesMedia;
+    drive.Writer = page.PageByte3 & WriterBits;
     drive.CanSenseMedium = page.MediumType != 0 ? 1 : 0;
     drive.DVD = page.PageByte2 & ReadsDvdMedia;
   } else {

@@ -35,8 +35,12 @@ constexpr uint8_t ReadsDvdRom = 0x08, ReadsDvdR = 0x10, ReadsDvdRam = 0x20;
 constexpr uint8_t ReadsDvdMedia = ReadsDvdRom | ReadsDvdR | ReadsDvdRam;
 // Byte 3, write capabilities: the media the drive writes. Bit 2 (test
 // write) is no medium: it only says that CD-R writing can be simulated.
-constexpr uint8_t WritesCdR = 0x01, WritesCdRw = 0x02, WritesDvdR = 0x10, WritesDvdRam = 0x20;
+constexpr uint8_t WritesCdR = 0x01, WritesCdRw = 0x02, WritesTest = 0x04, WritesDvdR = 0x10, WritesDvdRam = 0x20;
 constexpr uint8_t WritesMedia = WritesCdR | WritesCdRw | WritesDvdR | WritesDvdRam;
+// What a drive's stored Writer keeps of byte 3: the media and the test
+// write, as every earlier version stored it (the information box lists the
+// media only), so that a stored value means the same to every version.
+constexpr uint8_t WriterBits = WritesMedia | WritesTest;
 // Byte 6, mechanism: the drive can eject; its loading mechanism (bits 7-5),
 // of which only a tray (001b) can be closed by the drive.
 constexpr uint8_t MechanismEjects = 0x08;

@@ -222,7 +222,7 @@ TEST_F(Discovery, DriveWhosePageLooksToStartAtByte16) {
 
 // Only a tray (loading mechanism 001b) can be closed by the drive; a caddy or
 // slot, a pop-up and the changers cannot. The record keeps the media a drive
-// writes (test write is none) and the DVD media it reads.
+// writes with the test write, as stored, and the DVD media it reads.
 TEST_F(Discovery, CanCloseOnlyATrayAndKeepsTheMediaBits) {
   const struct {
     uint8_t mechanism;
@@ -230,9 +230,9 @@ TEST_F(Discovery, CanCloseOnlyATrayAndKeepsTheMediaBits) {
     uint8_t readCaps, writeCaps;
     int dvd, writer;
   } cases[] = {{0x09, 0, 0x03, 0x00, 0, 0},
-               {0x29, 1, 0x3B, 0x37, 0x38, 0x33},
-               {0x49, 0, 0x0B, 0x04, 0x08, 0},
-               {0x89, 0, 0x03, 0x07, 0, 0x03},
+               {0x29, 1, 0x3B, 0xF7, 0x38, 0x37},  // bits 6-7 (no medium) are dropped
+               {0x49, 0, 0x0B, 0x04, 0x08, 0x04},
+               {0x89, 0, 0x03, 0x07, 0, 0x07},
                {0xA9, 0, 0x03, 0x00, 0, 0}};
   for (const auto& c : cases) {
     sim::Profile p = Profile("cd48-reader");
