@@ -16,7 +16,7 @@
 #include "app/restore_events.h"
 #include "app/timers.h"
 #include "app/window_ops.h"
-#include "commands/commands.h"
+#include "commands/command_ids.h"
 #include "clock/clock.h"
 #include "drive/drive.h"
 #include "registry/registry.h"

@@ -9,7 +9,7 @@
 
 #include "clock/clock.h"
 #include "mmc/opcodes.h"
-#include "sim/model/drive.h"
+#include "sim/model/virtual_drive.h"
 
 namespace {
 const char* const kProfiles[] = {"cd48-reader",   "cdrw52-writer", "dvdrom16-streaming", "dvdrw16-roundup",

@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "mmc/transport.h"
-#include "sim/model/drive.h"
+#include "sim/model/virtual_drive.h"
 
 namespace sim {
 

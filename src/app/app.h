@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "commands/commands.h"
+#include "commands/command_ids.h"
 
 // What the command line asks for.
 enum class StartMode { Normal, RunOnce, Hidden };

@@ -6,7 +6,7 @@
 #include "app/timers.h"
 #include "app/tray_moves.h"
 #include "app/window_ops.h"
-#include "commands/commands.h"
+#include "commands/command_ids.h"
 #include "drive/drive.h"
 #include "settings/settings_record.h"
 #include "system/system.h"

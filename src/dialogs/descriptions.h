@@ -45,7 +45,7 @@ VARNEL_HANDLER(OkButton);
 extern const ControlDesc SettingsDescription[];
 extern const uint32_t SettingsEntries;
 
-// The password dialog (password_description.cpp).
+// The password dialog (password_dialog_description.cpp).
 namespace PasswordHandlers {
 VARNEL_HANDLER(PasswordEdit);
 VARNEL_HANDLER(OkButton);

@@ -2,7 +2,7 @@
 
 #include <iterator>
 
-#include "commands/commands.h"
+#include "commands/command_ids.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <utility>
 
-#include "commands/commands.h"
+#include "commands/command_ids.h"
 #include "common/format_text.h"
 #include "compat/wide_text.h"
 #include "drive/drive.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "commands/commands.h"
+#include "commands/command_ids.h"
 #include "common/handle_win32.h"
 #include "compat/compat.h"
 #include "drive/drive.h"

@@ -13,7 +13,7 @@
 #include "app/timers.h"
 #include "app/window_ops.h"
 #include "app/tray_moves.h"
-#include "commands/commands.h"
+#include "commands/command_ids.h"
 #include "menu/menu_plan.h"
 #include "mmc/opcodes.h"
 #include "registry/registry.h"

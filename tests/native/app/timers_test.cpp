@@ -9,7 +9,7 @@
 #include "app/timers.h"
 #include "app/tray_moves.h"
 #include "app/window_ops.h"
-#include "commands/commands.h"
+#include "commands/command_ids.h"
 #include "mmc/opcodes.h"
 #include "tests/native/drive/virtual_drives_fixture.h"
 

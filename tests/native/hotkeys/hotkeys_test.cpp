@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "commands/commands.h"
+#include "commands/command_ids.h"
 #include "hotkeys/hotkeys.h"
 
 namespace {

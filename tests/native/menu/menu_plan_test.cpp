@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "commands/commands.h"
+#include "commands/command_ids.h"
 #include "compat/wide_text.h"
 #include "drive/drive.h"
 #include "menu/menu_plan.h"

@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "commands/commands.h"
+#include "commands/command_ids.h"
 #include "compat/compat.h"
 #include "drive/drive.h"
 #include "menu/menu_win32.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/app.h"
-#include "commands/commands.h"
+#include "commands/command_ids.h"
 #include "compat/compat.h"
 #include "drive/drive.h"
 #include "menu/menu_win32.h"

@@ -1,6 +1,6 @@
 // The password dialog: checks the eject password (verify mode) or takes a
 // new one twice and stores its hash (new-password mode). What OK allows and
-// does is decided portably (password.cpp); this half reads the fields and
+// does is decided portably (password_dialog.cpp); this half reads the fields and
 // turns the password into the code page's bytes.
 #include <windows.h>
 

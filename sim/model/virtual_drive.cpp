@@ -1,4 +1,4 @@
-#include "sim/model/drive.h"
+#include "sim/model/virtual_drive.h"
 
 #include <algorithm>
 #include <cstring>
