@@ -98,14 +98,16 @@ DiscoveryNotice RunDiscoveryOnForm(DriveSettingsForm& form, DriveRecord& drive, 
   TakeShownList(form.DVD, drive.RangeDVD);
   drive.DVDMethodPrefered = form.DvdMethod;
 
-  EnumerateSpeeds(drive, method, progress, context);
+  const EnumerationEnd end = EnumerateSpeeds(drive, method, progress, context);
 
   // Asking and reading back needs the drive's current speed, which the
   // class-driver row has only where Windows passes GET PERFORMANCE on: the
   // lists shown stay as they were.
   const bool readBack = drive.DvdActive() ? drive.CanGetDVDSpeed || drive.CanGetCDSpeed : drive.CanGetSpeed;
   DiscoveryNotice notice = NoDiscoveryNotice;
-  if (TransportId() == TransportClassDriver && method != SpeedMethod::Measure && drive.Ready && !readBack) {
+  if (end == EnumerationEnd::DiscRemoved) {
+    notice = DiscoveryDiscRemoved;
+  } else if (TransportId() == TransportClassDriver && method != SpeedMethod::Measure && drive.Ready && !readBack) {
     notice = DiscoveryNeedsAdministrator;
   } else {
     form.CD = drive.RangeCD;

@@ -108,12 +108,14 @@ enum DiscoveryNotice {
   NoDiscoveryNotice,
   DiscoveryFoundNoSpeeds,       // at most one speed, and the drive not ready
   DiscoveryNeedsAdministrator,  // the class-driver row cannot read speeds back
+  DiscoveryDiscRemoved,         // the disc left during a measurement: the lists stay
 };
 
 // A discovery method run from the dialog: it starts from the lists and the
 // method the form shows, its results go back into the form's lists (and the
 // list radio follows the medium), and the record keeps its own lists and
-// method until OK. A run refused for want of rights leaves the form's lists.
+// method until OK. A run refused for want of rights, or a measurement whose
+// disc was taken out, leaves the form's lists.
 [[nodiscard]] DiscoveryNotice RunDiscoveryOnForm(DriveSettingsForm& form, DriveRecord& drive, SpeedMethod method,
                                                  ProgressCallback progress, void* context);
 

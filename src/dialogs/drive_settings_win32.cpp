@@ -393,6 +393,7 @@ void RunSpeedDiscovery(DialogWindow settingsDialog, StringId title, SpeedMethod 
   ShowSpeedLists(settingsDialog, form);
   if (notice == DiscoveryFoundNoSpeeds) ShowMessage(settingsDialog, StrNoSpeedsFound, 0);
   if (notice == DiscoveryNeedsAdministrator) ShowMessage(settingsDialog, StrProbingNeedsAdministrator, 0);
+  if (notice == DiscoveryDiscRemoved) ShowMessage(settingsDialog, StrDiscRemovedDuringMeasurement, 0);
 }
 
 void StartMeasurement(DialogWindow settingsDialog) {

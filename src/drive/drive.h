@@ -212,8 +212,12 @@ enum class SpeedMethod : int32_t {
 // 0 then asks the method to stop.
 using ProgressCallback = int (*)(int phase, int total, int done, int speed, int command, void* context);
 
+enum class EnumerationEnd {
+  Done,         // the method ran, was stopped, or could not run
+  DiscRemoved,  // the disc left during a measurement: it stopped there and the list is as before
+};
 // Rebuilds the active list with a method. progress may be null.
-void EnumerateSpeeds(DriveRecord& drive, SpeedMethod method, ProgressCallback progress, void* context);
+EnumerationEnd EnumerateSpeeds(DriveRecord& drive, SpeedMethod method, ProgressCallback progress, void* context);
 // Fills the capability fields for the medium class in the drive.
 void ProbeDrive(DriveRecord& drive);
 // kB/s as a multiple of the unit (1x), rounded to the nearest integer; 0 for
@@ -225,8 +229,10 @@ void AddEntry(SpeedRange& range, uint32_t speed, uint32_t command, ProgressCallb
 [[nodiscard]] int FindEntryNear(const SpeedRange& range, uint32_t speed, uint32_t tolerance);
 // Reads near the end of the disc for durationMs and returns kB/s in the unit
 // of the medium (1x CD = 176, 1x DVD = 1385), 0 when nothing could be read.
+// A read whose sense says the disc left ends it at once with 0 and sets
+// discLeft (if given).
 uint32_t MeasureReadSpeed(const DeviceAddress& address, uint32_t lastBlock, uint32_t durationMs,
-                          bool dvdMedium = false);
+                          bool dvdMedium = false, bool* discLeft = nullptr);
 
 // ---- Per-drive storage ----------------------------------------------------
 
