@@ -149,14 +149,22 @@ struct SpeedEditEcho {
 // anything else (a sign, letters, nothing) reads 0; too many digits saturate.
 [[nodiscard]] uint32_t ParseEditNumber(const char* text);
 
-// What "Добавить" does to a shown list, fastest first.
+// Why "Добавить" adds nothing.
+enum class AdditionRefusal : uint8_t {
+  None,
+  Quietly,   // a field left empty, or a full list
+  BadValue,  // not a whole number from 1 to 65535 kB/s, what a list holds: the user is told
+};
+// What "Добавить" does to a shown list, fastest first, with the texts of the
+// speed and command fields (kB/s).
 struct SpeedListAddition {
-  bool Refused;       // a 0 in either field, or a full list
+  AdditionRefusal Refusal;
   int32_t Replaced;   // the index of the entry in the same 176 kB/s step, -1 for none
   uint32_t Position;  // where the new entry goes (after the replaced one is removed)
-  SpeedEntry Entry;   // clamped to 65535
+  SpeedEntry Entry;
 };
-[[nodiscard]] SpeedListAddition PlanSpeedListAddition(const SpeedRange& list, uint32_t speed, uint32_t command);
+[[nodiscard]] SpeedListAddition PlanSpeedListAddition(const SpeedRange& list, const char* speedText,
+                                                      const char* commandText);
 
 // ---- Windows ----------------------------------------------------------------
 

@@ -30,13 +30,21 @@ struct DriveDialogData {
 bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 void Check(HWND dialog, int id, bool on) { CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED); }
 
-uint32_t EditNumber(HWND dialog, int id) {
-  char text[32] = "";
-  // A text longer than the buffer is too large for any speed: read it as huge.
-  if (GetWindowTextLengthA(GetDlgItem(dialog, id)) >= static_cast<int>(sizeof text)) return UINT32_MAX;
-  GetDlgItemTextA(dialog, id, text, sizeof text);
-  return ParseEditNumber(text);
+// An edit's text; one longer than the buffer is too large for any speed and
+// reads as a huge number.
+struct EditText {
+  char Text[32];
+};
+EditText EditTextOf(HWND dialog, int id) {
+  EditText text{};
+  if (GetWindowTextLengthA(GetDlgItem(dialog, id)) >= static_cast<int>(sizeof text.Text))
+    lstrcpyA(text.Text, "4294967295");
+  else
+    GetDlgItemTextA(dialog, id, text.Text, sizeof text.Text);
+  return text;
 }
+
+uint32_t EditNumber(HWND dialog, int id) { return ParseEditNumber(EditTextOf(dialog, id).Text); }
 
 void SetEditNumber(HWND dialog, int id, uint32_t value) { SetDlgItemInt(dialog, id, value, FALSE); }
 
@@ -267,8 +275,9 @@ intptr_t AddButton(HWND dialog, uint16_t, uint32_t message, uintptr_t, intptr_t)
   SpeedRange shown;
   ReadList(list, shown);  // at most 128: then the addition is refused
   const SpeedListAddition plan =
-      PlanSpeedListAddition(shown, EditNumber(dialog, SpeedKbEdit), EditNumber(dialog, CommandKbEdit));
-  if (plan.Refused) return TRUE;
+      PlanSpeedListAddition(shown, EditTextOf(dialog, SpeedKbEdit).Text, EditTextOf(dialog, CommandKbEdit).Text);
+  if (plan.Refusal == AdditionRefusal::BadValue) ShowMessage(dialog, StrSpeedOutOfRange, 0);
+  if (plan.Refusal != AdditionRefusal::None) return TRUE;
   if (plan.Replaced >= 0) SendMessageA(list, LVM_DELETEITEM, static_cast<WPARAM>(plan.Replaced), 0);
   InsertEntry(list, plan.Position, plan.Entry, UnitOf(dvd));
   LVITEMA state{};

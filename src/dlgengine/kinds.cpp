@@ -20,7 +20,7 @@ const ControlKind RightLabel{KindCode::RightLabel, u"STATIC", 0x102, 0, true};
 const ControlKind Icon{KindCode::Icon, u"STATIC", 0x3, 0, true};              // SS_ICON
 const ControlKind SmallIcon{KindCode::SmallIcon, u"STATIC", 0x3, 0, true};
 const ControlKind TextEdit{KindCode::TextEdit, u"EDIT", 0x810080, 0, true};   // WS_BORDER|WS_TABSTOP|ES_AUTOHSCROLL
-const ControlKind RightEdit{KindCode::RightEdit, u"EDIT", 0x810082, 0, true};
+const ControlKind RightEdit{KindCode::RightEdit, u"EDIT", 0x812082, 0, true};  // + ES_RIGHT|ES_NUMBER
 const ControlKind ProgressBar{KindCode::ProgressBar, u"msctls_progress32", 0x1, 0, true};  // PBS_SMOOTH
 const ControlKind ListView{KindCode::ListView, u"SysListView32", 0x818005, 0, true};
 const ControlKind HotKeyField{KindCode::HotKeyField, u"msctls_hotkey32", 0x810000, 0, true};

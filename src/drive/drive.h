@@ -140,6 +140,16 @@ extern void (*BusyCallback)(int busy);
 // ShortName when set, otherwise AutoShortName.
 [[nodiscard]] const char16_t* DisplayName(const DriveRecord& drive);
 
+// What tells two drives of one model apart: " (E:)", or the adapter and
+// target (" (0:1)") for a drive without a letter.
+constexpr int AddressSuffixLength = 8;
+void AddressSuffix(const DriveRecord& drive, char (&out)[AddressSuffixLength + 1]);
+// The short name the tray and the drive menu show for drives[index]: its
+// DisplayName, with the AddressSuffix where another managed drive would show
+// the same name. A short name the user chose is shown as it is.
+constexpr int ShownNameLength = ShortNameLength + AddressSuffixLength;
+void ShownName(const DriveRecord* drives, int count, int index, char16_t (&out)[ShownNameLength + 1]);
+
 void ClearDrives();
 
 enum class DiscoveryOutcome { Done, Kept };
