@@ -17,6 +17,11 @@ constexpr int32_t ButtonTextInset = 9;
 
 constexpr char16_t HotKeySample[] = u"Ctrl + Shift + Alt + Page Down";
 
+// Room around a check box or radio button, as parts of a line of its font:
+// a quarter line below it, half a line after its text.
+constexpr int32_t CheckGapDownPerLine = 4;
+constexpr int32_t CheckGapAcrossPerLine = 2;
+
 // A container nested deeper than the number of controls can only come from
 // a description whose ids repeat; stop there rather than recurse forever.
 struct Walk {
@@ -102,8 +107,12 @@ void MeasureOne(Walk& walk, uint32_t index, Extent& size, Fill& fill) {
       Extent text = host.ControlTextExtent(id);
       int32_t dpi = std::max(host.ScreenPixelsPerInchX(), 96);
       int32_t maxChar = host.MaxCharWidth(id);
-      size.width = text.width + dpi / 8 + maxChar / 8 + 8;
-      size.height = std::max(text.height, dpi / 8 + 2);
+      // The box or circle grows with the density as fast as the text: the
+      // room between neighbours must grow with the font, or at 144 DPI the
+      // boxes of a column touch and a label runs into the next circle.
+      int32_t line = host.StringExtent(id, u" ").height;
+      size.width = text.width + dpi / 8 + maxChar / 8 + 8 + line / CheckGapAcrossPerLine;
+      size.height = std::max(text.height, dpi / 8 + 2) + line / CheckGapDownPerLine;
       break;
     }
     case KindCode::Label:
@@ -118,7 +127,7 @@ void MeasureOne(Walk& walk, uint32_t index, Extent& size, Fill& fill) {
       size = host.WindowSize(id);
       break;
     case KindCode::SmallIcon:
-      size = {16, 16};
+      size = {host.SmallIconSize(), host.SmallIconSize()};
       break;
     case KindCode::TextEdit:
     case KindCode::RightEdit: {
