@@ -173,12 +173,15 @@ void MeasureOne(Walk& walk, uint32_t index, Extent& size, Fill& fill) {
     case KindCode::RichText: {
       Extent text = host.ControlTextExtent(id);
       size = {text.width + 34, text.height + 22};
-      if (size.width > 512) {
-        size.width = 512;
+      // At most 512 x 384 pixels at 96 DPI, as much more as the font is larger.
+      const int32_t dpi = std::max(host.ScreenPixelsPerInchX(), 96);
+      const int32_t widest = 512 * dpi / 96, tallest = 384 * dpi / 96;
+      if (size.width > widest) {
+        size.width = widest;
         size.height += host.ScrollBarHeight();
       }
-      if (size.height > 384) {
-        size.height = 384;
+      if (size.height > tallest) {
+        size.height = tallest;
         size.width += host.ScrollBarWidth();
       }
       fill = {FillStretch, FillStretch};

@@ -28,7 +28,7 @@ PUSH = {0, 1}
 SS_TYPE = 0x1F
 TEXT_STATICS = {0, 1, 2, 0xB, 0xC}  # left, centred, right, no word wrap, simple
 CHECK_MARK = 16  # the box or circle of a check box or radio button and its gap, at 96 DPI
-GLYPH = 13  # the box or circle alone, at 96 DPI
+GLYPH = 12  # the box or circle alone (one pixel more), at 96 DPI, as Wine draws it
 # A push button's frame (2 pixels, 3 for the default button) and its focus
 # rectangle one pixel inside, then two clear pixels before the text.
 BUTTON_CLEAR = 7
@@ -66,7 +66,7 @@ def check_gaps(name, a, b, dpi):
     """Two check boxes or radio buttons side by side or one above the other:
     a quarter of a box between their boxes (each drawn centred on its
     row), a third of a box and its gap after a label before the next circle."""
-    glyph, mark = GLYPH * dpi // 96, CHECK_MARK * dpi // 96
+    glyph, mark = GLYPH * dpi // 96 + 1, CHECK_MARK * dpi // 96
     if b["rect"][0] < a["rect"][0] or (b["rect"][0] == a["rect"][0] and b["rect"][1] < a["rect"][1]):
         a, b = b, a
     ra, rb = a["rect"], b["rect"]
