@@ -279,7 +279,7 @@ MenuPlan PlanMainMenu(const DriveRecord* drives, int count, bool helpFileExists)
 }
 
 MenuPlan PlanDriveMenu(const DriveRecord* drives, int count, const ProgramSettings& settings,
-                       AutorunProbe hasAutorun) {
+                       AutorunProbe hasAutorun, int rowsThatFit) {
   UpwardList menu;
   bool placed = false;
   // From the last drive to the first, so that the first ends on top.
@@ -303,5 +303,14 @@ MenuPlan PlanDriveMenu(const DriveRecord* drives, int count, const ProgramSettin
     placed = true;
   }
   TurnTopToBottom(menu);
+  if (rowsThatFit > 0 && !settings.DeepMenu) {
+    int halfRows = 0;
+    for (const MenuItemPlan& item : menu) halfRows += item.Kind == MenuItemKind::Separator ? 1 : 2;
+    if (halfRows > 2 * rowsThatFit) {
+      ProgramSettings deep = settings;
+      deep.DeepMenu = 1;
+      return PlanDriveMenu(drives, count, deep, hasAutorun);
+    }
+  }
   return menu;
 }

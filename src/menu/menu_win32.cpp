@@ -186,7 +186,14 @@ void RenewMainMenu(bool helpFileExists) {
 void RebuildDriveMenu(AutorunProbe hasAutorun) {
   if (!menus.Drive) return;
   EmptyMenu(menus.Drive);
-  InsertFromBottom(menus.Drive, PlanDriveMenu(Drives, DriveCount, ProgramSettings::Current(), hasAutorun));
+  // The rows the work area holds: a menu taller than the screen would need
+  // scroll arrows (four drives at 144 DPI on 1024 x 768).
+  RECT work{};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  const int row = GetSystemMetrics(SM_CYMENUSIZE);
+  const int rowsThatFit = row > 0 ? (work.bottom - work.top) / row : 0;
+  InsertFromBottom(menus.Drive,
+                   PlanDriveMenu(Drives, DriveCount, ProgramSettings::Current(), hasAutorun, rowsThatFit));
 }
 
 void ShowMainMenu(HWND owner, bool helpFileExists) {

@@ -154,6 +154,21 @@ TEST(MainMenu, TwoDrivesOfOneModelAreToldApartByTheirLetters) {
   EXPECT_NE(menu.find("HL #8001"), std::string::npos) << "the other one is not managed: " << menu;
 }
 
+// Four drives whose flat menu is taller than the screen holds: each drive's
+// section moves into a sub-menu, as with DeepMenu; one that fits stays flat.
+TEST(DriveMenu, TallerThanTheScreenOpensOneSubMenuPerDrive) {
+  DriveRecord drives[4] = {Drive("A 1", u"A", 'D', {48, 40, 32, 24, 16, 12, 8, 4}),
+                           Drive("B 1", u"B", 'E', {48, 40, 32, 24, 16, 12, 8, 4}),
+                           Drive("C 1", u"C", 'F', {16, 12, 8, 6, 4, 2}), Drive("D 1", u"D", 'G', {52, 48, 40, 32, 24})};
+  ProgramSettings deep = Defaults();
+  deep.DeepMenu = 1;
+  const std::string flat = Outline(PlanDriveMenu(drives, 4, Defaults(), nullptr));
+  EXPECT_EQ(Outline(PlanDriveMenu(drives, 4, Defaults(), nullptr, 27)), Outline(PlanDriveMenu(drives, 4, deep, nullptr)))
+      << "27 rows: 1024 x 768 at 144 DPI";
+  EXPECT_EQ(Outline(PlanDriveMenu(drives, 4, Defaults(), nullptr, 60)), flat);
+  EXPECT_EQ(Outline(PlanDriveMenu(drives, 1, Defaults(), nullptr, 27)), Outline(PlanDriveMenu(drives, 1, Defaults(), nullptr)));
+}
+
 // The defaults: NumNames, EjectSingle, Explore and Autorun on. A drive
 // without a letter has no Open/Explore/Autorun block, an empty list no speed
 // block, an ignored drive no section; two separators part the sections. A
