@@ -2,6 +2,7 @@
 // OK writes back, and the discovery and measurement runs started from it.
 #include "dialogs/drive_settings.h"
 
+#include "common/format_text.h"
 #include "hotkeys/hotkeys.h"
 
 const RestoreEvent RestoreBoxEvents[RestoreBoxCount] = {EventStart, EventDiscChange, EventWake, EventTrayClosed};
@@ -133,4 +134,10 @@ bool PrepareMeasurement(DriveRecord& drive, bool (*askForDisc)(void* context), v
   // would read nothing and find no speeds.
   if (drive.Ready == 0 && WaitUntilReady(drive)) RefreshStatus(drive);
   return true;
+}
+
+void MeasurementTimeLeft(int total, int done, char (&text)[8]) {
+  // The measurement reports 176 per interval of one second.
+  const unsigned seconds = done < total ? unsigned(total - done) / SpeedUnitCD : 0;
+  FormatText(text, sizeof text, "%u:%02u", seconds / 60 % 100, seconds % 60);
 }

@@ -119,6 +119,10 @@ enum DiscoveryNotice {
 [[nodiscard]] DiscoveryNotice RunDiscoveryOnForm(DriveSettingsForm& form, DriveRecord& drive, SpeedMethod method,
                                                  ProgressCallback progress, void* context);
 
+// What a measurement's progress window shows at the end of its bar: the time
+// it has left, "m:ss" (each step of the progress is one timed second).
+void MeasurementTimeLeft(int total, int done, char (&text)[8]);
+
 // "Измерение": closes the tray and looks for a disc with data, asking the user
 // (askForDisc, the "insert a data CD" prompt; false when the user gives up)
 // until one is in. A disc just inserted spins up: the drive is then given

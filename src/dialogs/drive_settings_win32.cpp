@@ -181,11 +181,22 @@ constexpr uint32_t MessageOkCancelInformation = MessageOkCancel | MB_ICONINFORMA
 // Called by the method between device commands: shows how far it is, lets
 // every waiting message of the thread run (the tray icon, the main window's
 // timers, the Cancel click), and says whether to go on.
+struct ProgressWindow {
+  HWND Window;
+  bool Measuring;  // shows the time left at the end of the bar
+};
+
 int DiscoveryProgress(int phase, int total, int done, int, int, void* context) {
-  HWND window = static_cast<HWND>(context);
+  const ProgressWindow& progress = *static_cast<const ProgressWindow*>(context);
+  HWND window = progress.Window;
   if (phase != 0 || total != 0 || done != 0) {
     SendDlgItemMessageA(window, ProgressBarId, PBM_SETRANGE, 0, MAKELPARAM(phase, total));
     SendDlgItemMessageA(window, ProgressBarId, PBM_SETPOS, static_cast<WPARAM>(done), 0);
+    if (progress.Measuring) {
+      char left[8];
+      MeasurementTimeLeft(total, done, left);
+      SetDlgItemTextA(window, ProgressEndLabelId, left);
+    }
   }
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -396,7 +407,8 @@ void RunSpeedDiscovery(DialogWindow settingsDialog, StringId title, SpeedMethod 
   HWND progress = CreateModelessDialog(settingsDialog, nullptr, title, ProgressWindowStyle, 0, ProgressDescription,
                                        ProgressEntries, drive);
   EnableWindow(settingsDialog, FALSE);
-  const DiscoveryNotice notice = RunDiscoveryOnForm(form, *drive, method, DiscoveryProgress, progress);
+  ProgressWindow context{progress, method == SpeedMethod::Measure};
+  const DiscoveryNotice notice = RunDiscoveryOnForm(form, *drive, method, DiscoveryProgress, &context);
   EnableWindow(settingsDialog, TRUE);
   if (progress != nullptr) DestroyWindow(progress);
   ShowSpeedLists(settingsDialog, form);

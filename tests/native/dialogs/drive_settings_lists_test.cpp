@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <utility>
 
 #include "dialogs/drive_settings.h"
 
@@ -81,6 +82,14 @@ TEST(SpeedListUnits, EditsAndColumnsConvertWithoutWrapping) {
   const SpeedEntry entry = UnpackSpeedEntry(PackSpeedEntry({1411, 1408}));
   EXPECT_EQ(entry.Speed, 1411u);
   EXPECT_EQ(entry.Command, 1408u);
+
+  // A measurement's time left: one second per 176 of progress.
+  const int total = 33264;  // 30 warm-up and 160 measured seconds, 176 each, and the first step
+  for (auto [done, shown] : {std::pair<int, const char*>{176, "3:08"}, {33264 - 176 * 61, "1:01"}, {33264, "0:00"}}) {
+    char text[8];
+    MeasurementTimeLeft(total, done, text);
+    EXPECT_STREQ(text, shown) << done;
+  }
 
   // Bad texts read 0 (then "Добавить" does nothing), huge ones saturate.
   EXPECT_EQ(ParseEditNumber("1408"), 1408u);
