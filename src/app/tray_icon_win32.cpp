@@ -5,6 +5,7 @@
 
 #include "app/app.h"
 #include "app/tray_state.h"
+#include "app/version_win32.h"
 #include "compat/compat.h"
 #include "drive/drive.h"
 #include "resources/product.h"
@@ -24,9 +25,13 @@ TrayIconEntry g_trayIcons[TrayPictureCount] = {
     {nullptr, {"IconError16", "IconErrorXP"}},          // error, blinking before a close
 };
 
-// The first version of the record (152 bytes) is the one every shell knows.
+// The first version of the record (152 bytes) is the one every shell knows;
+// shells of version 5 and later take the second, whose tip holds 127
+// characters instead of 63.
 NOTIFYICONDATAW g_icon;
 static_assert(NOTIFYICONDATAW_V1_SIZE == 152);
+static_assert(sizeof g_icon.szTip / sizeof g_icon.szTip[0] == TrayTipLongLength);
+int g_tipLength = TrayTipLength;
 
 // What the shell shows now, so that the refresh after every command, twice a
 // second with the timer on, bothers the shell only when something changed.
@@ -54,7 +59,8 @@ void LoadTrayIcons(HINSTANCE instance) {
 
 void PrepareTrayIcon(HWND mainWindow) {
   g_icon = NOTIFYICONDATAW{};
-  g_icon.cbSize = NOTIFYICONDATAW_V1_SIZE;
+  g_tipLength = TrayTipLengthFor(ShellVersion());
+  g_icon.cbSize = g_tipLength == TrayTipLongLength ? NOTIFYICONDATAW_V2_SIZE : NOTIFYICONDATAW_V1_SIZE;
   g_icon.hWnd = mainWindow;
   g_icon.uID = 0;
   g_icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
@@ -71,9 +77,8 @@ void DeleteTrayIcon() {
 
 void RefreshTray() {
   if (Shell().Hidden) return;
-  TrayView view = BuildTrayView(Drives, DriveCount);
-  static_assert(sizeof g_icon.szTip / sizeof g_icon.szTip[0] >= TrayTipLength);
-  for (int i = 0; i < TrayTipLength; ++i) g_icon.szTip[i] = view.Tip[i];
+  TrayView view = BuildTrayView(Drives, DriveCount, g_tipLength);
+  for (int i = 0; i < TrayTipLongLength; ++i) g_icon.szTip[i] = view.Tip[i];
   g_icon.hIcon = g_trayIcons[ShownTrayPicture(Drives, DriveCount)].Icon;
   if (!ShellShowsIcon()) Remember(WideShellNotifyIcon(NIM_MODIFY, &g_icon));
 }

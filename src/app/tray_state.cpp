@@ -18,22 +18,24 @@ const char16_t* StatusWord(const DriveRecord& drive) {
 }
 }  // namespace
 
-TrayView BuildTrayView(const DriveRecord* drives, int count) {
+TrayView BuildTrayView(const DriveRecord* drives, int count, int tipLength) {
   TrayView view{};
   if (count <= 0) {
     AppendWide(view.Tip, ProductTitle);
     return view;
   }
   // name + 6 covers " ", up to three digits and the unit; word + 3 covers
-  // "(", ") ": so the tip never outgrows its 63 characters.
-  int budget = TrayTipLength - 1;
+  // "(", ") ", and 1 the blank after a drive without a word: so the tip never
+  // outgrows tipLength - 1 characters.
+  int budget = (tipLength < TrayTipLongLength ? tipLength : TrayTipLongLength) - 1;
   char16_t* p = view.Tip;
   for (int i = 0; i < count; ++i) {
     const DriveRecord& drive = drives[i];
     if (drive.Ignore) continue;
     if (drive.Ready) view.DiscCount++;
     if (IsTrayOpen(drive)) view.OpenTrayCount++;
-    const char16_t* name = DisplayName(drive);
+    char16_t name[ShownNameLength + 1];
+    ShownName(drives, count, i, name);
     budget -= int(WideLength(name)) + 6;
     if (budget < 0) continue;  // and nothing for later drives: the budget stays spent
     p = AppendWide(p, name);
@@ -46,14 +48,21 @@ TrayView BuildTrayView(const DriveRecord* drives, int count) {
       p = AppendWide(p, u"x");
     }
     const char16_t* word = StatusWord(drive);
-    budget -= int(WideLength(word)) + 3;
+    const int wordLength = int(WideLength(word));
+    budget -= wordLength != 0 ? wordLength + 3 : 1;
     if (budget < 0) continue;
+    if (wordLength == 0) {
+      p = AppendWide(p, u" ");
+      continue;
+    }
     p = AppendWide(p, u"(");
     p = AppendWide(p, word);
     p = AppendWide(p, u") ");
   }
   return view;
 }
+
+int TrayTipLengthFor(unsigned shellVersion) { return shellVersion >= 5 ? TrayTipLongLength : TrayTipLength; }
 
 bool TransportError(AspiAvailability aspiStatus, SptiAvailability sptiStatus, TransportKind installed) {
   // SPTI refused a standard user of Vista and later; the class-driver row

@@ -18,17 +18,21 @@ enum TrayPicture : int {
   TrayPictureCount
 };
 
-constexpr int TrayTipLength = 64;  // characters, terminator included
+// Characters of the tooltip, terminator included: the shells of Windows 9x
+// and NT 4 take 64, those of version 5 and later (Windows 2000, ME) 128.
+constexpr int TrayTipLength = 64;
+constexpr int TrayTipLongLength = 128;
 
 struct TrayView {
-  char16_t Tip[TrayTipLength];
+  char16_t Tip[TrayTipLongLength];
   int DiscCount;      // managed drives with a readable disc
   int OpenTrayCount;  // managed drives with an open tray
 };
 
 // The tooltip and the counts. "Varnel 3.2" without drives; otherwise, for
-// each managed drive while the 63-character budget lasts, "NAME 8x(DATA) ".
-[[nodiscard]] TrayView BuildTrayView(const DriveRecord* drives, int count);
+// each managed drive while the budget of tipLength - 1 characters lasts,
+// "NAME 8x(DATA) " ("NAME 48x " without a disc), NAME being its ShownName.
+[[nodiscard]] TrayView BuildTrayView(const DriveRecord* drives, int count, int tipLength = TrayTipLength);
 
 // Drive access works only when neither status says "not run" or "damaged"
 // and at least one transport reports itself working.
@@ -40,3 +44,5 @@ struct TrayView {
 // drives, blink before an automatic close, an open tray (with IconOpen), a
 // disc (with IconDisk), else normal.
 [[nodiscard]] TrayPicture ShownTrayPicture(const DriveRecord* drives, int count);
+// The tooltip length the shell of that major version takes.
+[[nodiscard]] int TrayTipLengthFor(unsigned shellVersion);

@@ -289,7 +289,9 @@ WideSpan FindStringResource(HMODULE module, UINT id, WORD language) {
 
 BOOL ToAnsiNotifyIconData(const NOTIFYICONDATAW* wide, NOTIFYICONDATAA* ansi) {
   memset(ansi, 0, sizeof(*ansi));
-  ansi->cbSize = NOTIFYICONDATAA_V1_SIZE;
+  // A shell of version 5 (Windows ME) takes the second record, with a tip of 127.
+  const bool second = wide->cbSize >= NOTIFYICONDATAW_V2_SIZE;
+  ansi->cbSize = second ? NOTIFYICONDATAA_V2_SIZE : NOTIFYICONDATAA_V1_SIZE;
   ansi->hWnd = wide->hWnd;
   ansi->uID = wide->uID;
   ansi->uFlags = wide->uFlags;
@@ -297,7 +299,7 @@ BOOL ToAnsiNotifyIconData(const NOTIFYICONDATAW* wide, NOTIFYICONDATAA* ansi) {
   ansi->hIcon = wide->hIcon;
   if (wide->uFlags & NIF_TIP) {
     const size_t tipUnits = sizeof(wide->szTip) / sizeof(wide->szTip[0]);
-    if (!ToAnsiBounded(wide->szTip, tipUnits, ansi->szTip, 64)) return FALSE;
+    if (!ToAnsiBounded(wide->szTip, tipUnits, ansi->szTip, second ? 128 : 64)) return FALSE;
   }
   return TRUE;
 }

@@ -34,6 +34,7 @@ VARNEL_HANDLER(CancelButton);
 extern const ControlDesc ProgressDescription[];
 extern const uint32_t ProgressEntries;
 constexpr uint16_t ProgressBarId = 105;
+constexpr uint16_t ProgressEndLabelId = 104;  // "100%"; a measurement shows the time it has left there
 
 // The program settings dialog (program_settings_description.cpp).
 namespace SettingsHandlers {

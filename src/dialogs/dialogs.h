@@ -7,6 +7,7 @@
 #pragma once
 #include <cstdint>
 
+#include "compat/wide_text.h"
 #include "dlgengine/dlgengine.h"
 #include "resources/string_ids.h"
 
@@ -84,4 +85,12 @@ struct TransportFacts {
 
 // The information text, lines ending in CR LF, as a new block from malloc
 // (the caller frees it); null when memory runs out. It grows as needed.
+// Each label of InfoColumnLabels is followed by one tab and its value.
 [[nodiscard]] char16_t* BuildInfoText(const TransportFacts& facts, const DriveRecord* drives, int count);
+// The labels whose values stand in one column: the window sets its one tab
+// stop past the widest of them, as measured in its font, so that the column
+// is straight in every language.
+constexpr int InfoColumnLabelCount = 9;
+extern const StringId InfoColumnLabels[InfoColumnLabelCount];
+// A label as the text shows it: without the tabs that end it in the string table.
+[[nodiscard]] WideSpan InfoLabelText(StringId id);

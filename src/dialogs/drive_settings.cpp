@@ -2,6 +2,7 @@
 // OK writes back, and the discovery and measurement runs started from it.
 #include "dialogs/drive_settings.h"
 
+#include "common/format_text.h"
 #include "hotkeys/hotkeys.h"
 
 const RestoreEvent RestoreBoxEvents[RestoreBoxCount] = {EventStart, EventDiscChange, EventWake, EventTrayClosed};
@@ -98,14 +99,16 @@ DiscoveryNotice RunDiscoveryOnForm(DriveSettingsForm& form, DriveRecord& drive, 
   TakeShownList(form.DVD, drive.RangeDVD);
   drive.DVDMethodPrefered = form.DvdMethod;
 
-  EnumerateSpeeds(drive, method, progress, context);
+  const EnumerationEnd end = EnumerateSpeeds(drive, method, progress, context);
 
   // Asking and reading back needs the drive's current speed, which the
   // class-driver row has only where Windows passes GET PERFORMANCE on: the
   // lists shown stay as they were.
   const bool readBack = drive.DvdActive() ? drive.CanGetDVDSpeed || drive.CanGetCDSpeed : drive.CanGetSpeed;
   DiscoveryNotice notice = NoDiscoveryNotice;
-  if (TransportId() == TransportClassDriver && method != SpeedMethod::Measure && drive.Ready && !readBack) {
+  if (end == EnumerationEnd::DiscRemoved) {
+    notice = DiscoveryDiscRemoved;
+  } else if (TransportId() == TransportClassDriver && method != SpeedMethod::Measure && drive.Ready && !readBack) {
     notice = DiscoveryNeedsAdministrator;
   } else {
     form.CD = drive.RangeCD;
@@ -131,4 +134,10 @@ bool PrepareMeasurement(DriveRecord& drive, bool (*askForDisc)(void* context), v
   // would read nothing and find no speeds.
   if (drive.Ready == 0 && WaitUntilReady(drive)) RefreshStatus(drive);
   return true;
+}
+
+void MeasurementTimeLeft(int total, int done, char (&text)[8]) {
+  // The measurement reports 176 per interval of one second.
+  const unsigned seconds = done < total ? unsigned(total - done) / SpeedUnitCD : 0;
+  FormatText(text, sizeof text, "%u:%02u", seconds / 60 % 100, seconds % 60);
 }

@@ -108,14 +108,20 @@ enum DiscoveryNotice {
   NoDiscoveryNotice,
   DiscoveryFoundNoSpeeds,       // at most one speed, and the drive not ready
   DiscoveryNeedsAdministrator,  // the class-driver row cannot read speeds back
+  DiscoveryDiscRemoved,         // the disc left during a measurement: the lists stay
 };
 
 // A discovery method run from the dialog: it starts from the lists and the
 // method the form shows, its results go back into the form's lists (and the
 // list radio follows the medium), and the record keeps its own lists and
-// method until OK. A run refused for want of rights leaves the form's lists.
+// method until OK. A run refused for want of rights, or a measurement whose
+// disc was taken out, leaves the form's lists.
 [[nodiscard]] DiscoveryNotice RunDiscoveryOnForm(DriveSettingsForm& form, DriveRecord& drive, SpeedMethod method,
                                                  ProgressCallback progress, void* context);
+
+// What a measurement's progress window shows at the end of its bar: the time
+// it has left, "m:ss" (each step of the progress is one timed second).
+void MeasurementTimeLeft(int total, int done, char (&text)[8]);
 
 // "Измерение": closes the tray and looks for a disc with data, asking the user
 // (askForDisc, the "insert a data CD" prompt; false when the user gives up)
@@ -147,14 +153,22 @@ struct SpeedEditEcho {
 // anything else (a sign, letters, nothing) reads 0; too many digits saturate.
 [[nodiscard]] uint32_t ParseEditNumber(const char* text);
 
-// What "Добавить" does to a shown list, fastest first.
+// Why "Добавить" adds nothing.
+enum class AdditionRefusal : uint8_t {
+  None,
+  Quietly,   // a field left empty, or a full list
+  BadValue,  // not a whole number from 1 to 65535 kB/s, what a list holds: the user is told
+};
+// What "Добавить" does to a shown list, fastest first, with the texts of the
+// speed and command fields (kB/s).
 struct SpeedListAddition {
-  bool Refused;       // a 0 in either field, or a full list
+  AdditionRefusal Refusal;
   int32_t Replaced;   // the index of the entry in the same 176 kB/s step, -1 for none
   uint32_t Position;  // where the new entry goes (after the replaced one is removed)
-  SpeedEntry Entry;   // clamped to 65535
+  SpeedEntry Entry;
 };
-[[nodiscard]] SpeedListAddition PlanSpeedListAddition(const SpeedRange& list, uint32_t speed, uint32_t command);
+[[nodiscard]] SpeedListAddition PlanSpeedListAddition(const SpeedRange& list, const char* speedText,
+                                                      const char* commandText);
 
 // ---- Windows ----------------------------------------------------------------
 

@@ -37,11 +37,21 @@ uint32_t ParseEditNumber(const char* text) {
   return digits && *text == '\0' ? static_cast<uint32_t>(value) : 0;
 }
 
-SpeedListAddition PlanSpeedListAddition(const SpeedRange& list, uint32_t speed, uint32_t command) {
+SpeedListAddition PlanSpeedListAddition(const SpeedRange& list, const char* speedText, const char* commandText) {
   const uint32_t count = list.Count;
-  SpeedListAddition plan{true, -1, 0, {speed > 0xFFFF ? 0xFFFF : speed, command > 0xFFFF ? 0xFFFF : command}};
-  if (speed == 0 || command == 0 || count >= MaxSpeedEntries) return plan;
-  plan.Refused = false;
+  SpeedListAddition plan{AdditionRefusal::Quietly, -1, 0, {ParseEditNumber(speedText), ParseEditNumber(commandText)}};
+  auto blank = [](const char* text) {
+    while (*text == ' ') ++text;
+    return *text == '\0';
+  };
+  if (blank(speedText) || blank(commandText) || count >= MaxSpeedEntries) return plan;
+  // An entry keeps each value in 16 bits: a larger one would be stored cut.
+  auto holds = [](uint32_t value) { return value != 0 && value <= SpeedMaximum; };
+  if (!holds(plan.Entry.Speed) || !holds(plan.Entry.Command)) {
+    plan.Refusal = AdditionRefusal::BadValue;
+    return plan;
+  }
+  plan.Refusal = AdditionRefusal::None;
   // The step is 176 kB/s for both lists: DVD speeds too are kept one CD
   // step apart, so two DVD entries may lie within one DVD unit.
   const uint32_t step = plan.Entry.Speed / SpeedUnitCD;

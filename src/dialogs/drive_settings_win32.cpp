@@ -30,13 +30,21 @@ struct DriveDialogData {
 bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 void Check(HWND dialog, int id, bool on) { CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED); }
 
-uint32_t EditNumber(HWND dialog, int id) {
-  char text[32] = "";
-  // A text longer than the buffer is too large for any speed: read it as huge.
-  if (GetWindowTextLengthA(GetDlgItem(dialog, id)) >= static_cast<int>(sizeof text)) return UINT32_MAX;
-  GetDlgItemTextA(dialog, id, text, sizeof text);
-  return ParseEditNumber(text);
+// An edit's text; one longer than the buffer is too large for any speed and
+// reads as a huge number.
+struct EditText {
+  char Text[32];
+};
+EditText EditTextOf(HWND dialog, int id) {
+  EditText text{};
+  if (GetWindowTextLengthA(GetDlgItem(dialog, id)) >= static_cast<int>(sizeof text.Text))
+    lstrcpyA(text.Text, "4294967295");
+  else
+    GetDlgItemTextA(dialog, id, text.Text, sizeof text.Text);
+  return text;
 }
+
+uint32_t EditNumber(HWND dialog, int id) { return ParseEditNumber(EditTextOf(dialog, id).Text); }
 
 void SetEditNumber(HWND dialog, int id, uint32_t value) { SetDlgItemInt(dialog, id, value, FALSE); }
 
@@ -173,11 +181,22 @@ constexpr uint32_t MessageOkCancelInformation = MessageOkCancel | MB_ICONINFORMA
 // Called by the method between device commands: shows how far it is, lets
 // every waiting message of the thread run (the tray icon, the main window's
 // timers, the Cancel click), and says whether to go on.
+struct ProgressWindow {
+  HWND Window;
+  bool Measuring;  // shows the time left at the end of the bar
+};
+
 int DiscoveryProgress(int phase, int total, int done, int, int, void* context) {
-  HWND window = static_cast<HWND>(context);
+  const ProgressWindow& progress = *static_cast<const ProgressWindow*>(context);
+  HWND window = progress.Window;
   if (phase != 0 || total != 0 || done != 0) {
     SendDlgItemMessageA(window, ProgressBarId, PBM_SETRANGE, 0, MAKELPARAM(phase, total));
     SendDlgItemMessageA(window, ProgressBarId, PBM_SETPOS, static_cast<WPARAM>(done), 0);
+    if (progress.Measuring) {
+      char left[8];
+      MeasurementTimeLeft(total, done, left);
+      SetDlgItemTextA(window, ProgressEndLabelId, left);
+    }
   }
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -267,8 +286,9 @@ intptr_t AddButton(HWND dialog, uint16_t, uint32_t message, uintptr_t, intptr_t)
   SpeedRange shown;
   ReadList(list, shown);  // at most 128: then the addition is refused
   const SpeedListAddition plan =
-      PlanSpeedListAddition(shown, EditNumber(dialog, SpeedKbEdit), EditNumber(dialog, CommandKbEdit));
-  if (plan.Refused) return TRUE;
+      PlanSpeedListAddition(shown, EditTextOf(dialog, SpeedKbEdit).Text, EditTextOf(dialog, CommandKbEdit).Text);
+  if (plan.Refusal == AdditionRefusal::BadValue) ShowMessage(dialog, StrSpeedOutOfRange, 0);
+  if (plan.Refusal != AdditionRefusal::None) return TRUE;
   if (plan.Replaced >= 0) SendMessageA(list, LVM_DELETEITEM, static_cast<WPARAM>(plan.Replaced), 0);
   InsertEntry(list, plan.Position, plan.Entry, UnitOf(dvd));
   LVITEMA state{};
@@ -387,12 +407,14 @@ void RunSpeedDiscovery(DialogWindow settingsDialog, StringId title, SpeedMethod 
   HWND progress = CreateModelessDialog(settingsDialog, nullptr, title, ProgressWindowStyle, 0, ProgressDescription,
                                        ProgressEntries, drive);
   EnableWindow(settingsDialog, FALSE);
-  const DiscoveryNotice notice = RunDiscoveryOnForm(form, *drive, method, DiscoveryProgress, progress);
+  ProgressWindow context{progress, method == SpeedMethod::Measure};
+  const DiscoveryNotice notice = RunDiscoveryOnForm(form, *drive, method, DiscoveryProgress, &context);
   EnableWindow(settingsDialog, TRUE);
   if (progress != nullptr) DestroyWindow(progress);
   ShowSpeedLists(settingsDialog, form);
   if (notice == DiscoveryFoundNoSpeeds) ShowMessage(settingsDialog, StrNoSpeedsFound, 0);
   if (notice == DiscoveryNeedsAdministrator) ShowMessage(settingsDialog, StrProbingNeedsAdministrator, 0);
+  if (notice == DiscoveryDiscRemoved) ShowMessage(settingsDialog, StrDiscRemovedDuringMeasurement, 0);
 }
 
 void StartMeasurement(DialogWindow settingsDialog) {

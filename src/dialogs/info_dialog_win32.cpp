@@ -7,6 +7,7 @@
 
 #include "compat/compat.h"
 #include "dialogs/dialogs.h"
+#include "dlgengine/dialog_win32.h"
 #include "mmc/transport.h"
 #include "resources/product.h"
 #include "transport/system_transports.h"
@@ -30,6 +31,33 @@ void SetInfoText(HWND dialog, uint16_t id, const char16_t* text) {
   WideSetDlgItemText(dialog, id, text);
 }
 
+// One tab stop for the whole text, two blanks past the widest label as the
+// box's font draws it: the values stand in one straight column whatever the
+// language (tab counts chosen for one language's labels do not fit another's).
+void SetValueColumn(HWND dialog, uint16_t id) {
+  HWND rich = GetDlgItem(dialog, id);
+  int32_t widest = 0;
+  for (StringId label : InfoColumnLabels) {
+    const WideSpan span = InfoLabelText(label);
+    char16_t text[128] = {};
+    for (size_t i = 0; i < span.Length && i + 1 < sizeof text / sizeof text[0]; ++i) text[i] = span.Text[i];
+    const int32_t width = MeasureText(rich, text).width;
+    if (width > widest) widest = width;
+  }
+  widest += MeasureText(rich, u"  ").width;
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  PARAFORMAT format{};
+  format.cbSize = sizeof format;
+  format.dwMask = PFM_TABSTOPS;
+  format.cTabCount = 1;
+  format.rgxTabs[0] = MulDiv(widest, 1440, dpi > 0 ? dpi : 96);  // twips
+  SendMessageA(rich, EM_SETSEL, 0, -1);
+  SendMessageA(rich, EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&format));
+  SendMessageA(rich, EM_SETSEL, 0, 0);
+}
+
 intptr_t InfoTextHandler(DialogWindow dialog, uint16_t id, uint32_t message, uintptr_t, intptr_t lParam) {
   if (message != WM_INITDIALOG) return FALSE;
   const InfoData* data = *reinterpret_cast<InfoData* const*>(lParam);  // DialogState.userData
@@ -37,6 +65,7 @@ intptr_t InfoTextHandler(DialogWindow dialog, uint16_t id, uint32_t message, uin
   char16_t* text = BuildInfoText(facts, data->drives, data->count);
   SetInfoText(dialog, id, text != nullptr ? text : u"");
   std::free(text);
+  SetValueColumn(dialog, id);
   return TRUE;
 }
 

@@ -46,6 +46,11 @@ class WideBuilder {
     return *this;
   }
   WideBuilder& Line() { return Units(u"\r\n", 2); }
+  // A label of the value column, then the one tab before its value.
+  WideBuilder& Label(StringId id) {
+    WideSpan span = InfoLabelText(id);
+    return Units(span.Text, span.Length).Units(u"\t", 1);
+  }
 
   // The text, terminated, now owned by the caller; null after a failure.
   char16_t* Take() {
@@ -78,6 +83,21 @@ class WideBuilder {
   size_t capacity_ = 0;
   bool failed_ = false;
 };
+
+}  // namespace
+
+const StringId InfoColumnLabels[InfoColumnLabelCount] = {
+    StrInfoMaxSpeed,    StrInfoGetSpeed,    StrInfoSetSpeed,  StrInfoDvd,         StrInfoGetDvdSpeed,
+    StrInfoSetDvdSpeed, StrInfoDvdMethod,   StrInfoWriter,    StrInfoSenseMedium,
+};
+
+WideSpan InfoLabelText(StringId id) {
+  WideSpan span = FindString(id);
+  while (span.Length > 0 && span.Text[span.Length - 1] == u'\t') --span.Length;
+  return span;
+}
+
+namespace {
 
 // The status texts in the order of the status codes; anything else is an
 // unknown error.
@@ -126,32 +146,32 @@ void Drive(WideBuilder& out, const DriveRecord& d) {
   name[sizeof d.FullName] = 0;  // the record's name may fill all 32 bytes
   out.String(StrInfoDrive).Ansi(name).Line().Line();
 
-  out.String(StrInfoMaxSpeed).Decimal(UnitMultiple(static_cast<uint32_t>(d.MaxSpeed), SpeedUnitCD) % 1000)
+  out.Label(StrInfoMaxSpeed).Decimal(UnitMultiple(static_cast<uint32_t>(d.MaxSpeed), SpeedUnitCD) % 1000)
       .Wide(u"x").Line();
-  out.String(StrInfoGetSpeed).String(YesNo(d.CanGetSpeed)).Line();
-  out.String(StrInfoSetSpeed).String(YesNo(d.CanSetSpeed)).Line().Line();
+  out.Label(StrInfoGetSpeed).String(YesNo(d.CanGetSpeed)).Line();
+  out.Label(StrInfoSetSpeed).String(YesNo(d.CanSetSpeed)).Line().Line();
 
-  out.String(StrInfoDvd);
+  out.Label(StrInfoDvd);
   if (d.DVD == 0) out.String(StrInfoNone);
   if (d.DVD & ReadsDvdRom) out.String(StrDvdRom);
   if (d.DVD & ReadsDvdR) out.String(StrDvdR);
   if (d.DVD & ReadsDvdRam) out.String(StrDvdRam);
   out.Line();
   if (d.DVD != 0) {
-    out.String(StrInfoGetDvdSpeed).String(YesNo(d.CanGetDVDSpeed)).Line();
-    out.String(StrInfoSetDvdSpeed).String(YesNo(d.CanSetDVDSpeed)).Line();
+    out.Label(StrInfoGetDvdSpeed).String(YesNo(d.CanGetDVDSpeed)).Line();
+    out.Label(StrInfoSetDvdSpeed).String(YesNo(d.CanSetDVDSpeed)).Line();
     int32_t method = d.DVDMethodPrefered != 0 ? d.DVDMethodPrefered : d.DVDMethodDetected;
-    out.String(StrInfoDvdMethod).String(MethodText(method)).Line().Line();
+    out.Label(StrInfoDvdMethod).String(MethodText(method)).Line().Line();
   }
 
-  out.String(StrInfoWriter);
+  out.Label(StrInfoWriter);
   if (d.Writer == 0) out.String(StrInfoNone);
   if (d.Writer & WritesCdR) out.String(StrCdR);
   if (d.Writer & WritesCdRw) out.String(StrCdRw);
   if (d.Writer & WritesDvdR) out.String(StrDvdR);
   if (d.Writer & WritesDvdRam) out.String(StrDvdRam);
   out.Line();
-  out.String(StrInfoSenseMedium).String(YesNo(d.CanSenseMedium)).Line().Line();
+  out.Label(StrInfoSenseMedium).String(YesNo(d.CanSenseMedium)).Line().Line();
 
   SpeedList(out, StrInfoCdSpeeds, d.RangeCD, SpeedUnitCD, 1000, u"x");
   SpeedList(out, StrInfoDvdSpeeds, d.RangeDVD, SpeedUnitDVD, 100, u"X");

@@ -6,7 +6,7 @@
 namespace {
 
 enum : uint16_t {
-  Frame = 101, NameLabel = 102, ZeroLabel = 103, HundredLabel = 104, ScaleRow = 106, ScaleGap = 107,
+  Frame = 101, NameLabel = 102, ZeroLabel = 103, ScaleRow = 106, ScaleGap = 107,
   ButtonRow = 108,
 };
 
@@ -19,7 +19,7 @@ const ControlDesc ProgressDescription[] = {
     {&Kind::HBox, ScaleRow, BoxFill::WeakX, NoString, Frame, nullptr},
     {&Kind::Label, ZeroLabel, u"0", NoString, ScaleRow, nullptr},
     {&Kind::HBox, ScaleGap, BoxFill::WeakX, NoString, ScaleRow, nullptr},  // pushes "100%" to the right
-    {&Kind::Label, HundredLabel, u"100%", NoString, ScaleRow, nullptr},
+    {&Kind::Label, ProgressEndLabelId, u"100%", NoString, ScaleRow, nullptr},
     {&Kind::HGroup, ButtonRow, nullptr, NoString, 0, nullptr},
     {&Kind::DefaultButton, DialogCancel, nullptr, StrCancel, ButtonRow, ProgressHandlers::CancelButton},
 };

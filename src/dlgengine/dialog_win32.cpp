@@ -123,6 +123,7 @@ class WindowLayoutHost final : public LayoutHost {
   }
   int32_t ScrollBarHeight() override { return Metrics().iScrollHeight; }
   int32_t ScrollBarWidth() override { return Metrics().iScrollWidth; }
+  int32_t SmallIconSize() override { return GetSystemMetrics(SM_CXSMICON); }
   uint32_t ListViewApproximateSize(uint16_t id) override {
     uint32_t size = static_cast<uint32_t>(
         SendMessageA(Control(dialog_, id), LVM_APPROXIMATEVIEWRECT, 5, MAKELPARAM(-1, -1)));
@@ -201,8 +202,21 @@ void SetRichTextCharSet(HWND dialog, uint16_t id) {
   SendMessageA(rich, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
 }
 
+// A small icon at the size the screen's density asks for, drawn at that
+// size: the static control would load the standard (large) one and shrink it.
+void LoadSmallIcon(HWND dialog, uint16_t id) {
+  char name[64] = "";
+  GetDlgItemTextA(dialog, id, name, sizeof name);
+  const int size = GetSystemMetrics(SM_CXSMICON);
+  HANDLE icon = LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_ICON, size, size, LR_SHARED);
+  if (icon != nullptr) SendDlgItemMessageA(dialog, id, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+}
+
 void InitKind(HWND dialog, const ControlState& control) {
   switch (control.kind->code) {
+    case KindCode::SmallIcon:
+      LoadSmallIcon(dialog, control.id);
+      break;
     case KindCode::DefaultButton:
       SetFocus(Control(dialog, control.id));
       break;

@@ -40,6 +40,7 @@ struct ControlKind {
 // The 21 kinds. The text of a VBox/HBox is not shown: a BoxFill code overrides
 // its fill. ProgressBar's text is its wanted width in pixels; ListView's text is
 // its column titles separated by TAB; Icon's text names an icon resource.
+// RightEdit is a number field: digits only, right-aligned.
 namespace Kind {
 extern const ControlKind VBox, HBox, Spacer, VGroup, HGroup;
 extern const ControlKind Button, DefaultButton, CheckBox, RadioButton, FirstRadioButton;

@@ -28,7 +28,8 @@ const ControlKind RightLabel{KindCode::RightLabel, u"STATIC", StaticStyle::Notif
 const ControlKind Icon{KindCode::Icon, u"STATIC", StaticStyle::Icon, 0, true};
 const ControlKind SmallIcon{KindCode::SmallIcon, u"STATIC", StaticStyle::Icon, 0, true};
 const ControlKind TextEdit{KindCode::TextEdit, u"EDIT", Edit, 0, true};
-const ControlKind RightEdit{KindCode::RightEdit, u"EDIT", Edit | EditStyle::Right, 0, true};
+// Numbers: digits only.
+const ControlKind RightEdit{KindCode::RightEdit, u"EDIT", Edit | EditStyle::Right | EditStyle::Number, 0, true};
 const ControlKind ProgressBar{KindCode::ProgressBar, u"msctls_progress32", ProgressStyle::Smooth, 0, true};
 const ControlKind ListView{KindCode::ListView, u"SysListView32",
                            Border | TabStop | ListViewStyle::NoSortHeader | ListViewStyle::SingleSelection |

@@ -14,7 +14,7 @@ struct LayoutMetrics {
   // Group boxes: inside left and right, the caption on top, below. An
   // empty caption still leaves half a line and EmptyCaptionExtra on top.
   int32_t GroupSide = 9, GroupBottom = 4, EmptyCaptionExtra = 4;
-  int32_t SpacerSide = 9, SmallIconSide = 16;
+  int32_t SpacerSide = 9;
   // On each side of a push button's text: its frame (3 px for the default
   // button), the focus rectangle one pixel inside, then clear pixels, so that
   // the text touches neither.
@@ -26,12 +26,16 @@ struct LayoutMetrics {
   // MinimumDpi at least), an eighth of the widest character, then CheckGap
   // before the text; at least the box and CheckBoxBorder high.
   int32_t CheckBoxPerInch = 8, MinimumDpi = 96, CheckGap = 8, CheckBoxBorder = 2;
+  // Room around it that grows with its font, as parts of a line: a quarter
+  // line below it, half a line after its text.
+  int32_t CheckGapDownPerLine = 4, CheckGapAcrossPerLine = 2;
   // An edit's or hot-key field's frame and inner margin, both ways.
   int32_t EditFrame = 6;
   int32_t ProgressWidth = 100;  // a progress bar that names no width
   // A list view measured from its titles: an icon, a gap per column, rows of text, its frame.
   int32_t ListIconWidth = 16, ListColumnGap = 16, ListRows = 8, ListFrame = 4;
-  // Rich text: its margins, and the largest it grows before it scrolls.
+  // Rich text: its margins, and the largest it grows before it scrolls (at
+  // MinimumDpi; as much more as the font is larger).
   int32_t RichTextPadWidth = 34, RichTextPadHeight = 22, RichTextMaxWidth = 512, RichTextMaxHeight = 384;
 };
 constexpr LayoutMetrics Metrics{};
@@ -112,8 +116,12 @@ void MeasureCheck(Walk& walk, uint32_t index, Extent& size, Fill&) {
   const uint16_t id = walk.state.controls[index].id;
   Extent text = walk.host.ControlTextExtent(id);
   const int32_t box = std::max(walk.host.ScreenPixelsPerInchX(), Metrics.MinimumDpi) / Metrics.CheckBoxPerInch;
-  size.width = text.width + box + walk.host.MaxCharWidth(id) / 8 + Metrics.CheckGap;
-  size.height = std::max(text.height, box + Metrics.CheckBoxBorder);
+  // The box or circle grows with the density as fast as the text: the room
+  // between neighbours must grow with the font, or at 144 DPI the boxes of a
+  // column touch and a label runs into the next circle.
+  const int32_t line = walk.host.StringExtent(id, u" ").height;
+  size.width = text.width + box + walk.host.MaxCharWidth(id) / 8 + Metrics.CheckGap + line / Metrics.CheckGapAcrossPerLine;
+  size.height = std::max(text.height, box + Metrics.CheckBoxBorder) + line / Metrics.CheckGapDownPerLine;
 }
 
 void MeasureLabel(Walk& walk, uint32_t index, Extent& size, Fill&) {
@@ -130,7 +138,9 @@ void MeasureIcon(Walk& walk, uint32_t index, Extent& size, Fill&) {
   size = walk.host.WindowSize(walk.state.controls[index].id);
 }
 
-void MeasureSmallIcon(Walk&, uint32_t, Extent& size, Fill&) { size = {Metrics.SmallIconSide, Metrics.SmallIconSide}; }
+void MeasureSmallIcon(Walk& walk, uint32_t, Extent& size, Fill&) {
+  size = {walk.host.SmallIconSize(), walk.host.SmallIconSize()};
+}
 
 // An edit wide enough for its text and one average character more; an empty one for two blanks.
 void MeasureEdit(Walk& walk, uint32_t index, Extent& size, Fill& fill) {
@@ -181,12 +191,16 @@ void MeasureHotKeyField(Walk& walk, uint32_t index, Extent& size, Fill& fill) {
 void MeasureRichText(Walk& walk, uint32_t index, Extent& size, Fill& fill) {
   Extent text = walk.host.ControlTextExtent(walk.state.controls[index].id);
   size = {text.width + Metrics.RichTextPadWidth, text.height + Metrics.RichTextPadHeight};
-  if (size.width > Metrics.RichTextMaxWidth) {
-    size.width = Metrics.RichTextMaxWidth;
+  // The limit grows with the font as the text does.
+  const int32_t dpi = std::max(walk.host.ScreenPixelsPerInchX(), Metrics.MinimumDpi);
+  const int32_t widest = Metrics.RichTextMaxWidth * dpi / Metrics.MinimumDpi;
+  const int32_t tallest = Metrics.RichTextMaxHeight * dpi / Metrics.MinimumDpi;
+  if (size.width > widest) {
+    size.width = widest;
     size.height += walk.host.ScrollBarHeight();
   }
-  if (size.height > Metrics.RichTextMaxHeight) {
-    size.height = Metrics.RichTextMaxHeight;
+  if (size.height > tallest) {
+    size.height = tallest;
     size.width += walk.host.ScrollBarWidth();
   }
   fill = {FillStretch, FillStretch};

@@ -39,6 +39,7 @@ class LayoutHost {
   virtual Extent WindowSize(uint16_t id) = 0;
   virtual int32_t ScrollBarHeight() = 0;  // height of a horizontal scroll bar
   virtual int32_t ScrollBarWidth() = 0;   // width of a vertical scroll bar
+  virtual int32_t SmallIconSize() = 0;    // the small icons of the screen's density
   // The size a list view wants for 5 items as (height << 16 | width), 0 if unknown.
   virtual uint32_t ListViewApproximateSize(uint16_t id) = 0;
   virtual void Move(uint16_t id, Rect rect) = 0;  // without repainting

@@ -23,7 +23,8 @@ constexpr uint32_t Left = 0x0, Center = 0x1, Right = 0x2, Icon = 0x3, OwnerDraw 
 }  // namespace StaticStyle
 
 namespace EditStyle {
-constexpr uint32_t Right = 0x2, Multiline = 0x4, AutoVScroll = 0x40, AutoHScroll = 0x80, ReadOnly = 0x800;
+constexpr uint32_t Right = 0x2, Multiline = 0x4, AutoVScroll = 0x40, AutoHScroll = 0x80, ReadOnly = 0x800,
+                   Number = 0x2000;
 }  // namespace EditStyle
 
 namespace ListViewStyle {

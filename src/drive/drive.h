@@ -140,6 +140,16 @@ extern void (*BusyCallback)(int busy);
 // ShortName when set, otherwise AutoShortName.
 [[nodiscard]] const char16_t* DisplayName(const DriveRecord& drive);
 
+// What tells two drives of one model apart: " (E:)", or the adapter and
+// target (" (0:1)") for a drive without a letter.
+constexpr int AddressSuffixLength = 8;
+void AddressSuffix(const DriveRecord& drive, char (&out)[AddressSuffixLength + 1]);
+// The short name the tray and the drive menu show for drives[index]: its
+// DisplayName, with the AddressSuffix where another managed drive would show
+// the same name. A short name the user chose is shown as it is.
+constexpr int ShownNameLength = ShortNameLength + AddressSuffixLength;
+void ShownName(const DriveRecord* drives, int count, int index, char16_t (&out)[ShownNameLength + 1]);
+
 void ClearDrives();
 
 enum class DiscoveryOutcome { Done, Kept };
@@ -212,8 +222,12 @@ enum class SpeedMethod : int32_t {
 // 0 then asks the method to stop.
 using ProgressCallback = int (*)(int phase, int total, int done, int speed, int command, void* context);
 
+enum class EnumerationEnd {
+  Done,         // the method ran, was stopped, or could not run
+  DiscRemoved,  // the disc left during a measurement: it stopped there and the list is as before
+};
 // Rebuilds the active list with a method. progress may be null.
-void EnumerateSpeeds(DriveRecord& drive, SpeedMethod method, ProgressCallback progress, void* context);
+EnumerationEnd EnumerateSpeeds(DriveRecord& drive, SpeedMethod method, ProgressCallback progress, void* context);
 // Fills the capability fields for the medium class in the drive.
 void ProbeDrive(DriveRecord& drive);
 // kB/s as a multiple of the unit (1x), rounded to the nearest integer; 0 for
@@ -225,8 +239,10 @@ void AddEntry(SpeedRange& range, uint32_t speed, uint32_t command, ProgressCallb
 [[nodiscard]] int FindEntryNear(const SpeedRange& range, uint32_t speed, uint32_t tolerance);
 // Reads near the end of the disc for durationMs and returns kB/s in the unit
 // of the medium (1x CD = 176, 1x DVD = 1385), 0 when nothing could be read.
+// A read whose sense says the disc left ends it at once with 0 and sets
+// discLeft (if given).
 uint32_t MeasureReadSpeed(const DeviceAddress& address, uint32_t lastBlock, uint32_t durationMs,
-                          bool dvdMedium = false);
+                          bool dvdMedium = false, bool* discLeft = nullptr);
 
 // ---- Per-drive storage ----------------------------------------------------
 

@@ -17,6 +17,39 @@ const char16_t* DisplayName(const DriveRecord& drive) {
   return drive.ShortName[0] ? drive.ShortName : drive.AutoShortName;
 }
 
+void AddressSuffix(const DriveRecord& drive, char (&out)[AddressSuffixLength + 1]) {
+  const int32_t letter = drive.Address.Letter;
+  if (letter >= 'A' && letter <= 'Z')
+    FormatText(out, sizeof out, " (%c:)", char(letter));
+  else
+    FormatText(out, sizeof out, " (%u:%u)", unsigned(drive.Address.HaId % 100), unsigned(drive.Address.Target % 100));
+}
+
+void ShownName(const DriveRecord* drives, int count, int index, char16_t (&out)[ShownNameLength + 1]) {
+  // Either name holds at most ShortNameLength units; an unterminated one is cut there.
+  auto same = [](const char16_t* a, const char16_t* b) {
+    for (int i = 0; i < ShortNameLength; ++i) {
+      if (a[i] != b[i]) return false;
+      if (a[i] == 0) return true;
+    }
+    return true;
+  };
+  const DriveRecord& drive = drives[index];
+  const char16_t* name = DisplayName(drive);
+  int n = 0;
+  for (; n < ShortNameLength && name[n] != 0; ++n) out[n] = name[n];
+  out[n] = 0;
+  if (drive.ShortName[0] != 0) return;
+  bool shared = false;
+  for (int j = 0; j < count && !shared; ++j)
+    shared = j != index && !drives[j].Ignore && same(DisplayName(drives[j]), name);
+  if (!shared) return;
+  char suffix[AddressSuffixLength + 1];
+  AddressSuffix(drive, suffix);
+  for (int i = 0; suffix[i] != 0 && n < ShownNameLength; ++i) out[n++] = char16_t(static_cast<unsigned char>(suffix[i]));
+  out[n] = 0;
+}
+
 void ClearDrives() {
   DriveCount = 0;
   std::memset(static_cast<void*>(Drives), 0, sizeof Drives);

@@ -80,6 +80,10 @@ void RefreshStatus(DriveRecord& drive) {
   if (!drive.Active().Valid && drive.Ready && !AudioPlays(drive.AudioStatus)) {
     EnumerateSpeeds(drive, SpeedMethod::Fast, nullptr, nullptr);
     SaveCapabilities(drive);
+    // Its closing speed commands changed the speed: the tray and the restore
+    // that follows must see the speed the drive runs at now. A list that
+    // stayed invalid is tried at a later refresh, not here again.
+    if (drive.Active().Valid) RefreshStatus(drive);
   }
 }
 

@@ -101,21 +101,26 @@ void RunFull(SpeedProbe& probe) {
   }
 }
 
-void RunMeasure(SpeedProbe& probe) {
+// True when the disc left the drive: what was timed since is no speed of
+// it, and the run stops at once.
+bool RunMeasure(SpeedProbe& probe) {
   DriveRecord& drive = probe.drive;
   uint32_t lastBlock = ReadCapacity(drive.Address);
-  if (lastBlock == 0) return;  // no readable disc
+  if (lastBlock == 0) return false;  // no readable disc
   bool dvd = drive.DvdActive();
   uint32_t tolerance = dvd ? ToleranceDVD : ToleranceCD;
 
+  bool discLeft = false;
   probe.Send(SpeedMaximum);
   for (int i = 1; i <= MeasureWarmUps; ++i) {
-    MeasureReadSpeed(drive.Address, lastBlock, MeasureIntervalMs, dvd);
-    if (!probe.Progress(0, MeasureTotal, i * int(SpeedUnitCD))) return;
+    MeasureReadSpeed(drive.Address, lastBlock, MeasureIntervalMs, dvd, &discLeft);
+    if (discLeft) return true;
+    if (!probe.Progress(0, MeasureTotal, i * int(SpeedUnitCD))) return false;
   }
   for (uint32_t v = MeasureTopSpeed; v >= SpeedUnitCD; v -= SpeedUnitCD) {
     probe.Send(v);
-    uint32_t measured = MeasureReadSpeed(drive.Address, lastBlock, MeasureIntervalMs, dvd);
+    uint32_t measured = MeasureReadSpeed(drive.Address, lastBlock, MeasureIntervalMs, dvd, &discLeft);
+    if (discLeft) return true;
     // An interval that read nothing says nothing about speed v.
     if (measured != 0) {
       SpeedRange& range = probe.Range();
@@ -131,8 +136,9 @@ void RunMeasure(SpeedProbe& probe) {
           entry.Command = v;
       }
     }
-    if (!probe.Progress(0, MeasureTotal, int(MeasureTotal + SpeedUnitCD - v))) return;
+    if (!probe.Progress(0, MeasureTotal, int(MeasureTotal + SpeedUnitCD - v))) return false;
   }
+  return false;
 }
 
 // A maximum read from a drive or the registry, bounded to what a speed
@@ -141,12 +147,14 @@ uint32_t BoundedMaximum(int32_t maximum) {
   return std::min<uint32_t>(uint32_t(maximum), SpeedMaximum);
 }
 
-void RunMethod(SpeedProbe& probe, SpeedMethod method) {
+// True when the disc left the drive during a measurement.
+bool RunMethod(SpeedProbe& probe, SpeedMethod method) {
   switch (method) {
-    case SpeedMethod::Fast: RunFast(probe); break;
-    case SpeedMethod::Full: RunFull(probe); break;
-    case SpeedMethod::Measure: RunMeasure(probe); break;
+    case SpeedMethod::Fast: RunFast(probe); return false;
+    case SpeedMethod::Full: RunFull(probe); return false;
+    case SpeedMethod::Measure: return RunMeasure(probe);
   }
+  return false;
 }
 
 // Raises a capability maximum to a larger speed seen later.
@@ -198,43 +206,46 @@ void ProbeDrive(DriveRecord& drive) {
   Raise(drive.MaxDVDSpeed, GetReadPerformance(drive.Address));
 }
 
-void EnumerateSpeeds(DriveRecord& drive, SpeedMethod method, ProgressCallback progress, void* context) {
+EnumerationEnd EnumerateSpeeds(DriveRecord& drive, SpeedMethod method, ProgressCallback progress, void* context) {
   BusyGuard guard(drive);
-  if (!guard.Entered()) return;
+  if (!guard.Entered()) return EnumerationEnd::Done;
   // The whole run on one handle; the progress callback may show windows
   // meanwhile, but the run itself never waits for the user.
   DriveSession session(drive.Address);
   ProbeDrive(drive);
   SpeedRange& range = drive.Active();
+  const SpeedRange before = range;  // kept when the disc leaves during a measurement
   range.Count = 0;
   if (TestUnitReady(drive.Address) == 0) range.Valid = 1;
 
   // Measuring times reads and needs no speed read back: it also runs where
   // the drive cannot tell its speed (the class-driver row before Windows 8).
   const bool measure = method == SpeedMethod::Measure;
-  bool ran = false;
+  bool ran = false, discLeft = false;
   if (!drive.DvdActive()) {
     if ((drive.CanGetSpeed || measure) && drive.CanSetSpeed) {
       SpeedProbe probe{drive, false, false, BoundedMaximum(drive.MaxSpeed), progress, context};
-      RunMethod(probe, method);
+      discLeft = RunMethod(probe, method);
       ran = true;
     }
   } else {
     if (drive.DVDMethodPrefered != DvdMethodCdSpeed && (drive.CanGetDVDSpeed || measure) && drive.CanSetDVDSpeed) {
       SpeedProbe probe{drive, true, true, BoundedMaximum(drive.MaxDVDSpeed), progress, context};
-      RunMethod(probe, method);
+      discLeft = RunMethod(probe, method);
       ran = true;
     }
     if (range.Count != 0) {
       drive.DVDMethodDetected = DvdMethodStreaming;
-    } else if (drive.DVDMethodPrefered != DvdMethodStreaming && (drive.CanGetCDSpeed || measure) &&
+    } else if (!discLeft && drive.DVDMethodPrefered != DvdMethodStreaming && (drive.CanGetCDSpeed || measure) &&
                drive.CanSetCDSpeed) {
       SpeedProbe probe{drive, false, false, BoundedMaximum(drive.MaxCDSpeed), progress, context};
-      RunMethod(probe, method);
+      discLeft = RunMethod(probe, method);
       ran = true;
       drive.DVDMethodDetected = DvdMethodCdSpeed;
     }
   }
+  // Speeds timed on a disc that left are none of the drive's.
+  if (discLeft) range = before;
   // Put the drive back to the speed it had before the probe and lift any
   // streaming limit. Also after a run that found nothing or was stopped. A
   // drive that never held a DVD (MaxDVDSpeed 0) gets no request of 0; one
@@ -244,9 +255,14 @@ void EnumerateSpeeds(DriveRecord& drive, SpeedMethod method, ProgressCallback pr
     SendSpeed(drive, false, drive.CurrentSpeed != 0 ? drive.CurrentSpeed : SpeedMaximum);
     SendSpeed(drive, true, uint32_t(drive.MaxDVDSpeed));
   }
+  return discLeft ? EnumerationEnd::DiscRemoved : EnumerationEnd::Done;
 }
 
-uint32_t MeasureReadSpeed(const DeviceAddress& address, uint32_t lastBlock, uint32_t durationMs, bool dvdMedium) {
+uint32_t MeasureReadSpeed(const DeviceAddress& address, uint32_t lastBlock, uint32_t durationMs, bool dvdMedium,
+                          bool* discLeft) {
+  bool left = false;
+  if (discLeft == nullptr) discLeft = &left;
+  *discLeft = false;
   std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[MeasureChunk * SectorSize]);
   if (!buffer) return 0;
   // The zone ends one read short of the last block and lies near the end of
@@ -256,17 +272,19 @@ uint32_t MeasureReadSpeed(const DeviceAddress& address, uint32_t lastBlock, uint
   uint64_t lead = uint64_t(75) * durationMs / 8 + 5120;
   uint32_t start = end > lead ? uint32_t(end - lead) : 0;
 
-  if (!ReadSectors(address, start, 1, buffer.get())) return 0;  // seek and spin up
+  if (!ReadSectors(address, start, 1, buffer.get(), discLeft)) return 0;  // seek and spin up
   start += 1;
   uint32_t t0 = ClockTickCount();
   uint32_t t = t0;
   uint32_t position = start;
   // A failed read is tried again at the same position; every answer, a
-  // refusal too, takes the drive time, so the interval still ends.
+  // refusal too, takes the drive time, so the interval still ends. A disc
+  // that left ends it at once.
   while (ClockTickCount() - t0 < durationMs && position < end) {
-    bool read = ReadSectors(address, position, MeasureChunk, buffer.get());
+    bool read = ReadSectors(address, position, MeasureChunk, buffer.get(), discLeft);
     t = ClockTickCount();
     if (read) position += MeasureChunk;
+    else if (*discLeft) return 0;
   }
   uint32_t elapsed = t - t0;
   if (elapsed == 0) return 0;

@@ -40,25 +40,35 @@ std::string FullNameOf(const DriveRecord& drive) {
   return std::string(drive.FullName, strnlen(drive.FullName, sizeof drive.FullName));
 }
 
-// The drive's label: its short name with NumNames, else its full name
-// converted from the ANSI code page.
-std::u16string DriveLabel(const DriveRecord& drive, const ProgramSettings& settings) {
-  if (settings.NumNames) {
-    // Either name holds at most ShortNameLength units; an unterminated one is cut there.
-    const char16_t* name = DisplayName(drive);
-    size_t length = 0;
-    while (length < size_t(ShortNameLength) && name[length]) ++length;
-    return std::u16string(name, length);
+// FullName, with the AddressSuffix where another of the drives has the same.
+std::string DistinctFullName(const DriveRecord* drives, int count, int index) {
+  std::string full = FullNameOf(drives[index]);
+  for (int j = 0; j < count; ++j) {
+    if (j == index || FullNameOf(drives[j]) != full) continue;
+    char suffix[AddressSuffixLength + 1];
+    AddressSuffix(drives[index], suffix);
+    return full + suffix;
   }
-  std::string full = FullNameOf(drive);
-  char16_t wide[sizeof drive.FullName + 1] = {};  // one unit per byte at most
-  AppendAnsi(wide, full.c_str());
-  return wide;
+  return full;
 }
 
-MenuItemPlan Labelled(MenuItemPlan item, const DriveRecord& drive, const ProgramSettings& settings) {
+// The drive's label: its shown short name with NumNames, else its full name
+// converted from the ANSI code page.
+std::u16string DriveLabel(const DriveRecord* drives, int count, int index, const ProgramSettings& settings) {
+  if (settings.NumNames) {
+    char16_t name[ShownNameLength + 1];
+    ShownName(drives, count, index, name);
+    return name;
+  }
+  std::string full = DistinctFullName(drives, count, index);
+  std::u16string wide(full.size() + 1, u'\0');  // one unit per byte at most
+  AppendAnsi(wide.data(), full.c_str());
+  return wide.c_str();
+}
+
+MenuItemPlan Labelled(MenuItemPlan item, const std::u16string& label) {
   item.TextForm = MenuTextForm::Wide;
-  item.Wide = DriveLabel(drive, settings);
+  item.Wide = label;
   return item;
 }
 
@@ -172,8 +182,8 @@ void PutGroupedSpeeds(UpwardList& target, const DriveRecord& drive, int driveInd
 }
 
 // One drive's section, steps from the bottom of the section up.
-void PutDriveSection(UpwardList& target, const DriveRecord& drive, int i, const ProgramSettings& settings,
-                     AutorunProbe hasAutorun) {
+void PutDriveSection(UpwardList& target, const DriveRecord& drive, int i, const std::u16string& label,
+                     const ProgramSettings& settings, AutorunProbe hasAutorun) {
   const bool deep = settings.DeepMenu != 0;
   const bool topNames = settings.TopNames != 0;
   const bool ejectSingle = settings.EjectSingle != 0;
@@ -190,7 +200,7 @@ void PutDriveSection(UpwardList& target, const DriveRecord& drive, int i, const 
     } else {
       header.State = MenuItemDisabled;
     }
-    PutOnTop(target, Labelled(std::move(header), drive, settings));
+    PutOnTop(target, Labelled(std::move(header), label));
   }
 
   if (deep || topNames || !ejectSingle) {
@@ -224,7 +234,7 @@ void PutDriveSection(UpwardList& target, const DriveRecord& drive, int i, const 
     PutOnTop(target, Separator());
     MenuItemPlan header;
     header.State = MenuItemGrayed;
-    PutOnTop(target, Labelled(std::move(header), drive, settings));
+    PutOnTop(target, Labelled(std::move(header), label));
   }
 }
 
@@ -259,7 +269,7 @@ MenuPlan PlanMainMenu(const DriveRecord* drives, int count, bool helpFileExists)
     MenuItemPlan item;
     item.Id = DriveCommand(unsigned(i), DA_SETTINGS);
     item.TextForm = MenuTextForm::Ansi;
-    item.Ansi = FullNameOf(drives[i]);
+    item.Ansi = DistinctFullName(drives, std::min(count, MaxDrives), i);
     item.Data = MainMenuDriveItemData;
     menu.push_back(std::move(item));
   }
@@ -269,28 +279,38 @@ MenuPlan PlanMainMenu(const DriveRecord* drives, int count, bool helpFileExists)
 }
 
 MenuPlan PlanDriveMenu(const DriveRecord* drives, int count, const ProgramSettings& settings,
-                       AutorunProbe hasAutorun) {
+                       AutorunProbe hasAutorun, int rowsThatFit) {
   UpwardList menu;
   bool placed = false;
   // From the last drive to the first, so that the first ends on top.
   for (int i = std::min(count, MaxDrives) - 1; i >= 0; --i) {
     const DriveRecord& drive = drives[i];
     if (drive.Ignore) continue;
+    const std::u16string label = DriveLabel(drives, std::min(count, MaxDrives), i, settings);
     if (settings.DeepMenu) {
       MenuItemPlan item;
       item.Kind = MenuItemKind::SubMenu;
-      PutDriveSection(item.SubItems, drive, i, settings, hasAutorun);
-      PutOnTop(menu, Labelled(std::move(item), drive, settings));
+      PutDriveSection(item.SubItems, drive, i, label, settings, hasAutorun);
+      PutOnTop(menu, Labelled(std::move(item), label));
     } else {
       // Two separators between this drive's section and the next one's.
       if (placed) {
         PutOnTop(menu, Separator());
         PutOnTop(menu, Separator());
       }
-      PutDriveSection(menu, drive, i, settings, hasAutorun);
+      PutDriveSection(menu, drive, i, label, settings, hasAutorun);
     }
     placed = true;
   }
   TurnTopToBottom(menu);
+  if (rowsThatFit > 0 && !settings.DeepMenu) {
+    int halfRows = 0;
+    for (const MenuItemPlan& item : menu) halfRows += item.Kind == MenuItemKind::Separator ? 1 : 2;
+    if (halfRows > 2 * rowsThatFit) {
+      ProgramSettings deep = settings;
+      deep.DeepMenu = 1;
+      return PlanDriveMenu(drives, count, deep, hasAutorun);
+    }
+  }
   return menu;
 }

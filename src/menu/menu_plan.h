@@ -73,9 +73,12 @@ MenuPlan PlanMainMenu(const DriveRecord* drives, int count, bool helpFileExists)
 using AutorunProbe = bool (*)(const DriveRecord& drive);
 
 // The drive menu: a section per managed drive in list order, in the style
-// the settings choose. Empty when every drive is ignored.
+// the settings choose. Empty when every drive is ignored. rowsThatFit is how
+// many rows of text the screen holds (a separator is half a row; 0: no
+// bound): a flat menu taller than that would need scroll arrows, and shows
+// each drive's section as a sub-menu instead, as DeepMenu does.
 MenuPlan PlanDriveMenu(const DriveRecord* drives, int count, const ProgramSettings& settings,
-                       AutorunProbe hasAutorun);
+                       AutorunProbe hasAutorun, int rowsThatFit = 0);
 
 // "%s%d%c": the prefix, the speed in units of the drive's active list
 // rounded and taken modulo 1000, then "X" for the DVD list and "x" for CD.

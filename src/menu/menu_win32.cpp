@@ -179,10 +179,22 @@ void RenewMainMenu(bool helpFileExists) {
   }
 }
 
+constexpr int MenuRowAt96Dpi = 16;
+
 void RebuildDriveMenu(AutorunProbe hasAutorun) {
   if (!menus.Drive) return;
   EmptyMenu(menus.Drive);
-  InsertFromBottom(menus.Drive, PlanDriveMenu(Drives, DriveCount, ProgramSettings::Current(), hasAutorun));
+  // The rows the work area holds: a menu taller than the screen would need
+  // scroll arrows (four drives at 144 DPI on 1024 x 768). A row of a pop-up
+  // menu is 16 pixels at 96 DPI and grows with the density.
+  RECT work{};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  HDC screen = GetDC(nullptr);
+  const int row = MulDiv(MenuRowAt96Dpi, GetDeviceCaps(screen, LOGPIXELSY), 96);
+  ReleaseDC(nullptr, screen);
+  const int rowsThatFit = row > 0 ? (work.bottom - work.top) / row : 0;
+  InsertFromBottom(menus.Drive,
+                   PlanDriveMenu(Drives, DriveCount, ProgramSettings::Current(), hasAutorun, rowsThatFit));
 }
 
 void ShowMainMenu(HWND owner, bool helpFileExists) {

@@ -44,6 +44,8 @@ constexpr size_t ModeHeaderLength = 8;
 constexpr size_t BlockDescriptorLengthAt = 6;
 // A page cut off before its current read speed does not count as found.
 constexpr size_t ShortestPage = 16;
+// The additional sense code of a UNIT ATTENTION for a changed medium.
+constexpr uint8_t MediumChangedAsc = 0x28;
 // GET PERFORMANCE: header remainder plus exactly one descriptor.
 constexpr uint32_t OneDescriptor = 20;
 }  // namespace
@@ -177,7 +179,15 @@ uint32_t ReadCapacity(const DeviceAddress& address) {
   return DecodeLastBlock(answer, Returned(request, sizeof answer));
 }
 
-bool ReadSectors(const DeviceAddress& address, uint32_t firstBlock, uint32_t count, void* buffer) {
+bool SenseSaysMediumLeft(const uint8_t* sense, uint32_t length) {
+  AnswerView view{sense, length};
+  if (!view.Has(2, 1)) return false;
+  const int32_t key = view.Byte(2) & 0x0F;
+  return key == SenseNotReady || (key == SenseUnitAttention && view.Has(12, 1) && view.Byte(12) == MediumChangedAsc);
+}
+
+bool ReadSectors(const DeviceAddress& address, uint32_t firstBlock, uint32_t count, void* buffer, bool* mediumLeft) {
+  if (mediumLeft) *mediumLeft = false;
   if (count && !buffer) return false;
   // No READ longer than the drive's adapter takes: a smaller limit splits
   // each run of blocks into more commands.
@@ -197,6 +207,7 @@ bool ReadSectors(const DeviceAddress& address, uint32_t firstBlock, uint32_t cou
     ExpectData(request, into, bytes);
     // A transfer that came back short left part of the buffer unread.
     ok = ExecuteCommandOnce(request) && request.DataLength >= bytes;
+    if (!ok && mediumLeft) *mediumLeft = SenseSaysMediumLeft(request.SenseData, std::min<uint32_t>(request.SenseLength, sizeof request.SenseData));
     into += bytes;
     block += n;
     left -= n;

@@ -81,8 +81,15 @@ bool StartStopUnit(const DeviceAddress& address, bool eject);  // false loads (c
 int TestUnitReady(const DeviceAddress& address);
 [[nodiscard]] uint32_t ReadCapacity(const DeviceAddress& address);  // last block address, 0 on failure
 // Reads count sectors of 2048 bytes into buffer (count * 2048 bytes), in
-// commands of at most 32 blocks on one open handle, without retries.
-bool ReadSectors(const DeviceAddress& address, uint32_t firstBlock, uint32_t count, void* buffer);
+// commands of at most 32 blocks on one open handle, without retries. When
+// a read fails, mediumLeft (if given) says whether its sense data told that
+// the disc is gone (SenseSaysMediumLeft).
+bool ReadSectors(const DeviceAddress& address, uint32_t firstBlock, uint32_t count, void* buffer,
+                 bool* mediumLeft = nullptr);
+// Sense data of a failed command that says the disc is no longer there to
+// be read: NOT READY (no disc, tray open, a new disc spinning up) or a UNIT
+// ATTENTION reporting a medium change (ASC 28h). length is what came back.
+[[nodiscard]] bool SenseSaysMediumLeft(const uint8_t* sense, uint32_t length);
 bool PreventAllowRemoval(const DeviceAddress& address, bool prevent);
 [[nodiscard]] int ReadAudioStatus(const DeviceAddress& address);    // 0x11 playing, 0x12 paused, ..., -1 on failure
 [[nodiscard]] int GetCurrentProfile(const DeviceAddress& address);  // -1 on failure

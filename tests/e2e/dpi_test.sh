@@ -29,7 +29,7 @@ check_dialog() { # name command button
   driver layout varnel.exe | tr -d '\r' >"$listing"
   driver cancel varnel.exe "$3" >/dev/null
   wait_for 50 no_dialog
-  python3 "$VARNEL_SOURCE/tests/e2e/layout_check.py" "$listing"
+  python3 "$VARNEL_SOURCE/tests/e2e/layout_check.py" "$listing" "$dpi"
 }
 
 for dpi in ${DPIS:-96 120 144 192}; do

@@ -13,6 +13,9 @@
 #   within the tolerance and the entries are checked against the nominal
 #   rates too. An interval slowed by a loaded machine is an entry of its own
 #   when its rate lies beyond the tolerance of the others, as on a real one.
+# - "Измерение" on the reader whose tray is opened by hand a few seconds in
+#   stops, says that the disc was taken out, and OK stores the list the
+#   dialog showed before.
 # - "Быстрый" on the writer after its disc was taken out (and the removal
 #   announced as Windows announces it) finds no speed and says to insert a
 #   disc (message 86); the stored list stays as it was.
@@ -58,6 +61,24 @@ expect "Cancel closes the dialog" wait_for 50 dialog_closed
 sleep 1
 expect "and the writer's stored list is as before the run" \
   test "$(stored_speeds "$writer" SpeedRangeCD)" = "$writer_list" -a -n "$writer_list"
+
+# ---- A measurement whose disc is taken out -------------------------------
+disc_removed_message() { controls_of "$MESSAGE_TITLE" | grep -q 'Диск извлечён из привода'; }
+reader_list=$(stored_speeds "$reader" SpeedRangeCD)
+expect "the reader's dialog opens" open_dialog 0
+click 137  # "Измерение"
+expect "the measurement runs" wait_for 100 progress_open 'Измерение скорости'
+sleep 4
+control '{"drive":0,"action":"open"}'
+expect "the tray opened by hand stops it, and the user is told" wait_for 300 disc_removed_message
+shot speed_measurement_disc_removed
+click 1 "$MESSAGE_TITLE"
+click 1  # the settings dialog's OK stores the lists it shows
+expect "OK closes the dialog" wait_for 50 dialog_closed
+sleep 1
+expect "and the reader's stored list is the one before the measurement" \
+  test "$(stored_speeds "$reader" SpeedRangeCD)" = "$reader_list" -a -n "$reader_list"
+control '{"drive":0,"action":"close"}'
 
 # ---- Measurement on the data CD ------------------------------------------
 expect "the reader's dialog opens" open_dialog 0

@@ -247,7 +247,7 @@ def icons():
     # for (96, 120, 144 and 192 DPI), each drawn at its size: Windows would
     # stretch the 16 px one blurry.
     out += [(tray_name(stem, 'XP'), [('32bit', size, draw) for size in TRAY_SIZES_XP]) for stem, draw in TRAY]
-    out.append(('IconWinLogo', [('16', 16, win_logo)]))
+    out.append(('IconWinLogo', [('16', size, win_logo) for size in TRAY_SIZES_XP]))
     return out
 
 

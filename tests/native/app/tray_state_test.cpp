@@ -44,7 +44,7 @@ TEST(TrayTip, SpeedsRoundInTheUnitOfTheActiveListAndWordsFollowTheState) {
   cd.CurrentSpeed = 2 * 176 - 1;
   EXPECT_EQ(Tip(BuildTrayView(&cd, 1)), u"C 2x(DATA) ");
   DriveRecord empty = Drive(u"E", 0, 0, MediumNoDisc);
-  EXPECT_EQ(Tip(BuildTrayView(&empty, 1)), u"E 0x() ");
+  EXPECT_EQ(Tip(BuildTrayView(&empty, 1)), u"E 0x ");
   DriveRecord playing = Drive(u"P", 176, 1, 0x02);
   playing.AudioStatus = AudioPlaying;
   EXPECT_EQ(Tip(BuildTrayView(&playing, 1)), u"P 1x(PLAY) ");
@@ -70,6 +70,40 @@ TEST(TrayTip, StopsAtTheFirstDriveThatDoesNotFitAndNeverOutgrowsItsBuffer) {
   DriveRecord many[MaxDrives];
   for (DriveRecord& d : many) d = Drive(u"X", 0xFFFFFFFFu, 1, 1);
   EXPECT_LT(Tip(BuildTrayView(many, MaxDrives)).size(), size_t(TrayTipLength));
+}
+
+// Two drives of one model show their letters (an address without one); a
+// short name the user chose stays as it is; ignored drives do not count.
+TEST(TrayTip, DrivesOfOneModelAreToldApart) {
+  DriveRecord drives[4] = {Drive(u"", 8 * 176, 1, 1), Drive(u"", 0, 0, MediumNoDisc), Drive(u"", 176, 1, 1),
+                           Drive(u"", 176, 1, 1)};
+  for (DriveRecord& d : drives) d.AutoShortName[0] = u'H', d.AutoShortName[1] = u'L';
+  drives[0].Address.Letter = 'D';
+  drives[1].Address.Letter = 'E';
+  drives[2].Address = {1, 2, 0, 0};
+  drives[3].Address.Letter = 'G';
+  drives[3].ShortName[0] = u'H', drives[3].ShortName[1] = u'L';
+  EXPECT_EQ(Tip(BuildTrayView(drives, 4, TrayTipLongLength)),
+            u"HL (D:) 8x(DATA) HL (E:) 0x HL (1:2) 1x(DATA) HL 1x(DATA) ");
+  drives[1].Ignore = drives[2].Ignore = 1;
+  EXPECT_EQ(Tip(BuildTrayView(drives, 4)), u"HL (D:) 8x(DATA) HL 1x(DATA) ");
+  drives[3].Ignore = 1;
+  EXPECT_EQ(Tip(BuildTrayView(drives, 4)), u"HL 8x(DATA) ");
+}
+
+// Four drives need more than the 63 characters of the older shells; the
+// shells of version 5 and later take 127.
+TEST(TrayTip, LongerTipWhereTheShellTakesIt) {
+  DriveRecord drives[4] = {Drive(u"AAAAAAAAAA", 1408, 1, 1), Drive(u"BBBBBBBBBB", 1408, 1, 1),
+                           Drive(u"CCCCCCCCCC", 1408, 1, 1), Drive(u"DDDDDDDDDD", 8448, 0, MediumNoDisc)};
+  EXPECT_EQ(TrayTipLengthFor(4), TrayTipLength);
+  EXPECT_EQ(TrayTipLengthFor(5), TrayTipLongLength);
+  EXPECT_EQ(Tip(BuildTrayView(drives, 4, TrayTipLengthFor(6))),
+            u"AAAAAAAAAA 8x(DATA) BBBBBBBBBB 8x(DATA) CCCCCCCCCC 8x(DATA) DDDDDDDDDD 48x ");
+  EXPECT_EQ(Tip(BuildTrayView(drives, 4, TrayTipLengthFor(4))), u"AAAAAAAAAA 8x(DATA) BBBBBBBBBB 8x(DATA) CCCCCCCCCC 8x");
+  DriveRecord many[MaxDrives];
+  for (DriveRecord& d : many) d = Drive(u"XXXXXXXXXX", 0xFFFFFFFFu, 1, 1);
+  EXPECT_LT(Tip(BuildTrayView(many, MaxDrives, TrayTipLongLength)).size(), size_t(TrayTipLongLength));
 }
 
 // The picture a user sees for drives in concrete states, with the settings

@@ -183,6 +183,7 @@ TEST_F(DriveSettingsFormTest, MeasurementRightAfterInsertingADiscWaitsForTheDriv
   EXPECT_EQ(RunDiscoveryOnForm(form, drive, SpeedMethod::Measure, nullptr, nullptr), NoDiscoveryNotice);
   EXPECT_GE(form.CD.Count, 4u) << "the slot's speeds, measured";
 
+
   // A disc that never becomes ready holds the user no longer than a refresh would.
   slot.RemoveDisc();
   Prompt neverReady{&slot, {"data-cd"}, 0, 60000};

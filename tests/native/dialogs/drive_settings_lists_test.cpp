@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <utility>
 
 #include "dialogs/drive_settings.h"
 
@@ -17,37 +18,45 @@ SpeedRange List(std::initializer_list<uint32_t> speeds) {
 TEST(SpeedListAddition, OneEntryPer176StepHighestFirstAtMost128) {
   // CD list 48x 40x 8x (8x stored as the drive reported it: 1411).
   const SpeedRange cd = List({8467, 7056, 1411});
-  SpeedListAddition plan = PlanSpeedListAddition(cd, 1408, 1408);
-  EXPECT_FALSE(plan.Refused);
+  SpeedListAddition plan = PlanSpeedListAddition(cd, "1408", "1408");
+  EXPECT_EQ(plan.Refusal, AdditionRefusal::None);
   EXPECT_EQ(plan.Replaced, 2) << "1408 / 176 = 1411 / 176 = 8";
   EXPECT_EQ(plan.Position, 2u);
 
   // DVD list: the step is still 176 kB/s, not the DVD unit.
   const SpeedRange dvd = List({5540, 2800, 1385});
-  plan = PlanSpeedListAddition(dvd, 2770, 2770);
+  plan = PlanSpeedListAddition(dvd, "2770", "2770");
   EXPECT_EQ(plan.Replaced, 1) << "2770 / 176 = 2800 / 176 = 15";
-  plan = PlanSpeedListAddition(dvd, 2900, 2900);
+  plan = PlanSpeedListAddition(dvd, "2900", "2900");
   EXPECT_EQ(plan.Replaced, -1);
   EXPECT_EQ(plan.Position, 1u) << "2900 goes above 2800, which stays";
 
-  // Slowest and fastest ends, and an empty list.
-  EXPECT_EQ(PlanSpeedListAddition(cd, 176, 176).Position, 3u);
-  EXPECT_EQ(PlanSpeedListAddition(cd, 10000, 10000).Position, 0u);
-  EXPECT_EQ(PlanSpeedListAddition(List({}), 176, 176).Position, 0u);
+  // Slowest and fastest ends, the largest value a list holds, and an empty list.
+  EXPECT_EQ(PlanSpeedListAddition(cd, "176", "176").Position, 3u);
+  plan = PlanSpeedListAddition(cd, "65535", "65535");
+  EXPECT_EQ(plan.Position, 0u);
+  EXPECT_EQ(plan.Entry.Speed, 65535u);
+  EXPECT_EQ(PlanSpeedListAddition(List({}), "176", "176").Position, 0u);
 
-  // A 0 in either field and a full list are refused; huge values are clamped.
-  EXPECT_TRUE(PlanSpeedListAddition(cd, 0, 1408).Refused);
-  EXPECT_TRUE(PlanSpeedListAddition(cd, 1408, 0).Refused);
+  // An empty field and a full list add nothing and say nothing; a value that
+  // is no speed a list can hold (a typed 999x is 175824 kB/s) is refused
+  // with a word, never cut to fit.
   SpeedRange full{};
   for (uint32_t i = 0; i < MaxSpeedEntries; ++i) full.Entries[i] = {65000 - 176 * i, 65000 - 176 * i};
   full.Count = MaxSpeedEntries;
-  EXPECT_TRUE(PlanSpeedListAddition(full, 1408, 1408).Refused);
-  full.Count = MaxSpeedEntries + 5;
-  EXPECT_TRUE(PlanSpeedListAddition(full, 1408, 1408).Refused);
-  plan = PlanSpeedListAddition(cd, 4000000000u, 70000);
-  EXPECT_EQ(plan.Entry.Speed, 0xFFFFu);
-  EXPECT_EQ(plan.Entry.Command, 0xFFFFu);
-  EXPECT_EQ(plan.Position, 0u);
+  struct Case {
+    const SpeedRange& list;
+    const char *speed, *command;
+    AdditionRefusal refusal;
+  } cases[] = {
+      {cd, "", "1408", AdditionRefusal::Quietly},       {cd, "1408", " ", AdditionRefusal::Quietly},
+      {full, "1408", "1408", AdditionRefusal::Quietly}, {cd, "0", "1408", AdditionRefusal::BadValue},
+      {cd, "1408", "0", AdditionRefusal::BadValue},     {cd, "1a2b", "1408", AdditionRefusal::BadValue},
+      {cd, "175824", "1408", AdditionRefusal::BadValue}, {cd, "1408", "65536", AdditionRefusal::BadValue},
+      {cd, "4294967295", "1408", AdditionRefusal::BadValue},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(PlanSpeedListAddition(c.list, c.speed, c.command).Refusal, c.refusal) << c.speed << " " << c.command;
 }
 
 TEST(SpeedListUnits, EditsAndColumnsConvertWithoutWrapping) {
@@ -73,6 +82,14 @@ TEST(SpeedListUnits, EditsAndColumnsConvertWithoutWrapping) {
   const SpeedEntry entry = UnpackSpeedEntry(PackSpeedEntry({1411, 1408}));
   EXPECT_EQ(entry.Speed, 1411u);
   EXPECT_EQ(entry.Command, 1408u);
+
+  // A measurement's time left: one second per 176 of progress.
+  const int total = 33264;  // 30 warm-up and 160 measured seconds, 176 each, and the first step
+  for (auto [done, shown] : {std::pair<int, const char*>{176, "3:08"}, {33264 - 176 * 61, "1:01"}, {33264, "0:00"}}) {
+    char text[8];
+    MeasurementTimeLeft(total, done, text);
+    EXPECT_STREQ(text, shown) << done;
+  }
 
   // Bad texts read 0 (then "Добавить" does nothing), huge ones saturate.
   EXPECT_EQ(ParseEditNumber("1408"), 1408u);

@@ -49,12 +49,12 @@ TEST(InfoText, WholeTextOfOneCdDrive) {
       u"Метод доступа: SPTI (Windows NT/2K/XP)\r\n"
       u"\r\n*** E ***\r\n"
       u"Привод: TEAC CD-532E 1.0A\r\n\r\n"
-      u"Макс. скорость:\t\t\t32x\r\n"
-      u"Определение скорости:\t\tПоддерживается\r\n"
-      u"Установка скорости:\t\tПоддерживается\r\n\r\n"
-      u"DVD:\t\t\t\tНет\r\n"
-      u"Пишущий:\t\t\tCD-R CD-RW\r\n"
-      u"Определение типа диска:\t\tПоддерживается\r\n\r\n"
+      u"Макс. скорость:\t32x\r\n"
+      u"Определение скорости:\tПоддерживается\r\n"
+      u"Установка скорости:\tПоддерживается\r\n\r\n"
+      u"DVD:\tНет\r\n"
+      u"Пишущий:\tCD-R CD-RW\r\n"
+      u"Определение типа диска:\tПоддерживается\r\n\r\n"
       u"Скорости  CD: 10x,20x,40x\r\n";
   EXPECT_EQ(Build({4, 1, 1, FakeVersion}, &d, 1), expected);
 }
@@ -75,11 +75,11 @@ TEST(InfoText, DvdWriterKnownByAddressWithAspiVersionLines) {
                       u"ASPI FileVersion: 4.60\r\n\r\nМетод доступа: ASPI (Windows 95/98/ME)\r\n"),
             0u);
   EXPECT_NE(text.find(u"\r\n*** 1, 2, 3 ***\r\n"), std::u16string::npos);
-  EXPECT_NE(text.find(u"DVD:\t\t\t\tDVD-ROM DVD-R DVD-RAM\r\n"
+  EXPECT_NE(text.find(u"DVD:\tDVD-ROM DVD-R DVD-RAM\r\n"
                       u"Определение скорости DVD:\tПоддерживается\r\n"
-                      u"Установка скорости DVD:\t\tНе поддерживается\r\n"
+                      u"Установка скорости DVD:\tНе поддерживается\r\n"
                       u"Метод установки скорости DVD:\tDVD (SET STREAMING)\r\n\r\n"
-                      u"Пишущий:\t\t\t DVD-R DVD-RAM\r\n"),
+                      u"Пишущий:\t DVD-R DVD-RAM\r\n"),
             std::u16string::npos);
   EXPECT_NE(text.find(u"Скорости DVD: 4X,16X\r\n"), std::u16string::npos);
   EXPECT_EQ(text.find(u"Скорости  CD"), std::u16string::npos);

@@ -40,6 +40,7 @@ class FakeHost final : public LayoutHost {
   Extent WindowSize(uint16_t id) override { return controls[id].window; }
   int32_t ScrollBarHeight() override { return scrollHeight; }
   int32_t ScrollBarWidth() override { return scrollWidth; }
+  int32_t SmallIconSize() override { return 16 * dpi / 96; }
   uint32_t ListViewApproximateSize(uint16_t id) override { return controls[id].approx; }
   void Move(uint16_t id, Rect rect) override { moved[id] = rect; }
   void NotifyPlaced(const ControlState&, Rect) override {}
@@ -208,7 +209,7 @@ TEST(BoxLayout, ControlInsideANonContainerIsNeverLaidOut) {
   EXPECT_EQ(d[102].width, 0);
   // The check box alone, with the dialog's margins round it.
   EXPECT_EQ(size.width, d[101].width + 2 * 6);
-  EXPECT_EQ(size.height, 14 + 2 * 6);
+  EXPECT_EQ(size.height, d[101].height + 2 * 6);
 }
 
 TEST(BoxLayout, RepeatedIdsCannotRecurseForever) {
@@ -236,6 +237,11 @@ const ControlState* ParentOf(const DialogState& state, const ControlState& c) {
 
 void ExpectWhatTheUserSees(FakeHost& host, const DialogState& state, Extent at, std::map<uint16_t, Rect>& before) {
   const int32_t checkBox = 16 * std::max(host.dpi, 96) / 96, edge = 4;
+  const int32_t glyph = 13 * std::max(host.dpi, 96) / 96;  // the box or circle itself
+  auto checks = [](const ControlState& c) {
+    return c.kind->code == KindCode::CheckBox || c.kind->code == KindCode::RadioButton ||
+           c.kind->code == KindCode::FirstRadioButton;
+  };
   auto holds = [&state](const ControlState& outer, const ControlState& inner) {
     for (const ControlState* p = ParentOf(state, inner); p != nullptr; p = ParentOf(state, *p))
       if (p == &outer) return true;
@@ -255,6 +261,10 @@ void ExpectWhatTheUserSees(FakeHost& host, const DialogState& state, Extent at, 
     if (kind == KindCode::TextEdit || kind == KindCode::RightEdit) room = {text.width + 6, text.height + 6};
     if (group) room = {text.width + 16, 0};
     if (kind == KindCode::Icon) room = host.controls[c.id].window;
+    if (kind == KindCode::SmallIcon) {
+      EXPECT_EQ(r.width, 16 * host.dpi / 96) << "a small icon at the density's size";
+      EXPECT_EQ(r.height, r.width);
+    }
     EXPECT_TRUE(r.width >= room.width && r.height >= room.height) << c.id << ": " << r.width << "x" << r.height;
     // The frame runs through the middle of the caption's line, caption or not.
     const ControlState* frame = ParentOf(state, c);
@@ -275,6 +285,16 @@ void ExpectWhatTheUserSees(FakeHost& host, const DialogState& state, Extent at, 
       const Rect q = host.moved[o.id];
       EXPECT_FALSE(r.x < q.x + q.width && q.x < r.x + r.width && r.y < q.y + q.height && q.y < r.y + r.height)
           << c.id << " overlaps " << o.id;
+      // Neighbouring boxes and circles keep apart as far as the font is
+      // large: a quarter line between two in a column (each drawn centred on
+      // its row), half a line between a label and the next circle in a row.
+      if (!checks(c) || !checks(o)) continue;
+      const int32_t line = host.space.height;
+      if (r.x < q.x + q.width && q.x < r.x + r.width)
+        EXPECT_GE((q.y + (q.height - glyph) / 2) - (r.y + (r.height + glyph) / 2), line / 4)
+            << c.id << " and " << o.id << " touch";
+      if (r.y < q.y + q.height && q.y < r.y + r.height)
+        EXPECT_GE(q.x - (r.x + checkBox + text.width), line / 2) << c.id << "'s label runs into " << o.id;
     }
     if (before.count(c.id) == 0) continue;
     const Rect old = before[c.id];
@@ -294,7 +314,7 @@ TEST(WhatTheUserSees, TextsFitNothingOverlapsEdgesStayClearAndListsTakeTheRoom) 
   // Every kind, in groups with and without a caption, boxes and two columns,
   // as the program's dialogs nest them.
   Dialog d({Desc(Kind::HBox, 10, 0), Desc(Kind::VGroup, 11, 10), Desc(Kind::CheckBox, 12, 11),
-            Desc(Kind::Label, 13, 11), Desc(Kind::HBox, 14, 11), Desc(Kind::FirstRadioButton, 15, 14),
+            Desc(Kind::CheckBox, 22, 11), Desc(Kind::Label, 13, 11), Desc(Kind::HBox, 14, 11), Desc(Kind::FirstRadioButton, 15, 14),
             Desc(Kind::RadioButton, 16, 14), Desc(Kind::VGroup, 17, 10), Desc(Kind::TextEdit, 18, 17),
             Desc(Kind::RightEdit, 19, 17), Desc(Kind::HotKeyField, 20, 17), Desc(Kind::ProgressBar, 21, 17),
             Desc(Kind::HGroup, 30, 0), Desc(Kind::Icon, 31, 30), Desc(Kind::Spacer, 32, 30),
@@ -302,12 +322,13 @@ TEST(WhatTheUserSees, TextsFitNothingOverlapsEdgesStayClearAndListsTakeTheRoom) 
             Desc(Kind::ListView, 40, 0), Desc(Kind::RichText, 41, 0), Desc(Kind::SmallIcon, 42, 0),
             Desc(Kind::HGroup, 50, 0), Desc(Kind::DefaultButton, 1, 50), Desc(Kind::Spacer, 51, 50),
             Desc(Kind::Button, 2, 50)});
-  const int32_t screens[][3] = {{96, 13, 1}, {120, 16, 1}, {96, 13, 2}};  // dpi, line height, text width scale
+  // dpi, line height, text width scale
+  const int32_t screens[][3] = {{96, 13, 1}, {120, 16, 1}, {144, 19, 1}, {192, 26, 1}, {96, 13, 2}};
   for (const auto& screen : screens) {
     FakeHost host;
     host.dpi = screen[0];
     host.space = {4 * screen[2], screen[1]};
-    const int32_t widths[][2] = {{11, 70}, {12, 160}, {13, 120}, {15, 20}, {16, 30}, {17, 0},  {18, 50},
+    const int32_t widths[][2] = {{11, 70}, {12, 160}, {22, 60}, {13, 120}, {15, 20}, {16, 30}, {17, 0},  {18, 50},
                                  {19, 0},  {30, 0},   {33, 330}, {34, 90}, {35, 25}, {40, 100}, {41, 300},
                                  {1, 15},  {2, 40}};
     for (const auto& w : widths)

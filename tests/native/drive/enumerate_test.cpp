@@ -261,6 +261,61 @@ TEST_F(Enumerate, MeasureFindsThroughputCaps) {
   EXPECT_LE(highest, 333000u - 1);
 }
 
+// A read that fails on the way: a disc that left (tray opened, disc taken
+// out, a reported medium change, not ready) stops the measurement at once
+// and keeps the list it had; a reset or an unreadable zone does not, and an
+// interval in which every read failed adds no entry.
+TEST_F(Enumerate, MeasurementWhoseReadsFail) {
+  struct Case {
+    const char* what;
+    int at;  // the progress call (from 1) after which it happens
+    void (*happen)(sim::Drive&);
+    bool stops;
+  } cases[] = {
+      {"tray opened in the warm-up", 10, [](sim::Drive& d) { d.OpenTray(); }, true},
+      {"tray opened while measuring", 45, [](sim::Drive& d) { d.OpenTray(); }, true},
+      {"disc taken out", 45, [](sim::Drive& d) { d.RemoveDisc(); }, true},
+      {"medium change reported to a read", 12, [](sim::Drive& d) { d.RaiseUnitAttention(); }, true},
+      {"disc not ready", 45, [](sim::Drive& d) { d.AddFault(sim::Fault{0x28, 1, 0x02, 0x04, 0x01}); }, true},
+      {"power-on reset", 45, [](sim::Drive& d) { d.PowerReset(); }, false},
+      {"every read of an interval fails", 45,
+       [](sim::Drive& d) { d.AddFault(sim::Fault{0x28, -1, 0x03, 0x11, 0x00, -1, -1, false, false, 1}); }, false},
+  };
+  for (const Case& c : cases) {
+    sim::ClearVirtualDrives();
+    ClearDrives();
+    MemoryRegistry::Reset();
+    static sim::Drive* sd;
+    static const Case* now;
+    sd = &Add(ParsedProfile(CdReader("706,1411,2822", "below")));
+    now = &c;
+    Discover();
+    const SpeedRange before = Drives[0].RangeCD;
+    Calls calls;
+    calls.stopAt = c.at;
+    calls.atStop = [] { now->happen(*sd); };
+    auto progress = [](int phase, int total, int done, int speed, int command, void* context) {
+      Calls& record = *static_cast<Calls*>(context);
+      if (int(record.Progress().size()) == record.stopAt + 1) sd->ClearFaults();  // one interval only
+      return Calls::Record(phase, total, done, speed, command, context);
+    };
+    EnumerationEnd end = EnumerateSpeeds(Drives[0], SpeedMethod::Measure, progress, &calls);
+    const SpeedRange& r = Drives[0].RangeCD;
+    if (c.stops) {
+      EXPECT_EQ(end, EnumerationEnd::DiscRemoved) << c.what;
+      EXPECT_EQ(calls.Progress().size(), size_t(c.at)) << c.what << ": stopped at the next read";
+      EXPECT_EQ(Speeds(r), Speeds(before)) << c.what;
+      EXPECT_EQ(Commands(r), Commands(before)) << c.what;
+    } else {
+      EXPECT_EQ(end, EnumerationEnd::Done) << c.what;
+      EXPECT_EQ(calls.Progress().size(), 190u) << c.what;
+      ASSERT_EQ(r.Count, 3u) << c.what << ": no entry from the spoilt interval";
+      EXPECT_GT(r.Entries[2].Speed, 706u * 97 / 100) << c.what;
+    }
+    EXPECT_EQ(Drives[0].Busy, 0);
+  }
+}
+
 TEST_F(Enumerate, MeasuredDvdSpeedsCountUserData) {
   Add("dvdrom16-streaming");
   Discover();

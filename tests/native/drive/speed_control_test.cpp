@@ -295,9 +295,34 @@ TEST_F(SpeedControl, BusyGuardSkipsNestedCallsAndReportsPairs) {
   Drives[0].RangeCD.Valid = 0;  // the refresh runs the automatic enumeration after its guard
   RefreshStatus(Drives[0]);
   EXPECT_EQ(nestedCommands, 0u);
-  EXPECT_EQ(calls, (std::vector<int>{1, 0, 1, 0}));
+  // The refresh, the enumeration, the refresh after it.
+  EXPECT_EQ(calls, (std::vector<int>{1, 0, 1, 0, 1, 0}));
   EXPECT_EQ(Drives[0].Busy, 0);
   EXPECT_GT(CountOf(sd, 0xBB), 0u);
+}
+
+// A DVD writer that held a CD gets its first DVD: the DVD list is built,
+// and its closing commands set the drive free at 16X. What the record shows
+// is what the drive runs at, so the restore that follows slows it down.
+TEST_F(SpeedControl, FirstDvdAfterACdIsRestoredFromTheSpeedItRunsAt) {
+  sim::Profile p = Profile("dvdrw16-roundup");
+  p.Medium = "data-cd";
+  sim::Drive& sd = Add(p);
+  Discover();
+  DriveRecord& d = Drives[0];
+  d.ForceRead = 0;
+  SetSpeed(d, 10 * 176);
+  d.RangeDVD.Selected = 8 * 1385;
+  ASSERT_TRUE(sd.RemoveDisc());
+  ASSERT_TRUE(sd.InsertDisc(Medium("dvd-r")));
+  VirtualClock::Advance(5000);
+  RefreshStatus(d);
+  ASSERT_TRUE(d.DvdActive());
+  EXPECT_EQ(d.RangeDVD.Count, 5u);
+  EXPECT_EQ(d.CurrentSpeed, sd.CurrentReadSpeed()) << "the speed the closing commands left";
+  RestoreSpeed(d);
+  EXPECT_EQ(sd.CurrentReadSpeed(), 8u * 1385);
+  EXPECT_EQ(d.CurrentSpeed, 8u * 1385);
 }
 
 }  // namespace

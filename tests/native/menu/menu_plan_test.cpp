@@ -109,6 +109,37 @@ TEST(MainMenu, ProgramCommandsAroundOneItemPerDriveIgnoredDrivesToo) {
   EXPECT_EQ(PlanMainMenu(nullptr, 0, true)[1].State, MenuItemEnabled);
 }
 
+// Two drives of one model: their letters (an address without one) tell them
+// apart in both menus; a short name the user chose is shown as it is.
+TEST(MainMenu, TwoDrivesOfOneModelAreToldApartByTheirLetters) {
+  DriveRecord drives[3] = {Drive("HL DVD 1.00", u"", 'D', {8}), Drive("HL DVD 1.00", u"", 0, {8}),
+                           Drive("KAMIRO CD 1.05", u"KAMIRO", 'F', {8})};
+  for (int i : {0, 1}) drives[i].AutoShortName[0] = u'H', drives[i].AutoShortName[1] = u'L';
+  drives[1].Address.Target = 1;
+  const std::string main = Outline(PlanMainMenu(drives, 3, false)), menu = Outline(PlanDriveMenu(drives, 3, Defaults(), nullptr));
+  for (const char* line : {"HL DVD 1.00 (D:) #8000", "HL DVD 1.00 (0:1) #8010", "KAMIRO CD 1.05 #8020"})
+    EXPECT_NE(main.find(line), std::string::npos) << line << "\n" << main;
+  for (const char* line : {"HL (D:) #8001", "HL (0:1) #8011", "KAMIRO #8021"})
+    EXPECT_NE(menu.find(line), std::string::npos) << line << "\n" << menu;
+  drives[1].ShortName[0] = u'H', drives[1].ShortName[1] = u'L';
+  EXPECT_NE(Outline(PlanDriveMenu(drives, 3, Defaults(), nullptr)).find("HL #8011"), std::string::npos);
+}
+
+// Four drives whose flat menu is taller than the screen holds: each drive's
+// section moves into a sub-menu, as with DeepMenu; one that fits stays flat.
+TEST(DriveMenu, TallerThanTheScreenOpensOneSubMenuPerDrive) {
+  DriveRecord drives[4] = {Drive("A 1", u"A", 'D', {48, 40, 32, 24, 16, 12, 8, 4}),
+                           Drive("B 1", u"B", 'E', {48, 40, 32, 24, 16, 12, 8, 4}),
+                           Drive("C 1", u"C", 'F', {16, 12, 8, 6, 4, 2}), Drive("D 1", u"D", 'G', {52, 48, 40, 32, 24})};
+  ProgramSettings deep = Defaults();
+  deep.DeepMenu = 1;
+  const std::string flat = Outline(PlanDriveMenu(drives, 4, Defaults(), nullptr));
+  EXPECT_EQ(Outline(PlanDriveMenu(drives, 4, Defaults(), nullptr, 27)), Outline(PlanDriveMenu(drives, 4, deep, nullptr)))
+      << "27 rows: 1024 x 768 at 144 DPI";
+  EXPECT_EQ(Outline(PlanDriveMenu(drives, 4, Defaults(), nullptr, 60)), flat);
+  EXPECT_EQ(Outline(PlanDriveMenu(drives, 1, Defaults(), nullptr, 27)), Outline(PlanDriveMenu(drives, 1, Defaults(), nullptr)));
+}
+
 // The defaults: NumNames, EjectSingle, Explore and Autorun on. A drive
 // without a letter has no Open/Explore/Autorun block, an empty list no speed
 // block, an ignored drive no section; two separators part the sections. A

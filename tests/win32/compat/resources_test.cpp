@@ -100,7 +100,8 @@ TEST(IconResources, EveryIconHasItsSizesAndDepths) {
       {"IconQuestion16", {{16, 4}}},  {"IconWait16", {{16, 4}}},     {"IconError16", {{16, 4}}},
       {"IconTaskXP", XpSizes},        {"IconTaskXPRed", XpSizes},    {"IconTaskXPGreen", XpSizes},
       {"IconQuestionXP", XpSizes},    {"IconWaitXP", XpSizes},       {"IconErrorXP", XpSizes},
-      {"IconWinLogo", {{16, 4}}},
+      // The Windows key beside each hot key, at the small-icon size of the density.
+      {"IconWinLogo", {{16, 4}, {20, 4}, {24, 4}, {32, 4}}},
   };
   HINSTANCE self = GetModuleHandleA(nullptr);
   for (const Want& want : wants) {

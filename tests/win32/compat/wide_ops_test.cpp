@@ -125,7 +125,7 @@ TEST(CompatLayer, MenuItemsOnBothRows) {
 
 TEST(CompatLayer, TrayRecordForTheAnsiShell) {
   NOTIFYICONDATAW wide = {};
-  wide.cbSize = sizeof(wide);
+  wide.cbSize = NOTIFYICONDATAW_V1_SIZE;
   wide.hWnd = reinterpret_cast<HWND>(0x1234);
   wide.uID = 1;
   wide.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
@@ -148,6 +148,12 @@ TEST(CompatLayer, TrayRecordForTheAnsiShell) {
   for (WCHAR& c : wide.szTip) c = L'z';
   ASSERT_TRUE(ToAnsiNotifyIconData(&wide, &ansi));
   EXPECT_EQ(strlen(ansi.szTip), 63u);
+
+  // The second record (a shell of version 5: Windows ME) holds 127.
+  wide.cbSize = NOTIFYICONDATAW_V2_SIZE;
+  ASSERT_TRUE(ToAnsiNotifyIconData(&wide, &ansi));
+  EXPECT_EQ(ansi.cbSize, NOTIFYICONDATAA_V2_SIZE);
+  EXPECT_EQ(strlen(ansi.szTip), 127u);
 
   wide.uFlags = NIF_ICON;
   ASSERT_TRUE(ToAnsiNotifyIconData(&wide, &ansi));

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "compat/compat.h"
 #include "dialogs/dialogs.h"
@@ -221,6 +222,36 @@ TEST(InfoDialog, ShowsTheInformationTextAndGivesItAllExtraSpace) {
       },
       [] { return ShowInfoDialog(nullptr, drives, 2); });
   EXPECT_EQ(result, 0);
+}
+
+// The values after the labels' tab stand at one place in every language, the
+// widest label (Russian or English) included.
+TEST(InfoDialog, ValuesStandInOneColumnInBothLanguages) {
+  static DriveRecord drive{};
+  std::strcpy(drive.FullName, "PIONEER DVD-RW DVR-107D 1.20");
+  drive.Address.Letter = 'E';
+  drive.DVD = 0x38;
+  drive.Writer = 0x33;
+  for (TextLanguage language : {TextEnglish, TextRussian}) {
+    ASSERT_TRUE(SelectTextLanguage(language));
+    std::vector<LONG> columns;
+    RunWith(
+        [&columns](HWND d) {
+          HWND text = GetDlgItem(d, 101);
+          const std::u16string shown = WindowText(text);
+          for (size_t tab = shown.find(u'\t'); tab != std::u16string::npos; tab = shown.find(u'\t', tab + 1)) {
+            POINTL at{};
+            SendMessageW(text, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at), static_cast<LPARAM>(tab + 1));
+            columns.push_back(at.x);
+          }
+          PressKey(d, VK_RETURN);
+        },
+        [] { return ShowInfoDialog(nullptr, &drive, 1); });
+    ASSERT_EQ(columns.size(), 9u) << language;
+    EXPECT_GT(columns.front(), 0);
+    for (LONG x : columns) EXPECT_EQ(x, columns.front()) << "language " << language;
+  }
+  SelectTextLanguage(TextRussian);
 }
 
 }  // namespace
