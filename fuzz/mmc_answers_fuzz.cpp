@@ -46,11 +46,21 @@ bool FuzzExecute(ScsiRequest& request) {
 }
 bool NoDrive(DriveCursor&) { return false; }
 int g_token;
-TransportHandle FuzzOpen(const ScsiRequest&) { return (g_in.Byte() & 0x0F) ? &g_token : nullptr; }
+TransportHandle FuzzOpen(ScsiRequest& request) {
+  if (g_in.Byte() & 0x0F) return &g_token;
+  ClearRequestStatus(request);
+  return nullptr;
+}
 bool FuzzSend(ScsiRequest& request, TransportHandle) { return FuzzExecute(request); }
 void FuzzClose(TransportHandle) {}
+// An adapter that states anything at all.
+bool FuzzAdapter(TransportHandle, const DeviceAddress&, AdapterLimits& limits) {
+  limits.MaxTransfer = uint32_t(g_in.Word()) << 4;
+  limits.AlignmentMask = g_in.Word();
+  return g_in.Byte() & 1;
+}
 
-const Transport kFuzzRow = {TransportSpti, FuzzExecute, NoDrive, NoDrive, FuzzOpen, FuzzSend, FuzzClose};
+const Transport kFuzzRow = {TransportSpti, NoDrive, NoDrive, FuzzOpen, FuzzSend, FuzzClose, FuzzAdapter};
 
 void DecodeDirect(const uint8_t* data, size_t size) {
   InquiryData names;
@@ -88,14 +98,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const DeviceAddress address{0, 0, g_in.Byte() & 7u, 'D'};
   InquiryData names;
   CapabilitiesPage page;
-  static uint8_t sectors[64 * SectorSize];
+  static uint8_t sectors[64 * SectorSize + 3];
+  ForgetAdapterLimits();
+  DriveSession session(address);  // the commands on one handle, as a refresh sends them
+  (void)LearnAdapterLimits(address);
   (void)Inquiry(address, names);
   ModeSenseCapabilities(address, page);
   SetCdSpeed(address, g_in.Word(), g_in.Word());
   StartStopUnit(address, g_in.Byte() & 1);
   TestUnitReady(address);
   (void)ReadCapacity(address);
-  ReadSectors(address, g_in.Word(), g_in.Byte() % 65, sectors);
+  ReadSectors(address, g_in.Word(), g_in.Byte() % 65, sectors + (g_in.Byte() & 3));  // also off the mask
   PreventAllowRemoval(address, g_in.Byte() & 1);
   (void)ReadAudioStatus(address);
   (void)GetCurrentProfile(address);

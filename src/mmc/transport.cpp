@@ -90,7 +90,8 @@ bool SendWithinLimits(const Transport& row, ScsiRequest& request, TransportHandl
   request.DataBuffer = aligned;
   bool sent = row.Send(request, handle);
   request.DataBuffer = callers;
-  // The row keeps DataLength within what was asked for.
+  // A row's length is trusted only within what was asked for.
+  if (request.DataLength > length) request.DataLength = length;
   if (!request.DataOut && request.DataLength) std::memcpy(callers, aligned, request.DataLength);
   delete[] block;
   return sent;
