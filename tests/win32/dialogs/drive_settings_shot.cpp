@@ -14,7 +14,7 @@
 #include "compat/compat.h"
 #include "dialogs/drive_settings.h"
 #include "settings/settings_record.h"
-#include "tools/dialogprobe/probe_win32.h"
+#include "tests/harness/dialogprobe/probe_win32.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 
 #include "compat/compat.h"
 #include "dialogs/dialogs.h"
-#include "tools/dialogprobe/probe_win32.h"
+#include "tests/harness/dialogprobe/probe_win32.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <functional>
 #include <utility>
 
-#include "tools/dialogprobe/probe_win32.h"
+#include "tests/harness/dialogprobe/probe_win32.h"
 
 namespace dialog_test {
 

@@ -1,4 +1,4 @@
-#include "tools/dialogprobe/probe_win32.h"
+#include "tests/harness/dialogprobe/probe_win32.h"
 
 #include <cstdio>
 

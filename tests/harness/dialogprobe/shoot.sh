@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Opens each dialog in a Wine virtual desktop on a private Xvfb, prints the
 # probe's report and saves a screenshot to build/e2e/shots/<dialog>.png.
-# Usage: tools/dialogprobe/shoot.sh [build tree] [dialog...]
+# Usage: tests/harness/dialogprobe/shoot.sh [build tree] [dialog...]
 set -u
-root=$(cd "$(dirname "$0")/../.." && pwd)
+root=$(cd "$(dirname "$0")/../../.." && pwd)
 tree=${1:-$root/build/win32}
 shift || true
 dialogs=${*:-message question corner about info info-large message-en question-en about-en info-en}
 . "$root/scripts/lib/wine.sh"
-# A Russian Windows: the ANSI code page 1251 (see tests/win32/dialogs/run_ru.sh).
+# A Russian Windows: the ANSI code page 1251 (the prefix kind "ru" of tests/harness/run_in_prefix.sh).
 varnel_use_russian_locale "$tree" || exit 2
 export WINEPREFIX=$tree/wineprefix-ru
 varnel_prefix_init "$WINEPREFIX"
@@ -18,7 +18,7 @@ mkdir -p "$shots"
 VARNEL_XVFB_PID=
 varnel_start_xvfb || { echo "shoot: no X server" >&2; exit 2; }
 trap 'wineserver -k 2>/dev/null; kill $VARNEL_XVFB_PID 2>/dev/null' EXIT
-exe=$tree/tools/dialogprobe/dialogprobe.exe
+exe=$tree/tests/harness/dialogprobe/dialogprobe.exe
 status=0
 for d in $dialogs; do
   rm -f "$shots/$d.txt"

@@ -15,7 +15,7 @@
 #include "dialogs/dialogs.h"
 #include "dlgengine/dialog_win32.h"
 #include "drive/drive.h"
-#include "tools/dialogprobe/probe_win32.h"
+#include "tests/harness/dialogprobe/probe_win32.h"
 
 namespace {
 
