@@ -28,10 +28,10 @@ SEED=${SEED:-$(( $(date +%s%N) % 32768 ))}
 : "${VARNEL_SOURCE:=$root}"
 : "${VARNEL_BUILD:=$root/build/win32}"
 : "${VARNEL_EXE:=$VARNEL_BUILD/varnel.exe}"
-: "${VARNEL_DRIVER:=$VARNEL_BUILD/tools/testdriver/varnel-driver.exe}"
+: "${VARNEL_DRIVER:=$VARNEL_BUILD/tests/harness/testdriver/varnel-driver.exe}"
 : "${VARNEL_ASPI_DLL:=$VARNEL_BUILD/sim/wnaspi32/wnaspi32.dll}"
 export VARNEL_SOURCE VARNEL_BUILD VARNEL_EXE VARNEL_DRIVER VARNEL_ASPI_DLL
-. "$VARNEL_SOURCE/tests/e2e/lib.sh"
+. "$VARNEL_SOURCE/tests/harness/e2e_lib.sh"
 
 echo "endurance: $STEPS steps, seed $SEED (replay: $0 $STEPS $SEED)"
 RANDOM=$SEED

@@ -5,7 +5,7 @@
 # that follow (the settings dialog confirmed, a speed picked) write a tree
 # that the next start reads. Every value, corrupted every way, is walked by
 # the native corrupt-registry test; this is the same on the real registry.
-. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/../harness/e2e_lib.sh"
 reset_settings
 use_virtual_drives cd48-reader,dvdrom16-streaming
 wine reg add "$key" /v ApiPrefered /t REG_DWORD /d 2 /f >/dev/null

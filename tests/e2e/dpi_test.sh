@@ -7,7 +7,7 @@
 # HKCU\Control Panel\Desktop\LogPixels and, without that value, from
 # HKEY_CURRENT_CONFIG\Software\Fonts\LogPixels (the one winecfg writes).
 # DPIS="96 120" checks only those (ctest runs the densities in two halves).
-. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/../harness/e2e_lib.sh"
 reset_settings
 use_virtual_drives cd48-reader,dvdrom16-streaming
 wine reg add "$key" /v ApiPrefered /t REG_DWORD /d 2 /f >/dev/null

@@ -1,7 +1,7 @@
 # Steps shared by the tests that drive the drive settings dialog: the main
 # menu's drive items clicked for real, the dialog's controls found by id
 # through the test driver and clicked with the mouse, the stored lists and
-# the command log read back. Sourced after lib.sh; the test sets
+# the command log read back. Sourced after e2e_lib.sh; the test sets
 # VARNEL_SIM_LOG and VARNEL_SIM_CONTROL.
 
 # The program's windows, and the controls of the one whose title matches.

@@ -7,9 +7,9 @@
 # (build/e2e/shots/drive_dialog_*.png).
 # Each answer of the CD reader takes 100 ms, so that a discovery lasts long
 # enough to be photographed.
-. "$(dirname "$0")/with_drives_lib.sh"
+. "$(dirname "$0")/../harness/with_drives_lib.sh"
 VARNEL_SIM_DELAYS=100,0 run_under_drives cd48-reader,dvdrom16-streaming "$0"
-. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/../harness/e2e_lib.sh"
 . "$(dirname "$0")/drive_dialog_lib.sh"
 reset_settings
 

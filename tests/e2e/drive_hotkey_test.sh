@@ -7,9 +7,9 @@
 # screenshot build/e2e/shots/drive_hotkey_typed.png. The drives are D: and
 # E: behind Wine's own pass-through (scripts/with-drives), reached through
 # SPTI, the program's default on NT.
-. "$(dirname "$0")/with_drives_lib.sh"
+. "$(dirname "$0")/../harness/with_drives_lib.sh"
 run_under_drives cd48-reader,dvdrom16-streaming "$0"
-. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/../harness/e2e_lib.sh"
 . "$(dirname "$0")/drive_dialog_lib.sh"
 reset_settings
 

@@ -14,7 +14,7 @@
 #    zero, closes the tray with DNClose set, and leaves it open without.
 #  - Each reminder ends early once the user has opened or closed the tray
 #    by hand (the poll of its tick).
-. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/../harness/e2e_lib.sh"
 reset_settings
 
 use_virtual_drives cd48-reader

@@ -4,7 +4,7 @@
 # drives, which the drives' command log shows. Run again on a display, it
 # configures without a CMake warning, puts the help files beside the program
 # and ends, desktop and all, when the program ends ("Выход").
-. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/../harness/e2e_lib.sh"
 
 clone=$WORK/clone
 rm -rf "$clone"

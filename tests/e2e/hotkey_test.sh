@@ -9,9 +9,9 @@
 # second copy tells afterwards which combinations are free. Checked through
 # the drives' command log and the holders' reports; screenshot
 # build/e2e/shots/hotkey_holder_focused.png.
-. "$(dirname "$0")/with_drives_lib.sh"
+. "$(dirname "$0")/../harness/with_drives_lib.sh"
 run_under_drives cd48-reader,dvdrom16-streaming "$0"
-. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/../harness/e2e_lib.sh"
 reset_settings
 
 use_virtual_drives cd48-reader,dvdrom16-streaming

@@ -1,7 +1,7 @@
 # Steps of the user journeys (journeys_test.sh): the row's prefix, the tray
 # icon and its menus clicked for real, dialogs found by title and their
 # controls clicked by id, screenshots named after the journey and its step,
-# and the layout check of every dialog a journey meets. Sourced after lib.sh
+# and the layout check of every dialog a journey meets. Sourced after e2e_lib.sh
 # and drive_dialog_lib.sh.
 
 # The virtual drives of every journey, D: to G:.
@@ -10,8 +10,8 @@ READER=0 WRITER=1 DVD=2 SLOT=3
 RUN_KEY='HKCU\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
 BUILT_EXE=$VARNEL_EXE
 
-# The NT row keeps lib.sh's prefix; the Russian Windows 98 row switches to
-# lib.sh's Russian Windows 98 prefix.
+# The NT row keeps e2e_lib.sh's prefix; the Russian Windows 98 row switches to
+# e2e_lib.sh's Russian Windows 98 prefix.
 use_row() { # nt|win98
   ROW=$1
   if [ "$ROW" = win98 ]; then

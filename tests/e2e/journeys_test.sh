@@ -2,7 +2,7 @@
 # The program as a user meets it, journey by journey, each from a clean state
 # with four virtual drives (D: 48x CD reader, E: 52x CD writer, F: 16x DVD
 # reader that needs SET STREAMING, G: slot drive that forgets its speed on a
-# new disc). Run per row: "nt" (lib.sh's prefix) or "win98" (Russian
+# new disc). Run per row: "nt" (e2e_lib.sh's prefix) or "win98" (Russian
 # Windows 98, ANSI code page 1251); JOURNEYS="4 5" runs only those (ctest
 # runs the journeys in groups side by side). Screenshots:
 # build/e2e/shots/journey_<row>_<journey>_<step>.png; every dialog met passes
@@ -20,7 +20,7 @@
 # ASPI layer.
 JOURNEY_DRIVES=cd48-reader,cdrw52-writer,dvdrom16-streaming,slot24-combo
 if [ "${1:-nt}" = nt ] && [ -z "${VARNEL_DRIVE_SOCKET:-}" ]; then
-  . "$(dirname "$0")/with_drives_lib.sh"
+  . "$(dirname "$0")/../harness/with_drives_lib.sh"
   start_outside_drives
   failed=0
   for j in ${JOURNEYS:-1 2 3 4 5 6 8 7}; do
@@ -30,7 +30,7 @@ if [ "${1:-nt}" = nt ] && [ -z "${VARNEL_DRIVE_SOCKET:-}" ]; then
   done
   exit $failed
 fi
-. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/../harness/e2e_lib.sh"
 . "$(dirname "$0")/drive_dialog_lib.sh"
 . "$(dirname "$0")/journeys_lib.sh"
 use_row "${1:-nt}"

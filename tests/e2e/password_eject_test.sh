@@ -9,9 +9,9 @@
 # checked by the dialog's own tests: xdotool cannot type them into Wine.
 # The drive is D: behind Wine's own pass-through (scripts/with-drives),
 # reached through SPTI, the program's default on NT.
-. "$(dirname "$0")/with_drives_lib.sh"
+. "$(dirname "$0")/../harness/with_drives_lib.sh"
 run_under_drives cd48-reader "$0"
-. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/../harness/e2e_lib.sh"
 reset_settings
 
 use_virtual_drives cd48-reader

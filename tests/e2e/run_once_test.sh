@@ -3,7 +3,7 @@
 # transport, learns them on the first start, leaves their speeds alone while
 # discovering on later starts, applies a stored selected speed, and closes
 # open trays when asked to at start.
-. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/../harness/e2e_lib.sh"
 reset_settings
 
 bin=$WORK/bin

@@ -11,7 +11,7 @@
 # "/e" that a real export of the key holds every value and drive key.
 # Screenshots: build/e2e/shots/settings_*.png, on this (NT) prefix and on a
 # Russian Windows 98 one.
-. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/../harness/e2e_lib.sh"
 reset_settings
 
 use_virtual_drives cd48-reader,dvdrom16-streaming

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The settings record lands in the registry under the exact names and types.
-. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/../harness/e2e_lib.sh"
 reset_settings
 wine "$VARNEL_SAVE_SETTINGS"
 wine reg query "$key" | tr -d '\r' >"$WORK/values.txt"

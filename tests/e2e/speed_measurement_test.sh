@@ -21,9 +21,9 @@
 #   disc (message 86); the stored list stays as it was.
 # Checked through the lists OK stores, the command log and screenshots
 # (build/e2e/shots/speed_measurement_*.png).
-. "$(dirname "$0")/with_drives_lib.sh"
+. "$(dirname "$0")/../harness/with_drives_lib.sh"
 run_under_drives cd48-reader,cdrw40-fullrange "$0"
-. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/../harness/e2e_lib.sh"
 . "$(dirname "$0")/drive_dialog_lib.sh"
 reset_settings
 

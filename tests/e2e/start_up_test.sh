@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Start-up: the command-line switches and the hand-over to a running copy.
-. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/../harness/e2e_lib.sh"
 reset_settings
 
 # A listener poses as the running copy and prints the command it receives.

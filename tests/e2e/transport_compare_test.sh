@@ -5,7 +5,7 @@
 # start, a later start and a start with the slowest stored speed selected,
 # each with fresh drives. "--start KIND PROFILES" is one SPTI start, run by
 # this script under with-drives.
-. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/../harness/e2e_lib.sh"
 
 one_start() { # kind profiles transport
   use_virtual_drives "$2"

@@ -13,9 +13,9 @@
 # because Wine sends none for virtual drives: the volume arrival notice of a
 # disc (WM_DEVICECHANGE with the DEV_BROADCAST_VOLUME a system sends) and the
 # wake notice (WM_POWERBROADCAST 7, posted).
-. "$(dirname "$0")/with_drives_lib.sh"
+. "$(dirname "$0")/../harness/with_drives_lib.sh"
 run_under_drives cd48-reader,dvdrom16-streaming "$0"
-. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/../harness/e2e_lib.sh"
 reset_settings
 
 use_virtual_drives cd48-reader,dvdrom16-streaming

@@ -12,7 +12,8 @@
 namespace {
 
 // R: is a plain drive letter whose root is a folder of the build tree
-// (run_actions.sh); the recording program stands in for what the shell starts.
+// (tests/harness/run_in_prefix.sh actions); the recording program stands in
+// for what the shell starts.
 constexpr char TestLetter = 'R';
 constexpr DWORD StartWaitMs = 10000;
 
@@ -52,7 +53,7 @@ class DiscActionsOnALetter : public ::testing::Test {
     drive_.Ready = 1;
     drive_.MediumType = 0x01;  // a data CD
     root_ = RootPath(TestLetter);
-    ASSERT_NE(GetFileAttributesA(root_.c_str()), INVALID_FILE_ATTRIBUTES) << "run through run_actions.sh";
+    ASSERT_NE(GetFileAttributesA(root_.c_str()), INVALID_FILE_ATTRIBUTES) << "run through tests/harness/run_in_prefix.sh actions";
     ASSERT_TRUE(CopyFileA((OwnFolder() + "record_start.exe").c_str(), (root_ + "prog.exe").c_str(), FALSE));
     DeleteFileA((root_ + "start_record.txt").c_str());
     DeleteFileA(AutorunFilePath(TestLetter).c_str());

@@ -1,6 +1,6 @@
-// Windows 98 with a Cyrillic ANSI code page (run by run_win98_ru.sh): the
-// layer picks its ANSI row, and Russian text survives every trip through the
-// code page: menus, dialog texts, the tray tip and the volume label.
+// Windows 98 with a Cyrillic ANSI code page (run by
+// tests/harness/run_in_prefix.sh win98-ru): the layer picks its ANSI row, and
+// Russian text survives every trip through the code page: menus, dialog texts, the tray tip and the volume label.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -143,7 +143,7 @@ TEST_F(Windows98, ListColumnsKeepRussianText) {
 }
 
 TEST_F(Windows98, VolumeLabelKeepsRussianText) {
-  // run_win98_ru.sh labels drive C: of the test prefix "Диск Варнел".
+  // run_in_prefix.sh win98-ru labels drive C: of the test prefix "Диск Варнел".
   char16_t label[32] = {};
   EXPECT_TRUE(WideGetVolumeLabel(u"C:\\", label, 32));
   EXPECT_EQ(std::u16string(label), u"Диск Варнел");

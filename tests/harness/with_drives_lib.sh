@@ -2,9 +2,9 @@
 # virtual drives: SPTI, the program's default there, through Wine's own
 # pass-through to the drive server. A script that runs under the drives
 # begins with
-#   . "$(dirname "$0")/with_drives_lib.sh"
+#   . "$(dirname "$0")/../harness/with_drives_lib.sh"
 #   run_under_drives PROFILES "$0"
-# and then sources lib.sh as usual.
+# and then sources e2e_lib.sh as usual.
 
 # Outside the drives: runs the script again under them and ends with its
 # code. Under them (the second run): returns at once.
@@ -18,7 +18,7 @@ run_under_drives() { # profiles script arguments...
 # The prefix and the display every run under the drives shares.
 start_outside_drives() {
   . "$VARNEL_SOURCE/scripts/lib/wine.sh"
-  . "$VARNEL_SOURCE/tests/e2e/prefix_lib.sh"
+  . "$VARNEL_SOURCE/tests/harness/prefix_lib.sh"
   e2e_prefix nt
   if [ -z "${DISPLAY:-}" ]; then
     varnel_start_xvfb || { echo "no X server"; exit 1; }
@@ -27,7 +27,7 @@ start_outside_drives() {
 }
 
 # The server writes the command log and reads the control file of the
-# script's WORK (lib.sh); VARNEL_SIM_DELAYS and the like pass through to it.
+# script's WORK (e2e_lib.sh); VARNEL_SIM_DELAYS and the like pass through to it.
 rerun_with_drives() { # profiles script arguments...
   local profiles=$1 work=$VARNEL_BUILD/e2e/work/$E2E_ID
   shift

@@ -5,7 +5,7 @@
 # family) and drive_settings_<list>_win98.png (Windows 98, the ANSI row).
 #   shoot_drive_settings.sh BUILD_TREE DRIVE_SETTINGS_SHOT_EXE
 set -u
-. "$(dirname "$0")/../shots_lib.sh" "$1" "$2" drive_settings_shots
+. "$(dirname "$0")/shots_lib.sh" "$1" "$2" drive_settings_shots
 
 check() { # report-line shot-name
   import -window root -crop 1024x768+0+0 +repage "$shots/$2.png"

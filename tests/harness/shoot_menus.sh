@@ -6,7 +6,7 @@
 # highlighted text item does.
 #   shoot_menus.sh BUILD_TREE MENU_SHOT_EXE
 set -u
-. "$(dirname "$0")/../shots_lib.sh" "$1" "$2" menu_shots
+. "$(dirname "$0")/shots_lib.sh" "$1" "$2" menu_shots
 
 shoot() { # prefix name style
   local prefix=$1 name=$2 style=$3 report=$work/$2.txt i

@@ -3,7 +3,7 @@
 set -u
 . "$VARNEL_SOURCE/scripts/lib/wine.sh"
 
-. "$VARNEL_SOURCE/tests/e2e/prefix_lib.sh"
+. "$VARNEL_SOURCE/tests/harness/prefix_lib.sh"
 
 # The test's own prefix, apart from the unit tests' one: these tests change
 # the registry and run programs in a virtual desktop.

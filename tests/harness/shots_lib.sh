@@ -4,13 +4,13 @@
 # its own (copies of the end-to-end tests' templates, so that it runs beside
 # the win32 suite and the other end-to-end tests) and on an X server of its
 # own. Sourced as
-#   . "$(dirname "$0")/../shots_lib.sh" BUILD_TREE SHOT_EXE WORK_NAME
+#   . "$(dirname "$0")/shots_lib.sh" BUILD_TREE SHOT_EXE WORK_NAME
 # it sets tree, exe, root, shots (build/e2e/shots), work and status (0).
 tree=$(cd "$1" && pwd) exe=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 . "$root/scripts/lib/wine.sh"
 VARNEL_BUILD=$tree
-. "$root/tests/e2e/prefix_lib.sh"
+. "$root/tests/harness/prefix_lib.sh"
 e2e_template nt || exit 2  # in the caller's locale, as for the other NT tests
 varnel_use_russian_locale "$tree" || exit 2
 shots=$root/build/e2e/shots

@@ -5,7 +5,7 @@
 # password_<mode>_win98.png (Windows 98, the ANSI row).
 #   shoot_password.sh BUILD_TREE PASSWORD_SHOT_EXE
 set -u
-. "$(dirname "$0")/../shots_lib.sh" "$1" "$2" password_shots
+. "$(dirname "$0")/shots_lib.sh" "$1" "$2" password_shots
 
 shoot() { # prefix name mode
   local prefix=$1 name=$2 mode=$3 report=$work/$2.txt i

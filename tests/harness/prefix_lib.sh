@@ -6,7 +6,7 @@
 # while a test runs) are hard links; every other file is a real copy, as Wine
 # and the tests rewrite the registry files, the .ini files and the drive
 # links. e2e_templates_intact checks afterwards that no test wrote into a
-# template. Sourced by lib.sh and with_drives_lib.sh.
+# template. Sourced by e2e_lib.sh and with_drives_lib.sh.
 
 # The test's name: its work folder, its prefixes.
 E2E_ID=${VARNEL_E2E_ID:-$(basename "$0" .sh)}

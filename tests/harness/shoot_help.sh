@@ -7,7 +7,7 @@
 #   shoot_help.sh BUILD_TREE
 set -u
 tree=$(cd "$1" && pwd)
-root=$(cd "$(dirname "$0")/../../.." && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$root/scripts/lib/wine.sh"
 # The help file is Russian: its title is in code page 1251, as on a Russian
 # Windows.
