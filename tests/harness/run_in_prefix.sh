@@ -24,20 +24,19 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 tree=$(varnel_build_root "$exe") || { echo "not in a build tree: $exe" >&2; exit 2; }
 export WINEPREFIX=$tree/wineprefix-$kind
 
-# A kind prepared once under the prefix's lock, marked by .varnel-KIND.
-prepare_once() { # kind
+# The drive letters are made once, under the prefix's lock.
+prepare_cdrom() {
   (
     flock 9
-    if [ ! -f "$WINEPREFIX/.varnel-$1" ]; then
-      "prepare_$1" || exit 1
-      wineserver -k
-      wineserver -w
-      touch "$WINEPREFIX/.varnel-$1"
-    fi
+    [ -f "$WINEPREFIX/.varnel-cdrom" ] && exit 0
+    make_cdrom_letters || exit 1
+    wineserver -k
+    wineserver -w
+    touch "$WINEPREFIX/.varnel-cdrom"
   ) 9>"$WINEPREFIX.lock" || { echo "cannot prepare $WINEPREFIX" >&2; exit 2; }
 }
 
-prepare_cdrom() {
+make_cdrom_letters() {
   local d
   for d in d e f; do
     mkdir -p "$tree/drives-cdrom/$d"
@@ -50,7 +49,10 @@ prepare_cdrom() {
 }
 
 prepare_win98() {
-  wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f >/dev/null
+  (
+    flock 9
+    varnel_prefix_win98 "$WINEPREFIX"
+  ) 9>"$WINEPREFIX.lock" || { echo "cannot prepare $WINEPREFIX" >&2; exit 2; }
 }
 
 prepare_actions() {
@@ -77,8 +79,7 @@ case $kind in
     # Several tests share these prefixes side by side: the server stays.
     exec "$root/scripts/wine-run" "$exe" "$@"
     ;;
-  cdrom | win98) varnel_prefix_init "$WINEPREFIX"; prepare_once "$kind" ;;
-  actions) varnel_prefix_init "$WINEPREFIX"; prepare_actions ;;
+  cdrom | win98 | actions) varnel_prefix_init "$WINEPREFIX"; "prepare_$kind" ;;
   *) echo "run_in_prefix.sh: unknown prefix kind: $kind" >&2; exit 2 ;;
 esac
 
