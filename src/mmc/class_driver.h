@@ -31,7 +31,7 @@ enum ClassDriverError : uint32_t {
   ErrorFileNotFound = 2,
   ErrorAccessDenied = 5,
   ErrorNotEnoughMemory = 8,
-  ErrorSharingViolation = 32,  // another program holds the drive for a moment
+  ErrorSharingViolation = SystemErrorSharingViolation,
   ErrorNotReady = 21,        // no disc, tray open, spinning up
   ErrorCrc = 23,             // unreadable sector
   ErrorBadLength = 24,       // input record shorter than the request's record

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <new>
 
-#include "clock/clock.h"
 #include "mmc/class_driver.h"
 #include "mmc/commands.h"
 #include "mmc/opcodes.h"
@@ -300,13 +299,8 @@ Outcome Translate(ClassDriverHandle handle, ScsiRequest& request) {
 // The row's handle is the class driver's own.
 TransportHandle RowOpen(ScsiRequest& request) {
   uint32_t error = ErrorNone;
-  ClassDriverHandle handle = nullptr;
-  for (uint32_t attempt = 1; !handle; ++attempt) {
-    error = ErrorNone;
-    handle = g_ops->Open(request.Address.Letter, error);
-    if (handle || error != ErrorSharingViolation || attempt == SharingAttempts) break;
-    ClockSleep(SharingWaitMs);
-  }
+  ClassDriverHandle handle =
+      OpenPastSharing([&](uint32_t& openError) { return g_ops->Open(request.Address.Letter, openError); }, error);
   if (!handle) {
     // A failed open reports like a failed send.
     ClearRequestStatus(request);

@@ -7,6 +7,8 @@
 #pragma once
 #include <cstdint>
 
+#include "clock/clock.h"
+
 struct DeviceAddress {
   uint32_t HaId;    // host adapter (ASPI) / path id (SPTI, always 0)
   uint32_t Target;  // target id
@@ -124,6 +126,19 @@ struct Transport {
 // to open with a sharing violation: rows try three times, 150 ms apart.
 constexpr uint32_t SharingAttempts = 3;
 constexpr uint32_t SharingWaitMs = 150;
+constexpr uint32_t SystemErrorSharingViolation = 32;  // Windows' ERROR_SHARING_VIOLATION
+
+// openOnce(error) gives a handle, or a null one with the system's error;
+// it is called again while the error is a sharing violation.
+template <class OpenOnce>
+auto OpenPastSharing(OpenOnce openOnce, uint32_t& error) -> decltype(openOnce(error)) {
+  for (uint32_t attempt = 1;; ++attempt) {
+    error = 0;
+    auto handle = openOnce(error);
+    if (handle || error != SystemErrorSharingViolation || attempt == SharingAttempts) return handle;
+    ClockSleep(SharingWaitMs);
+  }
+}
 
 // One command on a handle of its own: Open, Send, Close.
 bool ExecuteOnce(const Transport& row, ScsiRequest& request);

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "clock/clock.h"
 #include "mmc/wire.h"
 
 namespace {
@@ -39,13 +38,7 @@ SystemHandle OpenDrive(int32_t letter, uint32_t& error) {
   }
   char path[] = "\\\\.\\X:";
   path[4] = char(letter);
-  for (uint32_t attempt = 1;; ++attempt) {
-    error = 0;
-    SystemHandle handle = g_ops->Open(path, g_accessMask, error);
-    if (handle) return handle;
-    if (error != SptiWire::ErrorSharingViolation || attempt == SharingAttempts) return nullptr;
-    ClockSleep(SharingWaitMs);
-  }
+  return OpenPastSharing([&](uint32_t& openError) { return g_ops->Open(path, g_accessMask, openError); }, error);
 }
 
 // The row's handle is the system's.

@@ -43,7 +43,7 @@ constexpr uint8_t DataOut = 0, DataIn = 1;              // SCSI_IOCTL_DATA_OUT, 
 constexpr uint32_t GenericRead = 0x80000000, GenericWrite = 0x40000000;
 constexpr uint32_t DriveCdrom = 5;                      // GetDriveType
 constexpr uint32_t ErrorAccessDenied = 5, ErrorInvalidHandle = 6, ErrorNotEnoughMemory = 8,
-                   ErrorInvalidDrive = 15, ErrorSharingViolation = 32;
+                   ErrorInvalidDrive = 15, ErrorSharingViolation = SystemErrorSharingViolation;
 // STORAGE_PROPERTY_QUERY for StorageAdapterProperty, standard query.
 constexpr uint32_t PropertyQuerySize = 12, StorageAdapterProperty = 1;
 // STORAGE_ADAPTER_DESCRIPTOR and IO_SCSI_CAPABILITIES: where the limits sit.
