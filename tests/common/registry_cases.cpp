@@ -22,19 +22,6 @@ void RegistryCase::TearDown() {
   ExpectRegistryClean();
 }
 
-void RegistryCase::DeleteTree(RegKey root, const std::string& path) {
-  RegKey key;
-  if (Registry().OpenKey(root, path.c_str(), RegAccess::AllAccess, &key) != RegError::Success) return;
-  char name[260];
-  uint32_t size = sizeof name;
-  while (Registry().EnumKey(key, 0, name, &size) == RegError::Success) {
-    DeleteTree(key, name);
-    size = sizeof name;
-  }
-  CloseRegKey(key);
-  EXPECT_EQ(Registry().DeleteKey(root, path.c_str()), RegError::Success) << path;
-}
-
 void RegistryCase::Put(const std::string& path, const char* name, uint32_t type, const void* data, uint32_t size) {
   RegKey key;
   ASSERT_EQ(Registry().CreateKey(RegRoot::CurrentUser, path.c_str(), RegAccess::AllAccess, &key, nullptr), RegError::Success);
@@ -48,26 +35,6 @@ void RegistryCase::PutText(const std::string& path, const char* name, const std:
   std::vector<char> data(bytes.begin(), bytes.end());
   data.push_back('X');
   Put(path, name, type, data.data(), uint32_t(bytes.size()));
-}
-
-StoredValue RegistryCase::Stored(const std::string& path, const char* name) {
-  StoredValue stored;
-  RegKey key;
-  if (Registry().OpenKey(RegRoot::CurrentUser, path.c_str(), RegAccess::Read, &key) != RegError::Success) return stored;
-  uint32_t size = 0;
-  if (Registry().QueryValue(key, name, &stored.Type, nullptr, &size) == RegError::Success) {
-    stored.Data.resize(size);
-    stored.Found = Registry().QueryValue(key, name, nullptr, stored.Data.data(), &size) == RegError::Success;
-    stored.Data.resize(size);
-  }
-  CloseRegKey(key);
-  return stored;
-}
-
-bool RegistryCase::KeyExists(const std::string& path) {
-  RegKey key = OpenSubkey(RegRoot::CurrentUser, path.c_str());
-  CloseRegKey(key);
-  return bool(key);
 }
 
 // ---- The seam: the in-memory row must answer as the system does.

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/registry_tree.h"
 #include "registry/registry.h"
 
 // Each test tree defines these two.
@@ -16,23 +17,21 @@ void ExpectRegistryClean();   // the row's own checks after a case
 // removed before and after each case.
 inline constexpr char kTestArea[] = "Software\\Morbeck Software";
 
-struct StoredValue {
-  bool Found = false;
-  uint32_t Type = 0;
-  std::vector<uint8_t> Data;
-};
-
 class RegistryCase : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
 
-  // Deletes a key and everything below it, leaves first.
-  static void DeleteTree(RegKey root, const std::string& path);
+  // Deletes a key and everything below it, expecting it gone.
+  static void DeleteTree(RegKey root, const std::string& path) {
+    EXPECT_TRUE(DeleteRegistryTree(root, path)) << path;
+  }
   // Creates the key under HKEY_CURRENT_USER and stores one value in it.
   static void Put(const std::string& path, const char* name, uint32_t type, const void* data, uint32_t size);
   static void PutText(const std::string& path, const char* name, const std::string& bytes, uint32_t type = RegType::String);
   // What the registry holds for a value under HKEY_CURRENT_USER.
-  static StoredValue Stored(const std::string& path, const char* name);
-  static bool KeyExists(const std::string& path);
+  static StoredValue Stored(const std::string& path, const char* name) {
+    return ReadStoredValue(RegRoot::CurrentUser, path, name);
+  }
+  static bool KeyExists(const std::string& path) { return RegistryKeyExists(RegRoot::CurrentUser, path); }
 };

@@ -28,7 +28,7 @@ struct Watched {
   RegKey Root;
   std::string Path;
   const char* Name;
-  SystemValue Before;
+  StoredValue Before;
 };
 std::vector<Watched> g_values;
 // Keys the cases may create, removed after a case when they were not there.
@@ -53,11 +53,6 @@ void DeleteValue(RegKey root, const std::string& path, const char* name) {
 }
 
 }  // namespace
-
-std::string SystemValue::Text() const {
-  std::string text(Data.begin(), Data.end());
-  return text.substr(0, text.find('\0'));
-}
 
 void SystemCase::SetUp() {
   UseSystemRegistryUnderTest();
@@ -107,46 +102,12 @@ void SystemCase::PutText(RegKey root, const std::string& path, const char* name,
   PutValue(root, path, name, type, text.c_str(), uint32_t(text.size() + 1));
 }
 
-SystemValue SystemCase::Value(RegKey root, const std::string& path, const char* name) {
-  SystemValue value;
-  RegKey key;
-  if (Registry().OpenKey(root, path.c_str(), RegAccess::Read, &key) != RegError::Success) return value;
-  uint32_t size = 0;
-  if (Registry().QueryValue(key, name, &value.Type, nullptr, &size) == RegError::Success) {
-    value.Data.resize(size);
-    value.Found = Registry().QueryValue(key, name, nullptr, value.Data.data(), &size) == RegError::Success;
-    value.Data.resize(size);
-  }
-  CloseRegKey(key);
-  return value;
-}
-
-bool SystemCase::KeyExists(RegKey root, const std::string& path) {
-  RegKey key;
-  if (Registry().OpenKey(root, path.c_str(), RegAccess::Read, &key) != RegError::Success) return false;
-  CloseRegKey(key);
-  return true;
-}
-
-void SystemCase::DeleteTree(RegKey root, const std::string& path) {
-  RegKey key;
-  if (Registry().OpenKey(root, path.c_str(), RegAccess::AllAccess, &key) != RegError::Success) return;
-  char name[260];
-  uint32_t size = sizeof name;
-  while (Registry().EnumKey(key, 0, name, &size) == RegError::Success) {
-    DeleteTree(key, name);
-    size = sizeof name;
-  }
-  CloseRegKey(key);
-  Registry().DeleteKey(root, path.c_str());
-}
-
 // ---- Start with Windows -----------------------------------------------------
 
 TEST_F(SystemCase, AutostartWritesThePathWithItsArgumentAndMatchesItWithoutRegardToCase) {
   PutText(HKCU, kRun, "Varnel 2.1", "C:\\Old\\tool.exe");
   SetAutostart("Varnel", "/hide");
-  SystemValue run = Value(HKCU, kRun, "Varnel");
+  StoredValue run = Value(HKCU, kRun, "Varnel");
   EXPECT_EQ(run.Type, RegType::String);
   EXPECT_EQ(run.Text(), "C:\\Apps\\tool.exe /hide");
   EXPECT_EQ(run.Data.size(), run.Text().size() + 1);
@@ -199,7 +160,7 @@ TEST_F(SystemCase, RunValuesThatAreNotThisProgramsAreAnsweredWithNo) {
 TEST_F(SystemCase, AutorunPolicyChangesOnlyTheCdRomBitInThePlatformsFormAndTellsTheShell) {
   const bool nt = SystemRow().IsNt();
   auto stored = [](RegKey hive) { return Value(hive, kPolicy, kAutorun); };
-  auto mask = [](const SystemValue& v) {
+  auto mask = [](const StoredValue& v) {
     return v.Data.size() == 4 ? uint32_t(v.Data[0] | v.Data[1] << 8 | v.Data[2] << 16 | v.Data[3] << 24) : 0xDEADu;
   };
 
@@ -238,7 +199,7 @@ TEST_F(SystemCase, PolicyValuesOfAnyOtherSizeCountAsMissing) {
     bool shortMask = size >= 1 && size <= 3;
     EXPECT_EQ(IsDiscAutorunOn(HKCU), shortMask ? 0 : 1) << size << " bytes";
     EXPECT_EQ(SetDiscAutorunCurrentUser(false), 1);
-    SystemValue after = Value(HKCU, kPolicy, kAutorun);
+    StoredValue after = Value(HKCU, kPolicy, kAutorun);
     ASSERT_EQ(after.Data.size(), 4u) << size << " bytes";
     EXPECT_EQ(after.Data[0], shortMask ? 0x20 : 0xB5) << size << " bytes";
   }
@@ -271,7 +232,7 @@ TEST_F(SystemCase, AudioAutoplayWritesTheVerbOfAnExistingKeyAndCreatesNone) {
   EXPECT_EQ(Value(HKCR, kAudio, kDefault).Text(), "");
   EXPECT_EQ(IsAudioAutoplayOn(), 0);
   EXPECT_EQ(SetAudioAutoplay(true), 1);
-  SystemValue verb = Value(HKCR, kAudio, kDefault);
+  StoredValue verb = Value(HKCR, kAudio, kDefault);
   EXPECT_EQ(verb.Type, RegType::String);
   EXPECT_EQ(verb.Text(), "play");
 }

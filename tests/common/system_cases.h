@@ -6,19 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "common/registry_tree.h"
 #include "registry/registry.h"
 #include "system/system.h"
 
 // Each test tree defines these two.
 void UseSystemRegistryUnderTest();  // installs the registry row the cases run on
 void ExpectSystemRegistryClean();   // the row's own checks after a case
-
-struct SystemValue {
-  bool Found = false;
-  uint32_t Type = 0;
-  std::vector<uint8_t> Data;
-  std::string Text() const;  // the bytes up to the first zero
-};
 
 // Runs on the registry under test with a system row that keeps the platform
 // family of the real one but takes the executable's path from the case and
@@ -33,9 +27,11 @@ class SystemCase : public ::testing::Test {
                        uint32_t size);
   static void PutText(RegKey root, const std::string& path, const char* name, const std::string& text,
                       uint32_t type = 1);
-  static SystemValue Value(RegKey root, const std::string& path, const char* name);
-  static bool KeyExists(RegKey root, const std::string& path);
-  static void DeleteTree(RegKey root, const std::string& path);
+  static StoredValue Value(RegKey root, const std::string& path, const char* name) {
+    return ReadStoredValue(root, path, name);
+  }
+  static bool KeyExists(RegKey root, const std::string& path) { return RegistryKeyExists(root, path); }
+  static void DeleteTree(RegKey root, const std::string& path) { DeleteRegistryTree(root, path); }
 
 };
 

@@ -8,7 +8,7 @@ set -u
 . "$(dirname "$0")/shots_lib.sh" "$1" "$2" drive_settings_shots
 
 check() { # report-line shot-name
-  import -window root -crop 1024x768+0+0 +repage "$shots/$2.png"
+  photograph "$2"
   if echo "$1" | grep -q 'layout ok'; then
     echo "ok   - $2: $1, shot: $shots/$2.png"
   else
@@ -17,26 +17,23 @@ check() { # report-line shot-name
   fi
 }
 
-shoot() { # prefix suffix
-  local prefix=$1 suffix=$2 report=$work/report$2.txt i
-  rm -f "$report"
-  WINEPREFIX=$prefix wine explorer /desktop=drive,1024x768 "$exe" "Z:$report" >/dev/null 2>&1 &
-  local pid=$!
-  for i in $(seq 150); do grep -q '^cd' "$report" 2>/dev/null && break; sleep 0.1; done
+shoot() { # suffix
+  local i
+  start_shot "drive_settings$1"
+  for i in $(seq 50); do grep -q '^cd' "$report" 2>/dev/null && break; sleep 0.1; done
   if grep -q '^cd' "$report" 2>/dev/null; then
     sleep 0.5
-    check "$(grep '^cd' "$report")" "drive_settings_cd$suffix"
+    check "$(grep '^cd' "$report")" "drive_settings_cd$1"
     for i in $(seq 60); do grep -q '^dvd' "$report" && break; sleep 0.1; done
     sleep 0.5
-    check "$(grep '^dvd' "$report" || echo 'dvd list: no report')" "drive_settings_dvd$suffix"
+    check "$(grep '^dvd' "$report" || echo 'dvd list: no report')" "drive_settings_dvd$1"
   else
-    echo "FAIL - drive_settings$suffix: the dialog did not open"
+    echo "FAIL - drive_settings$1: the dialog did not open"
     status=1
   fi
-  wait $pid
+  wait $shot_pid
 }
 
-shoot_row() { shoot "$prefix" "$1"; } # suffix
-in_row nt shoot_row ""
-in_row win98-ru shoot_row _win98
+in_row nt shoot ""
+in_row win98-ru shoot _win98
 exit $status

@@ -8,27 +8,22 @@
 set -u
 . "$(dirname "$0")/shots_lib.sh" "$1" "$2" menu_shots
 
-shoot() { # prefix name style
-  local prefix=$1 name=$2 style=$3 report=$work/$2.txt i
-  rm -f "$report"
-  WINEPREFIX=$prefix wine explorer /desktop=menu,1024x768 "$exe" "$style" "Z:$report" >/dev/null 2>&1 &
-  local pid=$!
-  for i in $(seq 100); do [ -s "$report" ] && break; sleep 0.1; done
-  if [ -s "$report" ]; then
-    import -window root -crop 1024x768+0+0 +repage "$shots/$name.png"
+shoot() { # name style
+  if start_shot "$1" "$2"; then
+    photograph "$1"
     local verdict="ok  "
     grep -q 'highlighted item: [1-9]' "$report" && verdict=FAIL status=1
-    echo "$verdict - $name: $(cat "$report"), shot: $shots/$name.png"
+    echo "$verdict - $1: $(cat "$report"), shot: $shots/$1.png"
   else
-    echo "FAIL - $name: the menu did not open"
+    echo "FAIL - $1: the menu did not open"
     status=1
   fi
-  wait $pid
+  wait $shot_pid
 }
 styles() { # suffix style...
   local suffix=$1 style
   shift
-  for style in "$@"; do shoot "$prefix" "menu_$style$suffix" "$style"; done
+  for style in "$@"; do shoot "menu_$style$suffix" "$style"; done
 }
 
 in_row nt styles "" main default separate separate-eject topnames deepmenu grouped

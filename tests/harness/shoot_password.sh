@@ -7,30 +7,25 @@
 set -u
 . "$(dirname "$0")/shots_lib.sh" "$1" "$2" password_shots
 
-shoot() { # prefix name mode
-  local prefix=$1 name=$2 mode=$3 report=$work/$2.txt i
-  rm -f "$report"
-  WINEPREFIX=$prefix wine explorer /desktop=password,1024x768 "$exe" "$mode" "Z:$report" >/dev/null 2>&1 &
-  local pid=$!
-  for i in $(seq 100); do [ -s "$report" ] && break; sleep 0.1; done
-  if [ -s "$report" ]; then
+shoot() { # name mode
+  if start_shot "$1" "$2"; then
     sleep 0.5  # the typed stars painted
-    import -window root -crop 1024x768+0+0 +repage "$shots/$name.png"
+    photograph "$1"
     if grep -q 'layout ok' "$report"; then
-      echo "ok   - $name: $(cat "$report"), shot: $shots/$name.png"
+      echo "ok   - $1: $(cat "$report"), shot: $shots/$1.png"
     else
-      echo "FAIL - $name: $(cat "$report")"
+      echo "FAIL - $1: $(cat "$report")"
       status=1
     fi
   else
-    echo "FAIL - $name: the dialog did not open"
+    echo "FAIL - $1: the dialog did not open"
     status=1
   fi
-  wait $pid
+  wait $shot_pid
 }
 both_modes() { # suffix
-  shoot "$prefix" "password_new$1" new
-  shoot "$prefix" "password_verify$1" verify
+  shoot "password_new$1" new
+  shoot "password_verify$1" verify
 }
 
 in_row nt both_modes ""

@@ -31,3 +31,18 @@ in_row() { # row command...
   "$@"
   WINEPREFIX=$prefix wineserver -k 2>/dev/null
 }
+
+# Starts the shot program with ARGS and the path of its report ($report) in a
+# virtual desktop of $prefix, and waits up to 10 s for the report; 1 when
+# none came. The program goes on as $shot_pid.
+start_shot() { # name args...
+  local name=$1 i
+  shift
+  report=$work/$name.txt
+  rm -f "$report"
+  WINEPREFIX=$prefix wine explorer /desktop=shot,1024x768 "$exe" "$@" "Z:$report" >/dev/null 2>&1 &
+  shot_pid=$!
+  for i in $(seq 100); do [ -s "$report" ] && return 0; sleep 0.1; done
+  return 1
+}
+photograph() { import -window root -crop 1024x768+0+0 +repage "$shots/$1.png"; } # name
