@@ -5,25 +5,25 @@
 
 #include "app/app.h"
 #include "app/tray_state.h"
+#include "common/drive_records.h"
 #include "drive/drive.h"
 #include "settings/settings_record.h"
 
 namespace {
-DriveRecord Drive(const char16_t* shortName, uint32_t speed, int ready, int mediumType) {
-  DriveRecord d{};
-  for (int i = 0; shortName[i] && i < 10; ++i) d.ShortName[i] = shortName[i];
+// A drive as the tip shows it: its short name, speed and disc state.
+DriveRecord TipDrive(const char16_t* shortName, uint32_t speed, int ready, int mediumType) {
+  DriveRecord d = Drive("", shortName, 0, {});
   d.CurrentSpeed = speed;
   d.Ready = ready;
   d.MediumType = mediumType;
-  d.TrayClosed = 1;
   return d;
 }
 std::u16string Tip(const TrayView& view) { return view.Tip; }
 }  // namespace
 
 TEST(TrayTip, ListsEveryManagedDriveWithSpeedAndDiscState) {
-  DriveRecord drives[3] = {Drive(u"ALPHA", 8 * 176, 1, 0x01), Drive(u"HIDDEN", 0, 1, 0x01),
-                           Drive(u"BETA", 24 * 176, 0, MediumDoorOpen)};
+  DriveRecord drives[3] = {TipDrive(u"ALPHA", 8 * 176, 1, 0x01), TipDrive(u"HIDDEN", 0, 1, 0x01),
+                           TipDrive(u"BETA", 24 * 176, 0, MediumDoorOpen)};
   drives[1].Ignore = 1;
   TrayView view = BuildTrayView(drives, 3);
   EXPECT_EQ(Tip(view), u"ALPHA 8x(DATA) BETA 24x(OPEN) ");
@@ -34,33 +34,33 @@ TEST(TrayTip, ListsEveryManagedDriveWithSpeedAndDiscState) {
 }
 
 TEST(TrayTip, SpeedsRoundInTheUnitOfTheActiveListAndWordsFollowTheState) {
-  DriveRecord dvd = Drive(u"D", 2770, 1, 0x01);
+  DriveRecord dvd = TipDrive(u"D", 2770, 1, 0x01);
   dvd.ActiveRange = RangeKindDVD;
   EXPECT_EQ(Tip(BuildTrayView(&dvd, 1)), u"D 2X(DVD) ");
   dvd.CurrentSpeed = 11072;  // 7.99 x 1385: rounded, not cut
   EXPECT_EQ(Tip(BuildTrayView(&dvd, 1)), u"D 8X(DVD) ");
-  DriveRecord cd = Drive(u"C", 40 * 176 + 16, 1, 0x01);
+  DriveRecord cd = TipDrive(u"C", 40 * 176 + 16, 1, 0x01);
   EXPECT_EQ(Tip(BuildTrayView(&cd, 1)), u"C 40x(DATA) ");
   cd.CurrentSpeed = 2 * 176 - 1;
   EXPECT_EQ(Tip(BuildTrayView(&cd, 1)), u"C 2x(DATA) ");
-  DriveRecord empty = Drive(u"E", 0, 0, MediumNoDisc);
+  DriveRecord empty = TipDrive(u"E", 0, 0, MediumNoDisc);
   EXPECT_EQ(Tip(BuildTrayView(&empty, 1)), u"E 0x ");
-  DriveRecord playing = Drive(u"P", 176, 1, 0x02);
+  DriveRecord playing = TipDrive(u"P", 176, 1, 0x02);
   playing.AudioStatus = AudioPlaying;
   EXPECT_EQ(Tip(BuildTrayView(&playing, 1)), u"P 1x(PLAY) ");
   playing.AudioStatus = AudioPaused;
   EXPECT_EQ(Tip(BuildTrayView(&playing, 1)), u"P 1x(PAUSE) ");
   playing.AudioStatus = 0;
   EXPECT_EQ(Tip(BuildTrayView(&playing, 1)), u"P 1x(AUDIO) ");
-  DriveRecord unnamed = Drive(u"", 176, 1, 0x01);
+  DriveRecord unnamed = TipDrive(u"", 176, 1, 0x01);
   for (int i = 0; i < 3; ++i) unnamed.AutoShortName[i] = u"KAM"[i];
   EXPECT_EQ(Tip(BuildTrayView(&unnamed, 1)), u"KAM 1x(DATA) ");
 }
 
 TEST(TrayTip, StopsAtTheFirstDriveThatDoesNotFitAndNeverOutgrowsItsBuffer) {
-  DriveRecord drives[5] = {Drive(u"AAAAAAAAAA", 1408, 1, 1), Drive(u"BBBBBBBBBB", 1408, 1, 1),
-                           Drive(u"CCCCCCCCCC", 1408, 1, 1), Drive(u"D", 1408, 1, 1),
-                           Drive(u"EEEEEEEEEE", 1408, 0, MediumDoorOpen)};
+  DriveRecord drives[5] = {TipDrive(u"AAAAAAAAAA", 1408, 1, 1), TipDrive(u"BBBBBBBBBB", 1408, 1, 1),
+                           TipDrive(u"CCCCCCCCCC", 1408, 1, 1), TipDrive(u"D", 1408, 1, 1),
+                           TipDrive(u"EEEEEEEEEE", 1408, 0, MediumDoorOpen)};
   TrayView view = BuildTrayView(drives, 5);
   // The third drive's name fits but its word does not; nothing after it.
   EXPECT_EQ(Tip(view), u"AAAAAAAAAA 8x(DATA) BBBBBBBBBB 8x(DATA) CCCCCCCCCC 8x");
@@ -68,15 +68,15 @@ TEST(TrayTip, StopsAtTheFirstDriveThatDoesNotFitAndNeverOutgrowsItsBuffer) {
   EXPECT_EQ(view.OpenTrayCount, 1);
 
   DriveRecord many[MaxDrives];
-  for (DriveRecord& d : many) d = Drive(u"X", 0xFFFFFFFFu, 1, 1);
+  for (DriveRecord& d : many) d = TipDrive(u"X", 0xFFFFFFFFu, 1, 1);
   EXPECT_LT(Tip(BuildTrayView(many, MaxDrives)).size(), size_t(TrayTipLength));
 }
 
 // Two drives of one model show their letters (an address without one); a
 // short name the user chose stays as it is; ignored drives do not count.
 TEST(TrayTip, DrivesOfOneModelAreToldApart) {
-  DriveRecord drives[4] = {Drive(u"", 8 * 176, 1, 1), Drive(u"", 0, 0, MediumNoDisc), Drive(u"", 176, 1, 1),
-                           Drive(u"", 176, 1, 1)};
+  DriveRecord drives[4] = {TipDrive(u"", 8 * 176, 1, 1), TipDrive(u"", 0, 0, MediumNoDisc), TipDrive(u"", 176, 1, 1),
+                           TipDrive(u"", 176, 1, 1)};
   for (DriveRecord& d : drives) d.AutoShortName[0] = u'H', d.AutoShortName[1] = u'L';
   drives[0].Address.Letter = 'D';
   drives[1].Address.Letter = 'E';
@@ -94,15 +94,15 @@ TEST(TrayTip, DrivesOfOneModelAreToldApart) {
 // Four drives need more than the 63 characters of the older shells; the
 // shells of version 5 and later take 127.
 TEST(TrayTip, LongerTipWhereTheShellTakesIt) {
-  DriveRecord drives[4] = {Drive(u"AAAAAAAAAA", 1408, 1, 1), Drive(u"BBBBBBBBBB", 1408, 1, 1),
-                           Drive(u"CCCCCCCCCC", 1408, 1, 1), Drive(u"DDDDDDDDDD", 8448, 0, MediumNoDisc)};
+  DriveRecord drives[4] = {TipDrive(u"AAAAAAAAAA", 1408, 1, 1), TipDrive(u"BBBBBBBBBB", 1408, 1, 1),
+                           TipDrive(u"CCCCCCCCCC", 1408, 1, 1), TipDrive(u"DDDDDDDDDD", 8448, 0, MediumNoDisc)};
   EXPECT_EQ(TrayTipLengthFor(4), TrayTipLength);
   EXPECT_EQ(TrayTipLengthFor(5), TrayTipLongLength);
   EXPECT_EQ(Tip(BuildTrayView(drives, 4, TrayTipLengthFor(6))),
             u"AAAAAAAAAA 8x(DATA) BBBBBBBBBB 8x(DATA) CCCCCCCCCC 8x(DATA) DDDDDDDDDD 48x ");
   EXPECT_EQ(Tip(BuildTrayView(drives, 4, TrayTipLengthFor(4))), u"AAAAAAAAAA 8x(DATA) BBBBBBBBBB 8x(DATA) CCCCCCCCCC 8x");
   DriveRecord many[MaxDrives];
-  for (DriveRecord& d : many) d = Drive(u"XXXXXXXXXX", 0xFFFFFFFFu, 1, 1);
+  for (DriveRecord& d : many) d = TipDrive(u"XXXXXXXXXX", 0xFFFFFFFFu, 1, 1);
   EXPECT_LT(Tip(BuildTrayView(many, MaxDrives, TrayTipLongLength)).size(), size_t(TrayTipLongLength));
 }
 
@@ -113,8 +113,8 @@ TEST(TrayPicture, WhatTheUserSeesForTheDrivesAsTheyAre) {
   ShellState& shell = Shell();
   SetAspiStatus(AspiUsable);
   SetSptiStatus(SptiUsable);
-  const DriveRecord empty = Drive(u"E", 0, 0, MediumNoDisc), open = Drive(u"O", 0, 0, MediumDoorOpen),
-                    disc = Drive(u"D", 8 * 176, 1, 0x01);
+  const DriveRecord empty = TipDrive(u"E", 0, 0, MediumNoDisc), open = TipDrive(u"O", 0, 0, MediumDoorOpen),
+                    disc = TipDrive(u"D", 8 * 176, 1, 0x01);
   DriveRecord ignoredOpen = open;
   ignoredOpen.Ignore = 1;
   struct Case {

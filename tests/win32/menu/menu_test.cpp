@@ -16,6 +16,7 @@
 #include "drive/drive.h"
 #include "menu/menu_win32.h"
 #include "settings/settings_record.h"
+#include "tests/common/drive_records.h"
 
 namespace {
 
@@ -85,19 +86,6 @@ void ExpectMenuIs(HMENU menu, const MenuPlan& plan, const std::string& where) {
     EXPECT_EQ(info.hSubMenu != nullptr, item.Kind == MenuItemKind::SubMenu) << at;
     if (info.hSubMenu) ExpectMenuIs(info.hSubMenu, item.SubItems, at);
   }
-}
-
-DriveRecord Drive(const char* fullName, const char16_t* shortName, char letter, std::vector<unsigned> speeds) {
-  DriveRecord d{};
-  lstrcpynA(d.FullName, fullName, sizeof d.FullName);
-  for (int i = 0; shortName[i] && i < 10; ++i) d.ShortName[i] = shortName[i];
-  d.Address.Letter = letter;
-  d.Ready = 1;
-  for (unsigned x : speeds) {
-    SpeedEntry& e = d.RangeCD.Entries[d.RangeCD.Count++];
-    e.Speed = e.Command = x * SpeedUnitCD;
-  }
-  return d;
 }
 
 // A CD reader with a grouped list, a selected and a current speed; a DVD
