@@ -110,7 +110,7 @@ click_in() { # title-text id
 check_layout() { # step
   local file=$WORK/journey_${ROW}_${JOURNEY}_$1.txt
   driver layout varnel.exe | tr -d '\r' >"$file"
-  python3 "$VARNEL_SOURCE/tests/e2e/layout_check.py" "$file"
+  driver check-layout varnel.exe
 }
 layout_ok() { expect "the dialogs of step '$1' pass the layout check" check_layout "$1"; }
 

@@ -6,7 +6,7 @@
 # Windows 98, ANSI code page 1251); JOURNEYS="4 5" runs only those (ctest
 # runs the journeys in groups side by side). Screenshots:
 # build/e2e/shots/journey_<row>_<journey>_<step>.png; every dialog met passes
-# layout_check.py.
+# the layout check (varnel-driver check-layout).
 #
 # Real: clicks on the icon, its menus and the dialogs' controls, typed keys,
 # hotkeys pressed on the desktop, the tooltip, the Run value's command line.
@@ -34,20 +34,6 @@ fi
 . "$(dirname "$0")/drive_dialog_lib.sh"
 . "$(dirname "$0")/journeys_lib.sh"
 use_row "${1:-nt}"
-
-# The layout check itself finds a control that leaves its dialog, two that
-# overlap and a text too wide for its label.
-layout_catches() { # control lines...
-  printf '%s\n' 'window class="#32770" title="t" rect=0,0,200,100 visible=1 handle=1 client=3,22,197,97' "$@" >"$WORK/bad_layout.txt"
-  ! python3 "$VARNEL_SOURCE/tests/e2e/layout_check.py" "$WORK/bad_layout.txt" >/dev/null
-}
-expect "the layout check catches a control outside its dialog" \
-  layout_catches '  control class="Static" id=5 text="" rect=150,30,210,40 visible=1 enabled=1 handle=2 parent=1 style=0x0 textwidth=0'
-expect "and overlapping controls" layout_catches \
-  '  control class="Button" id=5 text="" rect=10,30,60,40 visible=1 enabled=1 handle=2 parent=1 style=0x0 textwidth=0' \
-  '  control class="Button" id=6 text="" rect=50,35,90,45 visible=1 enabled=1 handle=3 parent=1 style=0x0 textwidth=0'
-expect "and a clipped text" layout_catches \
-  '  control class="Static" id=5 text="wide" rect=10,30,60,40 visible=1 enabled=1 handle=2 parent=1 style=0x0 textwidth=51'
 
 # The speeds each drive's menu shows with its disc: CD reader, CD writer,
 # DVD reader (its DVD list), slot drive (empty: its CD list).

@@ -75,7 +75,7 @@ open_settings() {
 }
 check_layout() { # shot-name
   listing >"$WORK/$1.txt"
-  python3 "$VARNEL_SOURCE/tests/e2e/settings_layout.py" "$WORK/$1.txt"
+  driver check-layout varnel.exe all-shown
 }
 
 start_desktop

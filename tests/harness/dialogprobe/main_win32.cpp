@@ -40,8 +40,8 @@ void CALLBACK Watch(HWND, UINT, UINT_PTR timer, DWORD) {
     std::printf("dialog \"%s\" window (%ld,%ld %ldx%ld) client %ldx%ld smallest %dx%d\n",
                 ToUtf8(WindowText(dialog)).c_str(), r.left, r.top, r.right - r.left, r.bottom - r.top, c.cx,
                 c.cy, state->minWidth, state->minHeight);
-    std::printf("%s", FormatControls(ProbeControls(dialog)).c_str());
-    std::vector<std::string> problems = CheckLayout(dialog);
+    std::printf("%s", FormatShownControls(ShownDialogOf(dialog)).c_str());
+    std::vector<std::string> problems = CheckLayout(dialog, HiddenControls::Reported);
     for (const std::string& p : problems) std::printf("LAYOUT: %s\n", p.c_str());
     std::printf("layout %s\n", problems.empty() ? "ok" : "has problems");
     std::fflush(stdout);

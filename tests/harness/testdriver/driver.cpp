@@ -40,6 +40,12 @@
 //                                window's client area, and per control its
 //                                parent, style and the width its text covers
 //                                when drawn in the dialog font
+//   check-layout PID|NAME.exe [DPI] [all-shown]
+//                                check the layout of every shown dialog of the
+//                                process (tests/harness/layout) at the screen's
+//                                density or DPI; all-shown: no control the layout
+//                                placed may be hidden. Prints what is wrong
+//                                (exit 1) or "layout ok"
 //
 // Texts are printed as UTF-8.
 #include <windows.h>
@@ -55,6 +61,7 @@
 #include <vector>
 
 #include "common/handle_win32.h"
+#include "tests/harness/layout/shown_dialog_win32.h"
 
 namespace {
 
@@ -170,67 +177,10 @@ int ListProcessWindows(int argc, char** argv, WNDENUMPROC print) {
 
 int ListWindows(int argc, char** argv) { return ListProcessWindows(argc, argv, PrintTopLevel); }
 
-// The width TEXT covers on the screen in the dialog font: its widest line
-// drawn as a control draws it ("&" marks a mnemonic), up to the last pixel
-// inked. That is what a user sees: Wine draws a long Cyrillic line a few
-// pixels wider than its text extent. The program's dialogs use the system's
-// message font at the whole point size a dialog template carries, which the
-// dialog manager turns back into pixels: off the 96 DPI screen a pixel from
-// the system's font (13 px for 14 at 120 DPI). A font handle of another
-// process cannot be selected here.
-long TextWidth(const wchar_t* text) {
-  constexpr int Width = 2048, Height = 64;
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof metrics;
-  HFONT font = nullptr;
-  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-    LOGFONTW dialogFont = metrics.lfMessageFont;
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    if (dialogFont.lfHeight < 0) dialogFont.lfHeight = -MulDiv(MulDiv(-dialogFont.lfHeight, 72, dpi), dpi, 72);
-    font = CreateFontIndirectW(&dialogFont);
-  }
-  HDC dc = CreateCompatibleDC(nullptr);
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof info.bmiHeader, Width, -Height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  long widest = 0;
-  if (bitmap != nullptr) {
-    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
-    HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
-    const auto* pixels = static_cast<const DWORD*>(bits);
-    for (const wchar_t* line = text; *line != 0;) {
-      const wchar_t* end = line;
-      while (*end != 0 && *end != L'\n') ++end;
-      RECT all{0, 0, Width, Height};
-      FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-      int length = int(end - line);
-      if (length > 0 && line[length - 1] == L'\r') --length;
-      DrawTextW(dc, line, length, &all, DT_SINGLELINE | DT_LEFT | DT_TOP);
-      GdiFlush();
-      for (int y = 0; y < Height; ++y)
-        for (int x = Width - 1; x >= widest; --x)
-          if ((pixels[y * Width + x] & 0xFFFFFF) != 0xFFFFFF) {
-            widest = x + 1;
-            break;
-          }
-      line = *end != 0 ? end + 1 : end;
-    }
-    if (oldFont) SelectObject(dc, oldFont);
-    SelectObject(dc, oldBitmap);
-    DeleteObject(bitmap);
-  }
-  DeleteDC(dc);
-  if (font) DeleteObject(font);
-  return widest;
-}
-
 // Texts are read without sending the program a message (GetWindowTextW of
 // another process's window), so that the listing is quick also while the
 // program is busy between the steps of a long run.
-BOOL CALLBACK PrintLayoutChild(HWND child, LPARAM) {
+BOOL CALLBACK PrintLayoutChild(HWND child, LPARAM font) {
   RECT r;
   GetWindowRect(child, &r);
   wchar_t text[1024] = {};
@@ -239,7 +189,7 @@ BOOL CALLBACK PrintLayoutChild(HWND child, LPARAM) {
   std::printf("  control class=\"%s\" id=%d text=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d enabled=%d handle=%p parent=%p style=0x%lx textwidth=%ld\n",
               ClassOf(child).c_str(), GetDlgCtrlID(child), shown.c_str(), r.left, r.top, r.right, r.bottom,
               IsWindowVisible(child) ? 1 : 0, IsWindowEnabled(child) ? 1 : 0, (void*)child, (void*)GetParent(child),
-              (unsigned long)GetWindowLongA(child, GWL_STYLE), TextWidth(text));
+              (unsigned long)GetWindowLongA(child, GWL_STYLE), long(DrawnTextExtent(HFONT(font), text).width));
   return TRUE;
 }
 
@@ -256,11 +206,76 @@ BOOL CALLBACK PrintLayoutWindow(HWND window, LPARAM param) {
               ClassOf(window).c_str(), Utf8(title).c_str(), r.left, r.top, r.right, r.bottom,
               IsWindowVisible(window) ? 1 : 0, IsWindowEnabled(window) ? 1 : 0, (void*)window, client.left, client.top,
               client.right, client.bottom);
-  EnumChildWindows(window, PrintLayoutChild, 0);
+  OwnedGdiObject<HFONT> font(CreateDialogLikeFont());
+  EnumChildWindows(window, PrintLayoutChild, LPARAM(font.Get()));
   return TRUE;
 }
 
 int ListLayout(int argc, char** argv) { return ListProcessWindows(argc, argv, PrintLayoutWindow); }
+
+// The control tree of an engine dialog of another process: its state (the
+// dialog's user data) and the controls after it, read from that process's
+// memory. The program and the driver are built by one compiler from one
+// header, so the records are the same.
+bool ReadControlTree(HWND dialog, std::vector<ControlState>& tree) {
+  const auto* at = reinterpret_cast<const DialogState*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
+  DWORD pid = 0;
+  GetWindowThreadProcessId(dialog, &pid);
+  OwnedHandle process(OpenProcess(PROCESS_VM_READ, FALSE, pid));
+  DialogState state{};
+  SIZE_T got = 0;
+  constexpr uint32_t MostControls = 1000;
+  if (at == nullptr || !process || !ReadProcessMemory(process.Get(), at, &state, sizeof state, &got) ||
+      got != sizeof state || state.count > MostControls)
+    return false;
+  tree.resize(state.count);
+  const SIZE_T bytes = state.count * sizeof(ControlState);
+  return ReadProcessMemory(process.Get(), state.controls, tree.data(), bytes, &got) && got == bytes;
+}
+
+struct LayoutRun {
+  ListContext context;
+  int dpi;  // 0: the screen's
+  HiddenControls hidden;
+  int dialogs, controls;
+  std::vector<std::string> problems;
+};
+
+BOOL CALLBACK CheckDialogLayout(HWND window, LPARAM param) {
+  auto* run = reinterpret_cast<LayoutRun*>(param);
+  if (!OwnedByListed(window, run->context) || !IsWindowVisible(window) || ClassOf(window) != "#32770") return TRUE;
+  ++run->dialogs;
+  std::vector<ControlState> tree;
+  if (!ReadControlTree(window, tree)) {
+    run->problems.push_back("\"" + WindowText(window) + "\": no control tree of the dialog engine");
+    return TRUE;
+  }
+  OwnedGdiObject<HFONT> font(CreateDialogLikeFont());
+  ShownDialog shown = ShownDialogOf(window, tree.data(), uint32_t(tree.size()), font.Get());
+  if (run->dpi != 0) shown.dpi = run->dpi;
+  run->controls += int(shown.controls.size());
+  for (std::string& problem : FindLayoutProblems(shown, run->hidden)) run->problems.push_back(std::move(problem));
+  return TRUE;
+}
+
+int CheckLayout(int argc, char** argv) {
+  if (argc < 3) return 2;
+  LayoutRun run{{ProcessIds(argv[2])}, 0, HiddenControls::Allowed, 0, 0, {}};
+  if (run.context.ids.empty()) {
+    std::fprintf(stderr, "no such process\n");
+    return 1;
+  }
+  for (int i = 3; i < argc; ++i) {
+    if (std::strcmp(argv[i], "all-shown") == 0) run.hidden = HiddenControls::Reported;
+    else run.dpi = std::atoi(argv[i]);
+  }
+  EnumWindows(CheckDialogLayout, LPARAM(&run));
+  for (const std::string& problem : run.problems) std::printf("%s\n", problem.c_str());
+  if (run.dialogs == 0) std::printf("no dialog shown\n");
+  if (run.dialogs == 0 || !run.problems.empty()) return 1;
+  std::printf("layout ok: %d dialog(s), %d controls\n", run.dialogs, run.controls);
+  return 0;
+}
 
 int g_commandsLeft = 0;
 
@@ -731,8 +746,9 @@ int main(int argc, char** argv) {
     if (verb == "ping") return Ping(argc, argv);
     if (verb == "cancel") return CancelDialogs(argc, argv);
     if (verb == "layout") return ListLayout(argc, argv);
+    if (verb == "check-layout") return CheckLayout(argc, argv);
     if (verb == "machine-policy") return MachinePolicy(argc, argv);
   }
-  std::fprintf(stderr, "usage: varnel-driver find|send|post|windows|listen|wait-window|screenshot|volume|power|letter|popups|objects|ping|cancel|layout|machine-policy ...\n");
+  std::fprintf(stderr, "usage: varnel-driver find|send|post|windows|listen|wait-window|screenshot|volume|power|letter|popups|objects|ping|cancel|layout|check-layout|machine-policy ...\n");
   return 2;
 }

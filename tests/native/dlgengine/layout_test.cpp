@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "dlgengine/layout.h"
 #include "resources/string_ids.h"
+#include "tests/harness/layout/layout_check.h"
 
 namespace {
 
@@ -223,88 +225,45 @@ TEST(BoxLayout, RepeatedIdsCannotRecurseForever) {
 }
 
 // What a user sees of a dialog laid out at the size it asks for and larger:
-// every text inside its control with the room the control draws round it
-// (a button's frame and focus rectangle, a check box's box, an edit's
-// border), controls inside their group's frame and below its caption, the
-// client area's edges clear, no two controls overlapping; given more room,
-// lists and texts take it while buttons, check boxes and labels keep their
-// size.
-const ControlState* ParentOf(const DialogState& state, const ControlState& c) {
-  for (uint32_t i = 0; i < state.count; ++i)
-    if (state.controls[i].id == c.parentId && &state.controls[i] != &c) return &state.controls[i];
-  return nullptr;
+// it passes the layout check (tests/harness/layout) with the host's texts as
+// drawn; given more room, lists and texts take it while buttons, check
+// boxes, labels and icons keep their size.
+ShownDialog AsShown(FakeHost& host, const DialogState& state, Extent at) {
+  ShownDialog shown{"laid out", at.width, at.height, host.dpi, host.space.height, {}};
+  for (uint32_t i = 0; i < state.count; ++i) {
+    const ControlState& c = state.controls[i];
+    const bool placed = host.moved.count(c.id) != 0;
+    const Rect r = placed ? host.moved[c.id] : Rect{0, 0, 0, 0};
+    std::string className;
+    for (const char16_t* k = c.kind->className; *k != 0; ++k) className += char(*k);
+    const FakeControl& text = host.controls[c.id];
+    const Extent drawn = text.length > 0 ? text.text : Extent{0, 0};
+    shown.controls.push_back({c.id, c.parentId, LookOf(className.c_str(), c.kind->style),
+                              {r.x, r.y, r.x + r.width, r.y + r.height}, placed, drawn.width, drawn.height, ""});
+  }
+  return shown;
 }
 
 void ExpectWhatTheUserSees(FakeHost& host, const DialogState& state, Extent at, std::map<uint16_t, Rect>& before) {
-  const int32_t checkBox = 16 * std::max(host.dpi, 96) / 96, edge = 4;
-  const int32_t glyph = 13 * std::max(host.dpi, 96) / 96;  // the box or circle itself
-  auto checks = [](const ControlState& c) {
-    return c.kind->code == KindCode::CheckBox || c.kind->code == KindCode::RadioButton ||
-           c.kind->code == KindCode::FirstRadioButton;
-  };
-  auto holds = [&state](const ControlState& outer, const ControlState& inner) {
-    for (const ControlState* p = ParentOf(state, inner); p != nullptr; p = ParentOf(state, *p))
-      if (p == &outer) return true;
-    return false;
-  };
+  for (const std::string& problem : FindLayoutProblems(AsShown(host, state, at))) ADD_FAILURE() << problem;
   for (uint32_t i = 0; i < state.count; ++i) {
     const ControlState& c = state.controls[i];
     if (!host.moved.count(c.id)) continue;
     const Rect r = host.moved[c.id];
-    const Extent text = host.controls[c.id].text;
     const KindCode kind = c.kind->code;
-    const bool group = kind == KindCode::VGroup || kind == KindCode::HGroup;
-    Extent room = text;  // labels
-    if (kind == KindCode::Button || kind == KindCode::DefaultButton) room = {text.width + 14, text.height + 8};
-    if (kind == KindCode::CheckBox || kind == KindCode::RadioButton || kind == KindCode::FirstRadioButton)
-      room.width += checkBox;
-    if (kind == KindCode::TextEdit || kind == KindCode::RightEdit) room = {text.width + 6, text.height + 6};
-    if (group) room = {text.width + 16, 0};
-    if (kind == KindCode::Icon) room = host.controls[c.id].window;
     if (kind == KindCode::SmallIcon) {
       EXPECT_EQ(r.width, 16 * host.dpi / 96) << "a small icon at the density's size";
       EXPECT_EQ(r.height, r.width);
     }
-    EXPECT_TRUE(r.width >= room.width && r.height >= room.height) << c.id << ": " << r.width << "x" << r.height;
-    // The frame runs through the middle of the caption's line, caption or not.
-    const ControlState* frame = ParentOf(state, c);
-    while (frame != nullptr && frame->kind->code != KindCode::VGroup && frame->kind->code != KindCode::HGroup)
-      frame = ParentOf(state, *frame);
-    Rect bound{edge, edge, at.width - 2 * edge, at.height - 2 * edge};
-    if (frame != nullptr) {
-      const Rect g = host.moved[frame->id];
-      const FakeControl& caption = host.controls[frame->id];
-      const int32_t top = caption.length > 0 ? caption.text.height : host.space.height / 2 + 1;
-      bound = {g.x + 2, g.y + top, g.width - 4, g.height - top - 2};
-    }
-    EXPECT_TRUE(r.x >= bound.x && r.y >= bound.y && r.x + r.width <= bound.x + bound.width &&
-                r.y + r.height <= bound.y + bound.height) << c.id << " leaves its frame or the client area";
-    for (uint32_t j = i + 1; j < state.count; ++j) {
-      const ControlState& o = state.controls[j];
-      if (!host.moved.count(o.id) || holds(c, o) || holds(o, c)) continue;
-      const Rect q = host.moved[o.id];
-      EXPECT_FALSE(r.x < q.x + q.width && q.x < r.x + r.width && r.y < q.y + q.height && q.y < r.y + r.height)
-          << c.id << " overlaps " << o.id;
-      // Neighbouring boxes and circles keep apart as far as the font is
-      // large: a quarter line between two in a column (each drawn centred on
-      // its row), half a line between a label and the next circle in a row.
-      if (!checks(c) || !checks(o)) continue;
-      const int32_t line = host.space.height;
-      if (r.x < q.x + q.width && q.x < r.x + r.width)
-        EXPECT_GE((q.y + (q.height - glyph) / 2) - (r.y + (r.height + glyph) / 2), line / 4)
-            << c.id << " and " << o.id << " touch";
-      if (r.y < q.y + q.height && q.y < r.y + r.height)
-        EXPECT_GE(q.x - (r.x + checkBox + text.width), line / 2) << c.id << "'s label runs into " << o.id;
-    }
     if (before.count(c.id) == 0) continue;
     const Rect old = before[c.id];
-    const bool grows = kind == KindCode::ListView || kind == KindCode::RichText;
-    if (grows) {
+    if (kind == KindCode::ListView || kind == KindCode::RichText) {
       EXPECT_TRUE(r.width > old.width && r.height > old.height) << c.id << " takes the room";
     }
-    const bool widens = kind == KindCode::TextEdit || kind == KindCode::RightEdit ||
-                        kind == KindCode::CentredLabel || kind == KindCode::RightLabel;
-    if (room.width > 0 && !group && !grows && !widens) {
+    const bool keeps = kind == KindCode::Button || kind == KindCode::DefaultButton || kind == KindCode::CheckBox ||
+                       kind == KindCode::RadioButton || kind == KindCode::FirstRadioButton ||
+                       kind == KindCode::Label || kind == KindCode::Icon || kind == KindCode::SmallIcon;
+    if (keeps) {
       EXPECT_TRUE(r.width == old.width && r.height == old.height) << c.id << " keeps its size";
     }
   }
@@ -351,6 +310,47 @@ TEST(WhatTheUserSees, TextsFitNothingOverlapsEdgesStayClearAndListsTakeTheRoom) 
   MeasureDialog(host, *d.state);
   EXPECT_LE(d[41].width, 560);
   EXPECT_LE(d[41].height, 400);
+}
+
+// The layout check itself, on one small dialog: a group with a check box
+// and a radio button in a row, a button below; each fault planted alone.
+TEST(LayoutCheck, FindsEachFaultAUserWouldSee) {
+  const ShownDialog good{"t", 200, 100, 96, 13, {
+      {10, 0, ControlLook::GroupBox, {6, 6, 194, 60}, true, 30, 13, "group"},
+      {11, 10, ControlLook::CheckMark, {10, 20, 68, 34}, true, 40, 13, "check"},
+      {12, 10, ControlLook::CheckMark, {110, 20, 180, 34}, true, 20, 13, "radio"},
+      {13, 11, ControlLook::TextLabel, {0, 0, 0, 0}, true, 60, 13, "held text"},
+      {1, 0, ControlLook::PushButton, {60, 66, 140, 90}, true, 30, 13, "OK"}}};
+  EXPECT_EQ(FindLayoutProblems(good, HiddenControls::Reported), std::vector<std::string>{});
+  struct Case {
+    const char* fault;
+    size_t control;
+    Edges rect;
+    int32_t textWidth;
+    bool visible;
+    const char* found;
+  };
+  const Case cases[] = {
+      {"a control outside its dialog", 4, {150, 66, 210, 90}, 30, true, "leaves its frame or the client area"},
+      {"a control outside its group", 1, {140, 62, 198, 76}, 40, true, "leaves its frame"},
+      {"two controls overlapping", 4, {60, 55, 140, 80}, 30, true, "overlaps"},
+      {"a clipped text", 1, {10, 20, 68, 34}, 43, true, "pixels for its text"},
+      {"a cramped radio row", 2, {70, 20, 100, 34}, 10, true, "pixels before the box of"},
+      {"a cramped column", 2, {10, 34, 68, 48}, 20, true, "pixels apart"},
+      {"a group narrower than what lies below it", 4, {4, 66, 196, 90}, 30, true, "does not line up"},
+      {"a held text shown over a control", 3, {100, 25, 160, 38}, 60, true, "overlaps"},
+      {"a placed control hidden", 4, {60, 66, 140, 90}, 30, false, "hidden"},
+  };
+  for (const Case& c : cases) {
+    ShownDialog bad = good;
+    ShownControl& control = bad.controls[c.control];
+    control.rect = c.rect;
+    control.textWidth = c.textWidth;
+    control.visible = c.visible;
+    std::string found;
+    for (const std::string& problem : FindLayoutProblems(bad, HiddenControls::Reported)) found += problem + "\n";
+    EXPECT_NE(found.find(c.found), std::string::npos) << c.fault << ":\n" << found;
+  }
 }
 
 TEST(TextLines, EmptyLinesAreCountedAndMeasuredAsOneCharacter) {

@@ -46,7 +46,7 @@ auto RunWith(std::function<void(HWND)> action, Open open) {
 }
 
 inline void ExpectCleanLayout(HWND dialog) {
-  for (const std::string& problem : CheckLayout(dialog)) ADD_FAILURE() << problem;
+  for (const std::string& problem : CheckLayout(dialog, HiddenControls::Reported)) ADD_FAILURE() << problem;
 }
 
 }  // namespace dialog_test
