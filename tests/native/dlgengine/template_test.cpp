@@ -97,7 +97,6 @@ TEST_F(Template, HeaderFontAndItemsByteForByte) {
   item(0x818005, 106, u"SysListView32", longText);
   item(0x810080, 107, u"EDIT", u"x");
   EXPECT_EQ(Of(t), e.b);
-  // Sized in advance: the items fill the block but for the alignment room.
   FreeDialogTemplate(t);
   EXPECT_EQ(t.block, nullptr);
 }

@@ -56,6 +56,7 @@ done
 ls "$(dirname "$VARNEL_CONFIG")" | grep -c '\.new\.'  # what killed writers left is gone
 echo "== garbage"
 sed -i '0,/^EventMask = 11$/s//EventMask = eleven/; 0,/^CanEject = 8$/s//CanEject 8/' "$VARNEL_CONFIG"
+printf '[]\n[Drives\n' >>"$VARNEL_CONFIG"
 v set sr0 8 | sed 's/:[0-9]*: /:N: /'
 SCRIPT
 VARNEL=$varnel WORK=$work "$root/scripts/with-drives" --linux cd48-reader,dvdrom16-streaming -- \
@@ -134,6 +135,8 @@ check "kills leave a whole file" "stderr done
 0" "$(section kills)"
 check "garbage falls back to defaults, line by line" "varnel: $work/varnel.conf:N: no '=' in: CanEject 8 (its default applies)
 varnel: $work/varnel.conf:N: EventMask: not a number (its default applies)
+varnel: $work/varnel.conf:N: not a key name: [] (its default applies)
+varnel: $work/varnel.conf:N: not a key name: [Drives (its default applies)
 DEV/sr0: CD speed 8x (1411 kB/s) chosen; the drive now reads at 8x
 exit 0" "$(section garbage)"
 exit $failed

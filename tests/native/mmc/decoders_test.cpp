@@ -176,6 +176,27 @@ TEST(DecodeSmallAnswers, ShortAnswersGiveTheFailureValue) {
   EXPECT_EQ(DecodeLastBlock(capacity.data(), 3), 0u);
 }
 
+// Only a media class event counts: a new disc, and not a power or an
+// operational change the drive reports first, nor "no event".
+TEST(DecodeMediaEvent, OnlyAMediaClassEventInAWholeAnswer) {
+  struct Case {
+    Bytes answer;
+    bool found;
+  };
+  const Case cases[] = {
+      {{0, 6, 0x04, 0x10, 0x02, 0x02, 0, 0}, true},   // media class: new media
+      {{0, 6, 0x02, 0x10, 0x02, 0x02, 0, 0}, false},  // power management class
+      {{0, 6, 0x84, 0x10, 0x02, 0x02, 0, 0}, false},  // no event available
+      {{0, 2, 0x04, 0x10, 0x02, 0x02, 0, 0}, false},  // no event descriptor announced
+      {{0, 6, 0x04, 0x10, 0x02, 0x02, 0}, false},     // cut short
+  };
+  for (const Case& c : cases) {
+    MediaEvent event = MediaEvent::None;
+    EXPECT_EQ(DecodeMediaEvent(c.answer.data(), c.answer.size(), event), c.found) << int(c.answer[2]);
+    EXPECT_EQ(event, c.found ? MediaEvent::NewMedia : MediaEvent::None);
+  }
+}
+
 TEST(SenseKeyOf, NeedsThreeSenseBytes) {
   uint8_t sense[16] = {0x70, 0, 0x22};
   EXPECT_EQ(SenseKeyOf(sense, 18), 0x22);
