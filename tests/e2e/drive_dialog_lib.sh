@@ -1,4 +1,5 @@
-# Steps shared by the tests that drive the drive settings dialog: the main
+# Steps shared by the tests that drive the drive settings dialog (the
+# journeys, the speed measurement): the main
 # menu's drive items clicked for real, the dialog's controls found by id
 # through the test driver and clicked with the mouse, the stored lists and
 # the command log read back. Sourced after e2e_lib.sh; the test sets

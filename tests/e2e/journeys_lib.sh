@@ -8,6 +8,9 @@
 JOURNEY_DRIVES=${JOURNEY_DRIVES:-cd48-reader,cdrw52-writer,dvdrom16-streaming,slot24-combo}
 READER=0 WRITER=1 DVD=2 SLOT=3
 RUN_KEY='HKCU\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
+# Where the disc autorun switches live, under HKLM (all users) and HKCU.
+POLICY='SOFTWARE\Microsoft\Windows\CurrentVersion\Policies\Explorer'
+AUDIO_VERB='HKCR\AudioCD\shell'
 BUILT_EXE=$VARNEL_EXE
 
 # The NT row keeps e2e_lib.sh's prefix; the Russian Windows 98 row switches to
@@ -40,6 +43,9 @@ clean_state() {
   if varnel_window_exists; then stop_varnel; fi
   reset_settings
   wine reg delete "$RUN_KEY" /v Varnel /f >/dev/null 2>&1
+  wine reg delete "HKLM\\$POLICY" /v NoDriveTypeAutoRun /f >/dev/null 2>&1
+  wine reg delete "HKCU\\$POLICY" /v NoDriveTypeAutoRun /f >/dev/null 2>&1
+  wine reg add "$AUDIO_VERB" /ve /d play /f >/dev/null 2>&1  # audio CDs play, as Windows has it
   VARNEL_EXE=$BUILT_EXE
   use_virtual_drives "$JOURNEY_DRIVES"
 }
@@ -118,6 +124,12 @@ layout_ok() { expect "the dialogs of step '$1' pass the layout check" check_layo
 reg_value() { # key name: the data as `wine reg query` shows it
   wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
 }
+# The type and the data: "REG_DWORD 0xb5"; "" for the default value.
+reg_entry() { # key name
+  local args=(/v "$2"); [ -z "$2" ] && args=(/ve)
+  wine reg query "$1" "${args[@]}" 2>/dev/null | tr -d '\r' | grep -m1 -o 'REG_[A-Z_]* .*' | tr -s ' '
+}
+key_exists() { wine reg query "$1" >/dev/null 2>&1; }
 drive_key() { echo "$(model_key "$1")\\00"; }
 
 # ---- The command log with its ticks -----------------------------------------

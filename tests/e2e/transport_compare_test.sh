@@ -3,8 +3,10 @@
 # pass-through to the drive server of scripts/with-drives) as through the
 # virtual drives' ASPI layer, on every profile of sim/profiles: a first
 # start, a later start and a start with the slowest stored speed selected,
-# each with fresh drives. "--start KIND PROFILES" is one SPTI start, run by
-# this script under with-drives.
+# each with fresh drives. "--starts PROFILES" makes the three SPTI starts,
+# run by this script under one with-drives, the drive server started anew
+# before each.
+. "$(dirname "$0")/../harness/with_drives_lib.sh"
 . "$(dirname "$0")/../harness/e2e_lib.sh"
 
 one_start() { # kind profiles transport
@@ -34,8 +36,13 @@ one_start() { # kind profiles transport
   cp "$VARNEL_SIM_LOG" "$WORK/$3-$1-$2.log"
 }
 
-if [ "${1:-}" = --start ]; then
-  one_start "$2" "$3" spti
+if [ "${1:-}" = --starts ]; then
+  for kind in first later selected; do
+    if [ "$kind" != first ]; then
+      expect "fresh drives for the $kind start" fresh_drives
+    fi
+    one_start $kind "$2" spti
+  done
   finish
 fi
 export VARNEL_SIM_LOG=$WORK/commands.log VARNEL_SIM_CONTROL=$WORK/control
@@ -45,7 +52,7 @@ for ((i = 0; i < ${#all[@]}; i += 5)); do
   group=$(IFS=,; echo "${all[*]:i:5}")
   for kind in first later selected; do one_start $kind "$group" aspi; done
   wineserver -k
-  for kind in first later selected; do "$VARNEL_SOURCE/scripts/with-drives" "$group" -- bash "$0" --start $kind "$group"; done
+  "$VARNEL_SOURCE/scripts/with-drives" "$group" -- bash "$0" --starts "$group"
   varnel_start_wineserver 30
   for kind in first later selected; do
     spti=$WORK/spti-$kind-$group.log

@@ -37,3 +37,16 @@ rerun_with_drives() { # profiles script arguments...
   : >"$VARNEL_SIM_CONTROL"
   "$VARNEL_SOURCE/scripts/with-drives" "$profiles" -- bash "$@"
 }
+
+# Under the drives: fresh drives under the same letters, as the drives of
+# another machine would answer. The server is started anew on its socket
+# (scripts/with-drives still stops it); its log and control file stay.
+fresh_drives() {
+  kill "$(cat "$VARNEL_DRIVE_SERVER_PID_FILE")" || return 1
+  local i
+  for i in $(seq 100); do [ -S "$VARNEL_DRIVE_SOCKET" ] || break; sleep 0.05; done  # it removes the socket as it ends
+  LD_PRELOAD= "$VARNEL_DRIVE_SERVER_BIN" "$VARNEL_DRIVE_SOCKET" &
+  echo $! >"$VARNEL_DRIVE_SERVER_PID_FILE"
+  for i in $(seq 100); do [ -S "$VARNEL_DRIVE_SOCKET" ] && return 0; sleep 0.05; done
+  return 1
+}
