@@ -1,5 +1,5 @@
 // hotkey-holder: another program that holds global hotkeys, for
-// hotkey_test.sh.
+// journey 4 of journeys_test.sh.
 //
 //   hotkey-holder REPORT SECONDS MODIFIERS KEY [MODIFIERS KEY]...
 //

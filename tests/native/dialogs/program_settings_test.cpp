@@ -76,7 +76,7 @@ TEST_F(SettingsFormTest, ClassDriverRowShowsInUseAndKeepsThePreference) {
 }
 
 // Clicks and OK against Wine's registry are proven end to end
-// (tests/e2e/settings_dialog_test.sh); here what an old shell needs.
+// (journey 6 of tests/e2e/journeys_test.sh); here what an old shell needs.
 TEST_F(SettingsFormTest, AChangedPolicyOnAnOldShellAsksForANewSessionAndReopensAsWritten) {
   FillSettingsForm(form, settings, Xp);
   form.Check(Autostart) = true;

@@ -13,7 +13,7 @@ DriveRecord DriveWith(uint32_t slot, uint32_t word) {
   return drive;
 }
 
-// Ctrl+Alt+E for drive 1's eject, pressed for real, is tests/e2e/hotkey_test.sh.
+// Ctrl+Alt+E for drive 1's eject, pressed for real, is journey 4 of tests/e2e/journeys_test.sh.
 
 TEST(Hotkeys, WordsDecodeToTheSystemsModifiersWithTheProgramsWindowsKeyBit) {
   // The control's Shift (0x01) and Alt (0x04) sit the other way round in
