@@ -2,8 +2,6 @@
 
 #include <string>
 
-namespace {
-
 std::string Utf8(const wchar_t* text) {
   int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
   std::string out(n > 0 ? n - 1 : 0, '\0');
@@ -11,7 +9,6 @@ std::string Utf8(const wchar_t* text) {
   return out;
 }
 
-// One line for the reports: line breaks written as "\n".
 std::string OneLine(const wchar_t* text) {
   std::string shown;
   for (char c : Utf8(text)) {
@@ -20,6 +17,8 @@ std::string OneLine(const wchar_t* text) {
   }
   return shown;
 }
+
+namespace {
 
 int ScreenDpi() {
   HDC screen = GetDC(nullptr);

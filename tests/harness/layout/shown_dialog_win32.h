@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 #include "dlgengine/dlgengine.h"
 #include "tests/harness/layout/layout_check.h"
@@ -14,6 +15,11 @@
 // into pixels (off the 96 DPI screen a pixel from the system's font: 13 px
 // for 14 at 120 DPI). The caller deletes it.
 HFONT CreateDialogLikeFont();
+
+// TEXT in UTF-8, and the same on one line with its line breaks written as
+// "\n", for the reports.
+std::string Utf8(const wchar_t* text);
+std::string OneLine(const wchar_t* text);
 
 // The width TEXT covers on the screen in FONT, up to the last pixel inked on
 // its widest line, drawn as a control draws it ("&" marks a mnemonic), and

@@ -65,23 +65,6 @@
 
 namespace {
 
-std::string Utf8(const wchar_t* text) {
-  int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  std::string out(n > 0 ? n - 1 : 0, '\0');
-  if (n > 1) WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
-  return out;
-}
-
-// One line per control: line breaks of a text are written as "\n".
-std::string OneLine(const wchar_t* text) {
-  std::string shown;
-  for (char c : Utf8(text)) {
-    if (c == '\n') shown += "\\n";
-    else if (c != '\r') shown += c;
-  }
-  return shown;
-}
-
 std::string WindowText(HWND window) {
   wchar_t text[1024] = {};
   // WM_GETTEXT also reads controls of other processes.
