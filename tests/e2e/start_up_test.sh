@@ -31,7 +31,7 @@ out=$WORK/listen.out
 driver listen 4 1 >"$out" &
 listener=$!
 wait_for 50 grep -q listening "$out"
-wine "$VARNEL_EXE" /Exit
+timeout 60 wine "$VARNEL_EXE" /Exit
 rc=$?
 wait "$listener"
 expect "'/Exit' beside a running copy ends with code 0 (got $rc)" test "$rc" -eq 0
@@ -49,14 +49,14 @@ expect "the main window is the hidden 'Varnel'" grep -Eq 'class="Varnel" title="
 # it away and a plain second start brings it back.
 sleep 1
 shown=$(tray_signature tray_shown)
-wine "$VARNEL_EXE" /hide
+timeout 60 wine "$VARNEL_EXE" /hide
 sleep 1
 hidden=$(tray_signature tray_hidden)
 expect "a second copy with '/hide' removes the tray icon" test "$shown" != "$hidden"
 
 # A real second copy finds the real first one.
 start=$(date +%s%N)
-wine "$VARNEL_EXE"
+timeout 60 wine "$VARNEL_EXE"
 rc=$?
 ms=$((($(date +%s%N) - start) / 1000000))
 expect "a second copy ends with code 0 within 2 s (rc $rc, $ms ms)" test "$rc" -eq 0 -a "$ms" -lt 2000
