@@ -75,6 +75,25 @@ TEST_F(SettingsFormTest, ClassDriverRowShowsInUseAndKeepsThePreference) {
   EXPECT_EQ(settings.ApiPrefered, PreferAspi);
 }
 
+// "Выход после автозагрузки" and "Скрывать иконку" need the autostart and
+// exclude each other: each is grey while the other is checked.
+TEST_F(SettingsFormTest, StartupChoicesNeedTheAutostartAndExcludeEachOther) {
+  struct Case {
+    bool autostart, hide, exit, exitEnabled, hideEnabled;
+  } cases[] = {
+      {false, false, false, false, false},
+      {true, false, false, true, true},
+      {true, true, false, false, true},
+      {true, false, true, true, false},
+  };
+  for (const Case& c : cases) {
+    form.Check(Autostart) = c.autostart, form.Check(HideIcon) = c.hide, form.Check(ExitAfterStart) = c.exit;
+    ApplyStartupRule(form);
+    EXPECT_EQ(form.Enable(ExitAfterStart), c.exitEnabled) << c.autostart << c.hide << c.exit;
+    EXPECT_EQ(form.Enable(HideIcon), c.hideEnabled) << c.autostart << c.hide << c.exit;
+  }
+}
+
 // Clicks and OK against Wine's registry are proven end to end
 // (journey 6 of tests/e2e/journeys_test.sh); here what an old shell needs.
 TEST_F(SettingsFormTest, AChangedPolicyOnAnOldShellAsksForANewSessionAndReopensAsWritten) {
