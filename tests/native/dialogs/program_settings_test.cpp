@@ -62,6 +62,12 @@ TEST_F(SettingsFormTest, DefaultsShowAsTheRecordSaysAndOkWithoutChangesKeepsThem
   before.ApiPrefered = PreferSpti;  // the transport in use becomes the stored choice
   EXPECT_FALSE(ApplySettingsForm(form, settings, 6));
   EXPECT_EQ(std::memcmp(&before, &settings, sizeof settings), 0);
+
+  // "Сохранять копию настроек в файл" shows whether a path is kept.
+  EXPECT_FALSE(form.IsChecked(ExportBox));
+  std::strcpy(settings.SavePath, "C:\\varnel.reg");
+  FillSettingsForm(form, settings, Xp);
+  EXPECT_TRUE(form.IsChecked(ExportBox));
 }
 
 // A standard user of Windows 7: the class-driver row shows in use but is no
