@@ -8,6 +8,7 @@
 // during a long command) does nothing.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "mmc/transport.h"
 
@@ -233,6 +234,10 @@ void ProbeDrive(DriveRecord& drive);
 // kB/s as a multiple of the unit (1x), rounded to the nearest integer; 0 for
 // a unit of 0.
 [[nodiscard]] uint32_t UnitMultiple(uint32_t kilobytes, uint32_t unit);
+// "%s%d%c": the prefix, the speed in units of the list rounded and taken
+// modulo 1000, then "X" for the DVD list and "x" for CD, as the tray and
+// the command line show a speed.
+[[nodiscard]] std::string SpeedText(const char* prefix, uint32_t speed, bool dvdList);
 // Inserts a pair in speed order unless the speed is listed, is 0 or the list is full.
 void AddEntry(SpeedRange& range, uint32_t speed, uint32_t command, ProgressCallback progress, void* context);
 // Index of the slowest entry within tolerance of speed, or -1.

@@ -1,10 +1,18 @@
 // Speed list operations shared by discovery, stepping and restoring.
+#include "common/format_text.h"
 #include "drive/drive.h"
 
 uint32_t UnitMultiple(uint32_t kilobytes, uint32_t unit) {
   if (unit == 0) return 0;
   // In 64 bits: ten times a large speed must not wrap.
   return static_cast<uint32_t>((uint64_t{kilobytes} * 10 / unit + 5) / 10);
+}
+
+std::string SpeedText(const char* prefix, uint32_t speed, bool dvdList) {
+  const uint32_t unit = dvdList ? SpeedUnitDVD : SpeedUnitCD;
+  char text[16];
+  FormatText(text, sizeof text, "%s%d%c", prefix, int(UnitMultiple(speed, unit) % 1000), dvdList ? 'X' : 'x');
+  return text;
 }
 
 void AddEntry(SpeedRange& range, uint32_t speed, uint32_t command, ProgressCallback progress, void* context) {

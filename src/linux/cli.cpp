@@ -78,10 +78,8 @@ std::string DevicePath(const DriveRecord& drive) {
 
 uint32_t UnitOf(RangeKind kind) { return kind == RangeKindDVD ? SpeedUnitDVD : SpeedUnitCD; }
 
-// "48x" for the CD list, "16X" for the DVD list, as the tray shows them.
-std::string SpeedText(uint32_t speed, RangeKind kind) {
-  return std::to_string(UnitMultiple(speed, UnitOf(kind))) + (kind == RangeKindDVD ? "X" : "x");
-}
+// "48x" in the CD list, "16X" in the DVD list, as the tray shows them.
+std::string ListSpeed(uint32_t speed, RangeKind kind) { return SpeedText("", speed, kind == RangeKindDVD); }
 
 const char* DiscText(const DriveRecord& drive) {
   if (drive.MediumType == MediumDoorOpen) return "tray open";
@@ -94,7 +92,7 @@ std::string ListText(const SpeedRange& range, RangeKind kind) {
   std::string out;
   for (uint32_t i = 0; i < EntryCount(range); ++i) {
     if (i) out += ' ';
-    out += SpeedText(range.Entries[i].Speed, kind);
+    out += ListSpeed(range.Entries[i].Speed, kind);
   }
   return out.empty() ? "(none yet)" : out;
 }
@@ -140,13 +138,13 @@ int List(const Context& c) {
       continue;
     }
     auto chosen = [](const SpeedRange& range, RangeKind kind) {
-      return range.Selected ? SpeedText(range.Selected, kind) + " (" + std::to_string(range.Selected) + " kB/s)"
+      return range.Selected ? ListSpeed(range.Selected, kind) + " (" + std::to_string(range.Selected) + " kB/s)"
                             : std::string("none");
     };
     c.Out(DevicePath(drive) + "  " + Model(drive) + (drive.Ignore ? "  (not managed)" : "") + "\n");
     c.Out(std::string("  disc:     ") + DiscText(drive) + "\n");
     c.Out("  speed:    " +
-          (drive.CurrentSpeed ? SpeedText(drive.CurrentSpeed, drive.ActiveRange) + " (" +
+          (drive.CurrentSpeed ? ListSpeed(drive.CurrentSpeed, drive.ActiveRange) + " (" +
                                     std::to_string(drive.CurrentSpeed) + " kB/s)"
                               : std::string("not reported")) +
           "\n");
@@ -217,9 +215,9 @@ int Set(const Context& c) {
           "\",\"selected\":" + std::to_string(entry.Speed) + ",\"currentSpeed\":" +
           std::to_string(drive->CurrentSpeed) + "}\n");
   else
-    c.Out(DevicePath(*drive) + ": " + listName + " speed " + SpeedText(entry.Speed, kind) + " (" +
+    c.Out(DevicePath(*drive) + ": " + listName + " speed " + ListSpeed(entry.Speed, kind) + " (" +
           std::to_string(entry.Speed) + " kB/s) chosen; the drive now reads at " +
-          (drive->CurrentSpeed ? SpeedText(drive->CurrentSpeed, kind) : std::string("an unreported speed")) + "\n");
+          (drive->CurrentSpeed ? ListSpeed(drive->CurrentSpeed, kind) : std::string("an unreported speed")) + "\n");
   return ConfigFile::LastWriteSucceeded() ? ExitDone : ExitFailed;
 }
 
@@ -313,8 +311,8 @@ int Status(const Context& c) {
       continue;
     }
     c.Out(DevicePath(drive) + ": disc " + DiscText(drive) + (drive.Lock ? ", locked" : "") + ", speed " + speed +
-          (selected ? " (chosen " + SpeedText(selected, drive.ActiveRange) + ", now " +
-                          (drive.CurrentSpeed ? SpeedText(drive.CurrentSpeed, drive.ActiveRange) : std::string("?")) + ")"
+          (selected ? " (chosen " + ListSpeed(selected, drive.ActiveRange) + ", now " +
+                          (drive.CurrentSpeed ? ListSpeed(drive.CurrentSpeed, drive.ActiveRange) : std::string("?")) + ")"
                     : std::string()) +
           "\n");
   }

@@ -240,13 +240,6 @@ void PutDriveSection(UpwardList& target, const DriveRecord& drive, int i, const 
 
 }  // namespace
 
-std::string SpeedText(const char* prefix, uint32_t speed, bool dvdList) {
-  const uint32_t unit = dvdList ? SpeedUnitDVD : SpeedUnitCD;
-  char text[16];
-  FormatText(text, sizeof text, "%s%d%c", prefix, int(UnitMultiple(speed, unit) % 1000), dvdList ? 'X' : 'x');
-  return text;
-}
-
 std::u16string WideMenuText(const MenuItemPlan& item) {
   if (item.TextForm != MenuTextForm::StringTable) return item.Wide;
   WideSpan span = FindString(item.TextId);

@@ -80,9 +80,6 @@ using AutorunProbe = bool (*)(const DriveRecord& drive);
 MenuPlan PlanDriveMenu(const DriveRecord* drives, int count, const ProgramSettings& settings,
                        AutorunProbe hasAutorun, int rowsThatFit = 0);
 
-// "%s%d%c": the prefix, the speed in units of the drive's active list
-// rounded and taken modulo 1000, then "X" for the DVD list and "x" for CD.
-std::string SpeedText(const char* prefix, uint32_t speed, bool dvdList);
 
 // The text of an item that goes in through the wide-operation table: its
 // string-table text, or its wide label.
