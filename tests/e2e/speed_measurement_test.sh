@@ -8,11 +8,12 @@
 #   within 2x CD (352 kB/s) of the rate the drive delivered at that speed,
 #   with a command value that selects that speed. The rates delivered are
 #   worked out from the command log's timestamps: under Wine each 32-sector
-#   READ(10) costs about 2 ms beyond its transfer time, so from 24x up the drive delivers less than its nominal
-#   rate (48x: about 7000 kB/s instead of 8448); up to 12x the overhead is well
-#   within the tolerance and the entries are checked against the nominal
-#   rates too. An interval slowed by a loaded machine is an entry of its own
-#   when its rate lies beyond the tolerance of the others, as on a real one.
+#   READ(10) costs about 2 ms beyond its transfer time, so from 24x up the
+#   drive delivers less than its nominal rate (48x: about 7000 kB/s instead
+#   of 8448); up to 12x the overhead is well within the tolerance and each of
+#   those speeds has an entry at its nominal rate. An interval slowed by a
+#   loaded machine is an entry of its own when its rate lies beyond the
+#   tolerance of the others, as on a real one.
 # - "Измерение" on the reader whose tray is opened by hand a few seconds in
 #   stops, says that the disc was taken out, and OK stores the list the
 #   dialog showed before.
@@ -40,6 +41,10 @@ xdotool mousemove 500 300 click 1
 reader=$(model_key CR-4880)
 writer=$(model_key RW-4012A)
 expect "both drives have their keys" test -n "$reader" -a -n "$writer"
+# The start-up discovery stores the lists after the drives' keys; a loaded
+# machine can leave the command log quiet for a second before that.
+writer_list_stored() { test -n "$(stored_speeds "$writer" SpeedRangeCD)"; }
+expect "the writer's speeds are stored at start" wait_for 100 writer_list_stored
 writer_list=$(stored_speeds "$writer" SpeedRangeCD)
 echo "the writer's speeds found at start: $writer_list"
 
@@ -129,15 +134,22 @@ for number, line in enumerate(open(path, encoding="utf-8")):
         times.append(entry["t"])
 close_interval()
 print("delivered kB/s by speed:", {n: (min(r), max(r)) for n, r in delivered.items() if r})
-found = set()
+found, nominal = set(), set()
 for speed, command in pairs:
     n = runs_at(command)
     if not any(abs(rate - speed) <= 352 for rate in delivered[n]):
         print("entry %d/%d is no rate delivered at %dx" % (speed, command, n)); sys.exit(1)
-    if n <= 12 and abs(176 * n - speed) > 352:
-        print("entry %d/%d is off the nominal %dx" % (speed, command, n)); sys.exit(1)
     found.add(n)
-sys.exit(0 if found == set(factors) else 1)
+    if abs(176 * n - speed) <= 352:
+        nominal.add(n)
+# A slowed interval may add an entry of its own below a speed's nominal
+# rate, but each low speed still has one entry at it.
+off = [n for n in factors if n <= 12 and n not in nominal]
+if off:
+    print("no entry at the nominal rate of", " ".join("%dx" % n for n in off)); sys.exit(1)
+missing = sorted(set(factors) - found)
+if missing:
+    print("no entry selects", " ".join("%dx" % n for n in missing)); sys.exit(1)
 PY
 
 stop_varnel

@@ -21,9 +21,10 @@ fi
 varnel_start_wineserver 30
 
 # expect DESCRIPTION COMMAND...: one check, reported as ok or FAIL.
+# Each line ends with the test's seconds so far: where a slow run spent them.
 expect() {
   local what=$1; shift
-  if "$@"; then echo "ok   - $what"; else echo "FAIL - $what"; failures=$((failures + 1)); fi
+  if "$@"; then echo "ok   - $what [${SECONDS}s]"; else echo "FAIL - $what [${SECONDS}s]"; failures=$((failures + 1)); fi
 }
 
 driver() { wine "$VARNEL_DRIVER" "$@"; }
