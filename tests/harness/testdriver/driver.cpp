@@ -65,17 +65,25 @@
 
 namespace {
 
-std::string WindowText(HWND window) {
-  wchar_t text[1024] = {};
-  // WM_GETTEXT also reads controls of other processes.
-  SendMessageTimeoutW(window, WM_GETTEXT, 1024, LPARAM(text), SMTO_ABORTIFHUNG, 2000, nullptr);
-  return OneLine(text);
-}
-
 std::string ClassOf(HWND window) {
   wchar_t name[256] = {};
   GetClassNameW(window, name, 256);
   return Utf8(name);
+}
+
+// An edit field, a combo box and a tooltip keep their texts themselves: only
+// WM_GETTEXT reads what was typed or is shown. The text of any other window is kept with the window and
+// read without a message, so that a listing of a dialog busy between the
+// steps of a long run waits for no answer from it.
+std::string WindowText(HWND window) {
+  wchar_t text[1024] = {};
+  const std::string kind = ClassOf(window);
+  if (kind == "Edit" || kind == "ComboBox" || kind == "tooltips_class32" || kind.rfind("RICHEDIT", 0) == 0 ||
+      kind.rfind("RichEdit", 0) == 0)
+    SendMessageTimeoutW(window, WM_GETTEXT, 1024, LPARAM(text), SMTO_ABORTIFHUNG, 2000, nullptr);
+  else
+    GetWindowTextW(window, text, 1024);
+  return OneLine(text);
 }
 
 HWND FindVarnel() { return FindWindowA("Varnel", "Varnel"); }
