@@ -150,6 +150,27 @@ for n, line in enumerate(open(path, encoding="utf-8")):
         print(e["t"]); break
 EOF
 }
+# Milliseconds by the drives' clock from the first control action to DRIVE
+# after MARK (its tray opened by hand) to the program's START STOP UNIT load.
+closed_after_ms() { # mark drive
+  python3 - "$VARNEL_SIM_LOG" "$@" <<'EOF'
+import json, sys
+path, mark, drive = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+opened = None
+for n, line in enumerate(open(path, encoding="utf-8")):
+    if n < mark or not line.strip():
+        continue
+    e = json.loads(line)
+    if e.get("drive") != drive:
+        continue
+    if opened is None and "control" in e:
+        opened = e["t"]
+    elif opened is not None and "cdb" in e:
+        cdb = bytes.fromhex(e["cdb"].replace(" ", ""))
+        if cdb[0] == 0x1B and cdb[4] == 3:
+            print(e["t"] - opened); break
+EOF
+}
 # Tick of the first control action to DRIVE after MARK.
 control_tick() { # mark drive
   python3 - "$VARNEL_SIM_LOG" "$@" <<'EOF'
