@@ -74,6 +74,20 @@ function(varnel_library name)
   endif()
 endfunction()
 
+# GoogleTest's header is most of a test file's compile time: it is compiled
+# once per tree, in a target of its own that every test takes it from. (A
+# test whose flags made it unusable would read the header itself.)
+function(varnel_gtest_header_target)
+  if(TARGET varnel_gtest_header)
+    return()
+  endif()
+  file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/varnel_gtest_header.cpp CONTENT "")
+  add_library(varnel_gtest_header OBJECT ${CMAKE_BINARY_DIR}/varnel_gtest_header.cpp)
+  target_compile_options(varnel_gtest_header PRIVATE ${VARNEL_WARNINGS})
+  target_link_libraries(varnel_gtest_header PRIVATE GTest::gtest)
+  target_precompile_headers(varnel_gtest_header PRIVATE <gtest/gtest.h>)
+endfunction()
+
 # varnel_test(NAME SOURCES files... [DEPS targets...] [LABELS labels...])
 # One GoogleTest executable registered as one ctest test. In the win32 tree
 # the test runs under Wine through CMAKE_CROSSCOMPILING_EMULATOR, and one
@@ -84,6 +98,8 @@ function(varnel_test name)
   target_compile_options(${name} PRIVATE ${VARNEL_WARNINGS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${A_DEPS} GTest::gtest_main)
+  varnel_gtest_header_target()
+  target_precompile_headers(${name} REUSE_FROM varnel_gtest_header)
   if(WIN32)
     # A console program, so that Wine hands its output to ctest.
     target_link_options(${name} PRIVATE -mconsole)
