@@ -9,7 +9,8 @@ rm -rf "$work"
 "$root/scripts/package" "$work" || { echo "FAIL - scripts/package failed"; exit 1; }
 zip=$(ls "$work"/varnel-*-win32.zip)
 cp "$zip" "$work/first.zip"
-rm -f "$work/win32/varnel.exe" "$work/win32/varnel.chm" "$work/win32/varnel_en.chm"
+tree=$root/build/package-win32
+rm -f "$tree/varnel.exe" "$tree/varnel.chm" "$tree/varnel_en.chm"
 sleep 2  # a time stamp would now differ
 "$root/scripts/package" "$work" || { echo "FAIL - scripts/package failed the second time"; exit 1; }
 status=0
