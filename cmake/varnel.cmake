@@ -110,3 +110,12 @@ function(varnel_test name)
   endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT 600)
 endfunction()
+
+# Runs the win32 test program TARGET as ctest test NAME in the test prefix of
+# KIND (tests/harness/run_in_prefix.sh: ru, win98-ru, actions...), which sets
+# up the system version and locale the test is about.
+function(varnel_test_in_prefix name target kind)
+  add_test(NAME ${name}
+           COMMAND ${PROJECT_SOURCE_DIR}/tests/harness/run_in_prefix.sh ${kind} $<TARGET_FILE:${target}> --gtest_brief=1)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+endfunction()

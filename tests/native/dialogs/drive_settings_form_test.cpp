@@ -16,12 +16,6 @@ namespace {
 
 using DriveSettingsFormTest = VirtualDrives;
 
-sim::MediumSpec Medium(const char* name) {
-  sim::MediumSpec medium;
-  EXPECT_TRUE(sim::LookupMedium(name, medium)) << name;
-  return medium;
-}
-
 // A drive without a disc that reports no medium type and answers no speed.
 const char* const EmptyReader = R"({"name":"empty","inquiry":{"vendor":"TEST","product":"EMPTY","revision":"1"},
     "modePage":{"offset":8,"readCaps":"0x03","mechanism":"0x29","reportsMediumType":false},"speeds":{"cd":[1411]},

@@ -10,12 +10,6 @@ namespace {
 
 using RealDrives = VirtualDrives;
 
-sim::MediumSpec Disc(const char* name) {
-  sim::MediumSpec m{};
-  EXPECT_TRUE(sim::LookupMedium(name, m)) << name;
-  return m;
-}
-
 sim::Profile WithMedium(sim::Profile profile, const char* medium) {
   profile.Medium = medium;
   return profile;
@@ -110,7 +104,7 @@ TEST_F(RealDrives, ArrivingDiscIsSeenAndItsSpeedRestoredInEitherReportOrder) {
     Discover();
     DriveRecord& d = Drives[0];
     d.RangeCD.Selected = 2822;
-    ASSERT_TRUE(sd.InsertDisc(Disc("data-cd")));
+    ASSERT_TRUE(sd.InsertDisc(Medium("data-cd")));
 
     RefreshStatus(d);
     EXPECT_EQ(d.Ready, 0) << "spinning up";
@@ -142,7 +136,7 @@ TEST_F(RealDrives, DriveEmptyAtFirstStartGetsItsListWithItsFirstDisc) {
   ASSERT_TRUE(sd.OpenTray());
   RefreshStatus(d);
   EXPECT_EQ(d.CurrentSpeed, 0u);
-  ASSERT_TRUE(sd.InsertDisc(Disc("cd-rw")));
+  ASSERT_TRUE(sd.InsertDisc(Medium("cd-rw")));
   ASSERT_TRUE(sd.CloseTray());
   VirtualClock::Advance(sd.profile().SpinUpMs);
   RefreshStatus(d);
@@ -173,7 +167,7 @@ TEST_F(RealDrives, DvdsOfEveryKindAreToldByTheirProfileWithoutWaiting) {
     if (sd.Medium()) {
       ASSERT_TRUE(sd.RemoveDisc());
     }
-    ASSERT_TRUE(sd.InsertDisc(Disc(medium)));
+    ASSERT_TRUE(sd.InsertDisc(Medium(medium)));
     VirtualClock::Advance(sd.profile().SpinUpMs);
     uint32_t slept = VirtualClock::SleptTotal();
     RefreshStatus(d);

@@ -4,12 +4,6 @@ namespace {
 
 using SpeedControl = VirtualDrives;
 
-sim::MediumSpec Medium(const char* name) {
-  sim::MediumSpec m{};
-  EXPECT_TRUE(sim::LookupMedium(name, m)) << name;
-  return m;
-}
-
 TEST_F(SpeedControl, RefreshOfASettledDataCd) {
   sim::Drive& sd = Add("cd48-reader");
   Discover();

@@ -13,6 +13,13 @@
 #include "settings/settings_record.h"
 #include "sim/model/virtual_drives.h"
 
+// A disc from the virtual drives' list, for a drive to take in.
+inline sim::MediumSpec Medium(const char* name) {
+  sim::MediumSpec m{};
+  EXPECT_TRUE(sim::LookupMedium(name, m)) << name;
+  return m;
+}
+
 class VirtualDrives : public ::testing::Test {
  protected:
   void SetUp() override {
