@@ -4,8 +4,9 @@
 # drives, which the drives' command log shows. Run again on a display, it
 # configures without a CMake warning, puts the help files beside the program
 # and ends, desktop and all, when the program ends ("Выход").
-# Under scripts/test every compile of the clone still runs, through the
-# compiler cache the suite's own trees filled (the same sources and flags).
+# Under scripts/test the clone's compile commands are answered by the
+# compiler cache the suite's own trees filled (the same sources and flags);
+# configuring and linking run in full.
 . "$(dirname "$0")/../harness/e2e_lib.sh"
 
 clone=$WORK/clone
