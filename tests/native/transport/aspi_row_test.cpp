@@ -29,6 +29,7 @@ struct Layer {
   int EventsMade = 0, EventsClosed = 0;
 };
 Layer g_layer;
+constexpr uint8_t DiskDeviceType = 0;  // DTYPE_DASD
 
 void Run(SRB_ExecSCSICmd& srb) {
   DeviceAddress address{srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun, 0};
@@ -62,6 +63,10 @@ uint32_t Send(void* block) {
   if (header->SRB_Cmd == SC_GET_DEV_TYPE) {
     auto& device = *static_cast<SRB_GDEVBlock*>(block);
     g_layer.DeviceQueries[device.SRB_HaId]++;
+    if (device.SRB_HaId == 0 && device.SRB_Target == 0) {  // the boot disk most buses have: a device, no CD-ROM
+      device.SRB_DeviceType = DiskDeviceType;
+      return device.SRB_Status = SS_COMP;
+    }
     for (size_t i = 0; i < sim::VirtualDriveCount(); ++i) {
       const DeviceAddress& a = sim::VirtualDriveAddress(i);
       if (a.HaId == device.SRB_HaId && a.Target == device.SRB_Target) {
