@@ -88,12 +88,12 @@ function(varnel_gtest_header_target)
   target_precompile_headers(varnel_gtest_header PRIVATE <gtest/gtest.h>)
 endfunction()
 
-# varnel_test(NAME SOURCES files... [DEPS targets...] [LABELS labels...])
-# One GoogleTest executable registered as one ctest test. In the win32 tree
-# the test runs under Wine through CMAKE_CROSSCOMPILING_EMULATOR, and one
-# executable per area keeps the number of Wine starts small.
-function(varnel_test name)
-  cmake_parse_arguments(A "" "" "SOURCES;DEPS;LABELS" ${ARGN})
+# varnel_test_program(NAME SOURCES files... [DEPS targets...])
+# One GoogleTest executable. varnel_test registers it as a ctest test as it
+# is; a win32 program that needs a prepared prefix is registered with
+# varnel_test_in_prefix instead.
+function(varnel_test_program name)
+  cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
   target_compile_options(${name} PRIVATE ${VARNEL_WARNINGS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
@@ -104,6 +104,15 @@ function(varnel_test name)
     # A console program, so that Wine hands its output to ctest.
     target_link_options(${name} PRIVATE -mconsole)
   endif()
+endfunction()
+
+# varnel_test(NAME SOURCES files... [DEPS targets...] [LABELS labels...])
+# One GoogleTest executable registered as one ctest test. In the win32 tree
+# the test runs under Wine through CMAKE_CROSSCOMPILING_EMULATOR, and one
+# executable per area keeps the number of Wine starts small.
+function(varnel_test name)
+  cmake_parse_arguments(A "" "" "SOURCES;DEPS;LABELS" ${ARGN})
+  varnel_test_program(${name} SOURCES ${A_SOURCES} DEPS ${A_DEPS})
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
   if(A_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${A_LABELS}")
@@ -112,10 +121,12 @@ function(varnel_test name)
 endfunction()
 
 # Runs the win32 test program TARGET as ctest test NAME in the test prefix of
-# KIND (tests/harness/run_in_prefix.sh: ru, win98-ru, actions...), which sets
-# up the system version and locale the test is about.
+# KIND (tests/harness/run_in_prefix.sh: ru, win98-ru, cdrom, actions...), which
+# sets up the system version and locale the test is about. Further arguments
+# go to the program.
 function(varnel_test_in_prefix name target kind)
   add_test(NAME ${name}
-           COMMAND ${PROJECT_SOURCE_DIR}/tests/harness/run_in_prefix.sh ${kind} $<TARGET_FILE:${target}> --gtest_brief=1)
+           COMMAND ${PROJECT_SOURCE_DIR}/tests/harness/run_in_prefix.sh ${kind} $<TARGET_FILE:${target}> --gtest_brief=1
+                   ${ARGN})
   set_tests_properties(${name} PROPERTIES TIMEOUT 600)
 endfunction()
